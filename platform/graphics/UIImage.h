@@ -1,0 +1,59 @@
+#pragma once
+#include "platform/foundation/NSObject.h"
+#include "platform/graphics/CGGeometry.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A bitmap with a scale: its point size is its pixel size divided by the scale. Pixels are
+// premultiplied ARGB32 in native byte order (Cairo's CAIRO_FORMAT_ARGB32), rows `stride` bytes apart.
+class UIImage final : public NSObject {
+public:
+    UIImage(int pixelWidth, int pixelHeight, float scale, std::vector<std::uint32_t> pixels);
+
+    // Reads a PNG; prefers name@2x.png / name@3x.png beside name.png to match the main screen's
+    // scale. Null for a missing or unreadable file.
+    static std::shared_ptr<UIImage> imageWithContentsOfFile(const std::string& path);
+    // Reads a PNG at exactly this path with the given scale; null when it cannot be read.
+    static std::shared_ptr<UIImage> imageWithPNGFile(const std::string& path, float scale);
+
+    CGSize size() const { return { static_cast<float>(pixelWidth_) / scale_, static_cast<float>(pixelHeight_) / scale_ }; }
+    float scale() const { return scale_; }
+    int pixelWidth() const { return pixelWidth_; }
+    int pixelHeight() const { return pixelHeight_; }
+    // One premultiplied ARGB32 pixel per element, row-major, pixelWidth() per row.
+    const std::vector<std::uint32_t>& pixels() const { return pixels_; }
+    std::uint32_t pixelAt(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(pixelWidth_) + static_cast<std::size_t>(x)]; }
+    // Writes the image as a PNG; false on failure.
+    bool writePNG(const std::string& path) const;
+
+    const char* className() const override { return "UIImage"; }
+    std::string description() const override;
+
+private:
+    int pixelWidth_, pixelHeight_;
+    float scale_;
+    std::vector<std::uint32_t> pixels_;
+};
+
+// The bitmap-context functions. The context stack is per process; all of it runs on the main thread.
+struct CGContext;
+using CGContextRef = CGContext*;
+
+// Opens a bitmap context of the size in points at scale 1 and makes it current.
+void UIGraphicsBeginImageContext(CGSize size);
+// Opens a bitmap context; a scale of 0 means the main screen's scale.
+void UIGraphicsBeginImageContextWithOptions(CGSize size, bool opaque, float scale);
+// The current context: the top of the stack, or null.
+CGContextRef UIGraphicsGetCurrentContext();
+// An image of what the current bitmap context holds, or null when the current one is not a bitmap context.
+std::shared_ptr<UIImage> UIGraphicsGetImageFromCurrentImageContext();
+// Closes the bitmap context on top of the stack.
+void UIGraphicsEndImageContext();
+
+class UIColor;
+void CGContextSetFillColorWithColor(CGContextRef context, const UIColor* color);
+void CGContextSetStrokeColorWithColor(CGContextRef context, const UIColor* color);
+void CGContextFillRect(CGContextRef context, CGRect rect);

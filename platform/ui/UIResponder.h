@@ -1,0 +1,38 @@
+#pragma once
+#include "platform/foundation/NSObject.h"
+
+#include <memory>
+#include <vector>
+
+class UITouch;
+class UIEvent;
+
+// The touches of one delivery; the toolkit delivers one touch at a time.
+class UITouchSet {
+public:
+    UITouchSet() = default;
+    explicit UITouchSet(std::vector<std::shared_ptr<UITouch>> touches) : touches_(std::move(touches)) { }
+    // Any one touch of the set, or null when it is empty.
+    std::shared_ptr<UITouch> anyObject() const { return touches_.empty() ? nullptr : touches_.front(); }
+    std::size_t count() const { return touches_.size(); }
+    const std::vector<std::shared_ptr<UITouch>>& allObjects() const { return touches_; }
+
+private:
+    std::vector<std::shared_ptr<UITouch>> touches_;
+};
+
+// Something that can take touches. The handlers default to doing nothing.
+class UIResponder : public NSObject {
+public:
+    const char* className() const override { return "UIResponder"; }
+
+    virtual void touchesBegan(const UITouchSet& touches, UIEvent* event);
+    virtual void touchesMoved(const UITouchSet& touches, UIEvent* event);
+    virtual void touchesEnded(const UITouchSet& touches, UIEvent* event);
+    virtual void touchesCancelled(const UITouchSet& touches, UIEvent* event);
+
+    virtual bool canBecomeFirstResponder() const { return false; }
+    virtual bool becomeFirstResponder() { return false; }
+    virtual bool resignFirstResponder() { return true; }
+    virtual bool isFirstResponder() const { return false; }
+};

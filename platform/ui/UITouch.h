@@ -1,0 +1,50 @@
+#pragma once
+#include "platform/foundation/NSObject.h"
+#include "platform/graphics/CGGeometry.h"
+
+#include <memory>
+
+class UIView;
+class UIWindow;
+
+enum class UITouchPhase { Began = 0, Moved = 1, Stationary = 2, Ended = 3, Cancelled = 4 };
+
+// One finger on the screen. Its location is kept in its window's coordinates.
+class UITouch final : public NSObject {
+public:
+    const char* className() const override { return "UITouch"; }
+
+    // The location in the view's coordinates (the window's when view is null).
+    CGPoint locationInView(const UIView* view) const;
+    CGPoint previousLocationInView(const UIView* view) const;
+    UITouchPhase phase() const { return phase_; }
+    double timestamp() const { return timestamp_; }
+    std::shared_ptr<UIView> view() const { return view_.lock(); }
+    std::shared_ptr<UIWindow> window() const { return window_.lock(); }
+
+    // Set by the window that delivers the touch.
+    void setPhase(UITouchPhase phase) { phase_ = phase; }
+    void setTimestamp(double t) { timestamp_ = t; }
+    void setView(const std::shared_ptr<UIView>& view) { view_ = view; }
+    void setWindow(const std::shared_ptr<UIWindow>& window) { window_ = window; }
+    void setLocationInWindow(CGPoint p) { previous_ = location_; location_ = p; }
+
+private:
+    CGPoint location_ {};
+    CGPoint previous_ {};
+    UITouchPhase phase_ = UITouchPhase::Began;
+    double timestamp_ = 0;
+    std::weak_ptr<UIView> view_;
+    std::weak_ptr<UIWindow> window_;
+};
+
+// The event a delivery belongs to.
+class UIEvent final : public NSObject {
+public:
+    const char* className() const override { return "UIEvent"; }
+    double timestamp() const { return timestamp_; }
+    void setTimestamp(double t) { timestamp_ = t; }
+
+private:
+    double timestamp_ = 0;
+};

@@ -1,0 +1,65 @@
+#include "platform/foundation/NSObject.h"
+#include "platform/runtime/RuntimeThunks.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Greeter : public NSObject {
+public:
+    const char* className() const override { return "RuntimeTestGreeter"; }
+    int greet(int times) { return calls += times; }
+    void poke() { ++pokes; }
+    int calls = 0;
+    int pokes = 0;
+};
+
+class LoudGreeter : public Greeter {
+public:
+    const char* className() const override { return "RuntimeTestLoudGreeter"; }
+};
+
+// Registered subclass first: the runtime links superclasses by name, not by order.
+const ClassRegistration loud("RuntimeTestLoudGreeter", "RuntimeTestGreeter");
+const ClassRegistration greeter = ClassRegistration("RuntimeTestGreeter", "NSObject")
+                                      .method("greet:", imp_implementationWithMember<&Greeter::greet>())
+                                      .method("poke", imp_implementationWithMember<&Greeter::poke>());
+
+IMP savedGreet = nullptr;
+int hookedGreet(NSObject* self, SEL cmd, int times)
+{
+    int result = reinterpret_cast<int (*)(NSObject*, SEL, int)>(savedGreet)(self, cmd, times);
+    return result * 100;
+}
+
+} // namespace
+
+TEST(Runtime, SendsLookUpTheImplementationAtEachCallAndHooksHandBackThePrevious)
+{
+    auto g = std::make_shared<Greeter>();
+    EXPECT_EQ(objc_msgSend<int>(g.get(), sel("greet:"), 2), 2);
+    EXPECT_TRUE(g->respondsToSelector(sel("poke")));
+    EXPECT_FALSE(g->respondsToSelector(sel("nothing")));
+
+    auto l = std::make_shared<LoudGreeter>();
+    MSHookMessageEx(objc_getClass("RuntimeTestLoudGreeter"), sel("greet:"), reinterpret_cast<IMP>(&hookedGreet), &savedGreet);
+    ASSERT_NE(savedGreet, nullptr);
+    EXPECT_EQ(objc_msgSend<int>(l.get(), sel("greet:"), 3), 300);
+    // The hook sits on the subclass alone; the superclass keeps its own implementation.
+    EXPECT_EQ(objc_msgSend<int>(g.get(), sel("greet:"), 1), 3);
+}
+
+TEST(Runtime, NothingIsInstalledWithoutAClassOrMethodAndNilMessagesDoNothing)
+{
+    IMP slot = reinterpret_cast<IMP>(&hookedGreet);
+    MSHookMessageEx(objc_getClass("NoSuchClass"), sel("greet:"), reinterpret_cast<IMP>(&hookedGreet), &slot);
+    EXPECT_EQ(slot, nullptr);
+    slot = reinterpret_cast<IMP>(&hookedGreet);
+    MSHookMessageEx(objc_getClass("RuntimeTestGreeter"), sel("missing:"), reinterpret_cast<IMP>(&hookedGreet), &slot);
+    EXPECT_EQ(slot, nullptr);
+    EXPECT_EQ(objc_msgSend<int>(nullptr, sel("greet:"), 1), 0);
+
+    auto g = std::make_shared<Greeter>();
+    objc_sendAction(g.get(), sel("poke"), g.get());
+    EXPECT_EQ(g->pokes, 1);
+}
