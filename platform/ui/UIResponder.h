@@ -21,10 +21,14 @@ private:
     std::vector<std::shared_ptr<UITouch>> touches_;
 };
 
-// Something that can take touches. The handlers default to doing nothing.
+// Something that can take touches. The handlers default to passing the touches on to the next
+// responder (a view's controller or superview), and to nothing when there is none.
 class UIResponder : public NSObject {
 public:
     const char* className() const override { return "UIResponder"; }
+
+    // Where unhandled touches go next; null by default.
+    virtual std::shared_ptr<UIResponder> nextResponder() const { return nullptr; }
 
     virtual void touchesBegan(const UITouchSet& touches, UIEvent* event);
     virtual void touchesMoved(const UITouchSet& touches, UIEvent* event);

@@ -74,8 +74,14 @@ public:
     // This view or the first descendant, depth first in child order, with the tag; null if none.
     std::shared_ptr<UIView> viewWithTag(NSInteger tag);
     bool isDescendantOfView(const UIView* view) const;
-    // The window this view is in, or null.
+    // The window this view is in (a window answers itself), or null.
     std::shared_ptr<UIWindow> window() const;
+
+    // The controller whose view this is, else the superview.
+    std::shared_ptr<UIResponder> nextResponder() const override;
+    // Set by a view controller on its own view; only watched.
+    void setViewController(const std::shared_ptr<UIResponder>& controller) { viewController_ = controller; }
+    std::shared_ptr<UIResponder> viewController() const { return viewController_.lock(); }
 
     // Hooks for subclasses, called after the change.
     virtual void didAddSubview(UIView*) { }
@@ -88,6 +94,10 @@ public:
     CGPoint convertPointFromView(CGPoint point, const UIView* view) const;
     CGRect convertRectToView(CGRect rect, const UIView* view) const;
     CGRect convertRectFromView(CGRect rect, const UIView* view) const;
+    // One step of the tree: a point in this view's bounds to its superview's coordinates (for a
+    // window, to screen points) and back. Exact p + frame.origin - bounds.origin without a transform.
+    CGPoint convertPointToSuperviewSpace(CGPoint point) const;
+    CGPoint convertPointFromSuperviewSpace(CGPoint point) const;
 
     // Layout: a pass runs before the view is first drawn and after its size changes.
     void setNeedsLayout();
@@ -155,6 +165,7 @@ private:
     std::weak_ptr<UIView> superview_;
     std::vector<std::shared_ptr<UIView>> subviews_;
     std::shared_ptr<ViewBackingStore> backingStore_;
+    std::weak_ptr<UIResponder> viewController_;
 };
 
 // A small keyed archive for initWithCoder: values are numbers, strings, rectangles or colours.

@@ -1,0 +1,30 @@
+#pragma once
+#include "platform/foundation/NSObject.h"
+#include "platform/graphics/CGGeometry.h"
+
+#include <memory>
+
+// The display: a size in points, a scale from points to pixels and a status bar along the top.
+class UIScreen final : public NSObject {
+public:
+    UIScreen(CGSize points, float scale, CGFloat statusBarHeight = 20);
+
+    const char* className() const override { return "UIScreen"; }
+    std::string description() const override;
+
+    // The configured main screen, or null while none has been set.
+    static std::shared_ptr<UIScreen> mainScreen();
+    static void setMainScreen(std::shared_ptr<UIScreen> screen);
+
+    // (0, 0, width, height) in points.
+    CGRect bounds() const { return { {}, size_ }; }
+    float scale() const { return scale_; }
+    CGFloat statusBarHeight() const { return statusBarHeight_; }
+    // The bounds less the status bar at the top.
+    CGRect applicationFrame() const;
+
+private:
+    CGSize size_;
+    float scale_;
+    CGFloat statusBarHeight_;
+};
