@@ -1,0 +1,121 @@
+#pragma once
+#include "gesture/TQGestureLockViewDelegate.h"
+#include "platform/ui/UIButton.h"
+#include "platform/ui/UIView.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class UIColor;
+class UIImage;
+
+// The pattern-entry control: a grid of node buttons inside a content view, one finger tracked
+// across them, the ordered selection reported to the delegate as a passcode string ("0,4,8"),
+// and the trail through the selected nodes painted on the view's own surface.
+//
+// Choices where the grid arithmetic alone gives no answer:
+// - A single column (or a single row) has no gap to spread: it is centred in the content view
+//   on that axis. A gestureNodesPerRow of 0 lays out as one column.
+// - Insets larger than the bounds give a content view of size 0 on that axis, never a negative
+//   one, and every node then sits at 0 on that axis.
+// - Changing numberOfGestureNodes during a gesture drops the selection at once (nodes
+//   deselected, no tracked location, a redraw) without a callback: the old indices mean nothing
+//   in the new grid. The rest of the touch starts a fresh pattern, with its own begin callback.
+// - Replacing the content view moves the nodes into the new one, which takes the old one's
+//   place among the view's children; the old one is detached. Setting none is ignored, since
+//   all node geometry lives in the content view's coordinates.
+class TQGestureLockView : public UIView {
+public:
+    const char* className() const override { return "TQGestureLockView"; }
+    std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;
+
+    // Initialises as a view and applies the lock view's defaults: nine nodes, three per row.
+    TQGestureLockView* initWithFrame(CGRect frame) override;
+    TQGestureLockView* initWithCoder(const NSCoder& coder) override;
+
+    // Rebuilds the nodes: n fresh, unselected buttons tagged 0…n−1; the same count does nothing.
+    void setNumberOfGestureNodes(NSUInteger numberOfGestureNodes);
+    NSUInteger numberOfGestureNodes() const { return numberOfGestureNodes_; }
+    // Columns of the grid; the grid follows at the next layout pass.
+    void setGestureNodesPerRow(NSUInteger gestureNodesPerRow) { gestureNodesPerRow_ = gestureNodesPerRow; }
+    NSUInteger gestureNodesPerRow() const { return gestureNodesPerRow_; }
+
+    // Gives every node the image for its state; buttonSize grows to fit, never shrinks.
+    void setNormalGestureNodeImage(std::shared_ptr<UIImage> image);
+    std::shared_ptr<UIImage> normalGestureNodeImage() const { return normalGestureNodeImage_; }
+    void setSelectedGestureNodeImage(std::shared_ptr<UIImage> image);
+    std::shared_ptr<UIImage> selectedGestureNodeImage() const { return selectedGestureNodeImage_; }
+
+    // Trail style, used at the next redraw.
+    void setLineColor(std::shared_ptr<UIColor> color) { lineColor_ = std::move(color); }
+    std::shared_ptr<UIColor> lineColor() const { return lineColor_; }
+    void setLineWidth(float width) { lineWidth_ = width; }
+    float lineWidth() const { return lineWidth_; }
+
+    // The child that holds the nodes; node frames and touch locations are in its coordinates.
+    std::shared_ptr<UIView> contentView() const { return contentView_; }
+    // Moves the nodes into the new content view and puts it where the old one was.
+    void setContentView(std::shared_ptr<UIView> contentView);
+    // Margins between the bounds and the content view, applied at the next layout pass.
+    void setContentInsets(UIEdgeInsets insets) { contentInsets_ = insets; }
+    UIEdgeInsets contentInsets() const { return contentInsets_; }
+
+    // Watched, never owned; the flags of the callbacks it answers are taken here, once.
+    void setDelegate(const std::shared_ptr<TQGestureLockViewDelegate>& delegate);
+    std::shared_ptr<TQGestureLockViewDelegate> delegate() const { return delegate_.lock(); }
+
+    CGSize buttonSize() const { return buttonSize_; }
+    void setButtonSize(CGSize size) { buttonSize_ = size; }
+    const std::vector<std::shared_ptr<UIButton>>& buttons() const { return buttons_; }
+    void setButtons(std::vector<std::shared_ptr<UIButton>> buttons) { buttons_ = std::move(buttons); }
+    const std::vector<std::shared_ptr<UIButton>>& selectedButtons() const { return selectedButtons_; }
+    void setSelectedButtons(std::vector<std::shared_ptr<UIButton>> buttons) { selectedButtons_ = std::move(buttons); }
+    CGPoint trackedLocationInContentView() const { return trackedLocationInContentView_; }
+    void setTrackedLocationInContentView(CGPoint location) { trackedLocationInContentView_ = location; }
+
+    // A solid image of the colour, of the size in points at scale 1.
+    static std::shared_ptr<UIImage> imageWithColor(std::shared_ptr<UIColor> color, CGSize size);
+
+    void layoutSubviews() override;
+    void drawRect(CGRect rect) override;
+    bool drawsContent() const override { return true; }
+
+    void touchesBegan(const UITouchSet& touches, UIEvent* event) override;
+    void touchesMoved(const UITouchSet& touches, UIEvent* event) override;
+    void touchesEnded(const UITouchSet& touches, UIEvent* event) override;
+    void touchesCancelled(const UITouchSet& touches, UIEvent* event) override;
+
+private:
+    struct DelegateFlags {
+        unsigned char didBeginWithPasscode : 1;
+        unsigned char didEndWithPasscode : 1;
+        unsigned char didCanceled : 1;
+    };
+    enum class Finish { Ended, Cancelled };
+
+    void _lockViewInitialize();
+    // The first node in index order whose frame holds the point (content-view coordinates).
+    std::shared_ptr<UIButton> _buttonContainsThePoint(CGPoint point) const;
+    CGRect contentFrameForBounds() const;
+    std::string passcode() const;
+    void selectButton(const std::shared_ptr<UIButton>& button);
+    void finishGesture(Finish how);
+    void resetSelection();
+
+    NSUInteger numberOfGestureNodes_ = 0;
+    NSUInteger gestureNodesPerRow_ = 0;
+    std::shared_ptr<UIImage> normalGestureNodeImage_;
+    std::shared_ptr<UIImage> selectedGestureNodeImage_;
+    std::shared_ptr<UIColor> lineColor_;
+    float lineWidth_ = 0.0f;
+    std::shared_ptr<UIView> contentView_;
+    UIEdgeInsets contentInsets_ {};
+    std::weak_ptr<TQGestureLockViewDelegate> delegate_;
+    CGSize buttonSize_ {};
+    std::vector<std::shared_ptr<UIButton>> buttons_;
+    std::vector<std::shared_ptr<UIButton>> selectedButtons_;
+    CGPoint trackedLocationInContentView_ {};
+    DelegateFlags _delegateFlags { 0, 0, 0 };
+};
