@@ -63,4 +63,6 @@ private:
     bool selected_ = false;
     bool highlighted_ = false;
     bool enabled_ = true;
+    bool tracking_ = false;
+    bool touchInside_ = false;
 };

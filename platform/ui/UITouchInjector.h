@@ -18,7 +18,7 @@ public:
     void cancel();
 
     bool isTouching() const { return window_ != nullptr; }
-    // Drops a touch in progress without delivering anything (a fresh process, for tests).
+    // Ends a touch in progress with a cancel (a fresh start, for tests).
     void reset();
 
 private:

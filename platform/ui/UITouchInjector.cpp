@@ -1,0 +1,51 @@
+#include "platform/ui/UITouchInjector.h"
+
+#include "platform/ui/UIWindow.h"
+
+UITouchInjector& UITouchInjector::shared()
+{
+    static UITouchInjector injector;
+    return injector;
+}
+
+void UITouchInjector::down(CGPoint screenPoint)
+{
+    if (window_)
+        return;
+    auto window = UIWindow::keyWindow();
+    if (!window)
+        return;
+    CGPoint p = window->convertPointFromScreen(screenPoint);
+    if (window->sendTouch(UITouchPhase::Began, p)) {
+        window_ = window;
+        last_ = p;
+    }
+}
+
+void UITouchInjector::move(CGPoint screenPoint)
+{
+    if (!window_)
+        return;
+    last_ = window_->convertPointFromScreen(screenPoint);
+    window_->sendTouch(UITouchPhase::Moved, last_);
+}
+
+void UITouchInjector::up()
+{
+    if (!window_)
+        return;
+    auto window = std::move(window_);
+    window_.reset();
+    window->sendTouch(UITouchPhase::Ended, last_);
+}
+
+void UITouchInjector::cancel()
+{
+    if (!window_)
+        return;
+    auto window = std::move(window_);
+    window_.reset();
+    window->sendTouch(UITouchPhase::Cancelled, last_);
+}
+
+void UITouchInjector::reset() { cancel(); }
