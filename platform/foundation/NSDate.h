@@ -1,0 +1,27 @@
+#pragma once
+#include "platform/foundation/NSObject.h"
+
+#include <memory>
+#include <string>
+
+// A moment, as seconds since 1970-01-01 00:00:00 UTC. "Now" comes from the clock in force, so
+// under a virtual clock dates follow virtual time and any shift of the wall clock.
+class NSDate final : public NSObject {
+public:
+    explicit NSDate(double secondsSince1970) : seconds_(secondsSince1970) { }
+    // The current date.
+    static std::shared_ptr<NSDate> date();
+    static std::shared_ptr<NSDate> dateWithTimeIntervalSince1970(double seconds);
+
+    const char* className() const override { return "NSDate"; }
+    // "2026-12-07 21:23:01 +0000": UTC, whole seconds.
+    std::string description() const override;
+    bool isEqual(const NSObject* other) const override;
+
+    double timeIntervalSince1970() const { return seconds_; }
+    // This date less now, in seconds (negative for a past date).
+    double timeIntervalSinceNow() const;
+
+private:
+    double seconds_;
+};
