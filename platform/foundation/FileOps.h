@@ -1,0 +1,29 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+// The file system calls that the settings store makes, in one replaceable place, so tests can
+// make any one of them fail. Each call answers as its POSIX namesake does (-1 and errno on failure).
+class FileOps {
+public:
+    virtual ~FileOps() = default;
+    virtual int open(const std::string& path, int flags, mode_t mode);
+    virtual ssize_t read(int fd, void* buffer, size_t size);
+    virtual ssize_t write(int fd, const void* buffer, size_t size);
+    virtual int fsync(int fd);
+    virtual int fchmod(int fd, mode_t mode);
+    virtual int fstat(int fd, struct stat* info);
+    virtual int stat(const std::string& path, struct stat* info);
+    virtual int close(int fd);
+    virtual int rename(const std::string& from, const std::string& to);
+    virtual int unlink(const std::string& path);
+    virtual int mkdir(const std::string& path, mode_t mode);
+    virtual int flock(int fd, int operation);
+
+    // The operations in force for the process (the real ones until replaced).
+    static FileOps& current();
+    // Installs replacement operations; null puts the real ones back.
+    static void setCurrent(std::shared_ptr<FileOps> ops);
+};

@@ -1,0 +1,104 @@
+#pragma once
+#include "platform/foundation/NSDictionary.h"
+#include "platform/foundation/NSObject.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+// One settings domain, kept in <root>/var/mobile/Library/Preferences/<domain>.plist.
+// Reads see the file as it is on disk now: it is read again whenever it changed, so another
+// process's write shows at the next read. Changes stay in memory until synchronize, which merges
+// them over what is on disk under an advisory lock on the folder and replaces the file atomically.
+class NSUserDefaults final : public NSObject {
+public:
+    // Prefer standardUserDefaults or defaultsForDomain: they share one object per file.
+    NSUserDefaults(std::string domain, std::string path);
+
+    // The host app's domain under the device root in force.
+    static std::shared_ptr<NSUserDefaults> standardUserDefaults();
+    // The domain standardUserDefaults answers for ("org.glyphward.host" unless set).
+    static void setStandardDomain(const std::string& bundleId);
+    static std::string standardDomain();
+    // The store of any domain under the device root in force; null for a name that is not a
+    // plain file name (empty, ".", "..", or with a slash).
+    static std::shared_ptr<NSUserDefaults> defaultsForDomain(const std::string& domain);
+    // Where a domain's file lives under the device root in force.
+    static std::string pathForDomain(const std::string& domain);
+    static bool isValidDomain(const std::string& domain);
+
+    const char* className() const override { return "NSUserDefaults"; }
+    const std::string& domain() const { return domain_; }
+    const std::string& path() const { return path_; }
+
+    // The stored object, or null.
+    std::shared_ptr<NSObject> objectForKey(const std::string& key) const;
+    // Booleans as they are; numbers are YES when not zero; strings "YES"/"true" (any case) and
+    // numerals other than zero are YES; anything else, or nothing, is NO.
+    bool boolForKey(const std::string& key) const;
+    // Numbers as they are, booleans as 1 or 0, strings by their leading numeral; else 0.
+    float floatForKey(const std::string& key) const;
+    double doubleForKey(const std::string& key) const;
+    NSInteger integerForKey(const std::string& key) const;
+    // Strings as they are, numbers as they print; anything else, or nothing, is nil.
+    std::optional<std::string> stringForKey(const std::string& key) const;
+    // A snapshot of the whole domain.
+    std::shared_ptr<NSDictionary> dictionaryRepresentation() const;
+
+    // Stores a property list value (string, number, date, data, array, dictionary) in memory until
+    // the next synchronize; null removes the key; any other kind of object is refused and logged.
+    void setObject(std::shared_ptr<NSObject> value, const std::string& key);
+    void setBool(bool value, const std::string& key);
+    void setFloat(float value, const std::string& key);
+    void setDouble(double value, const std::string& key);
+    void setInteger(NSInteger value, const std::string& key);
+    void removeObjectForKey(const std::string& key);
+    // Writes the changes made here since the last successful write, merged over the file's
+    // current content. False (and logged) when the file could not be replaced: the old file then
+    // stays whole and the changes stay pending for the next call.
+    bool synchronize();
+
+    // Whether the domain's file exists.
+    bool persistentDomainExists() const;
+    // Deletes the domain's file under the lock and forgets every value and pending change.
+    bool removePersistentDomain();
+
+private:
+    struct Stamp {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        long long modifiedNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    // What reading the file gave: its values, or why it could not be used.
+    struct DiskRead {
+        enum class Result { Read, Missing, Corrupt, Failed } result = Result::Missing;
+        NSDictionary::Storage values;
+        Stamp stamp;
+        int error = 0;
+    };
+
+    DiskRead readDisk() const;
+    void refresh() const;
+    void applyDisk(const DiskRead& disk) const;
+    DiskRead readDiskAndSetAsideCorrupt(bool lockHeld) const;
+    int lockFolder(bool create) const;
+    void removeStaleTemporaries() const;
+    bool writeFile(const NSDictionary::Storage& values, Stamp& stamp) const;
+    std::string folder() const;
+    std::string fileName() const;
+
+    std::string domain_;
+    std::string path_;
+    mutable std::recursive_mutex mutex_;
+    mutable NSDictionary::Storage values_;
+    mutable bool loaded_ = false;
+    mutable Stamp stamp_;
+    // Keys changed here and not yet written: a null value stands for a removal.
+    std::map<std::string, std::shared_ptr<NSObject>> pending_;
+};
