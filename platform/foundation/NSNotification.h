@@ -1,0 +1,29 @@
+#pragma once
+#include "platform/foundation/NSObject.h"
+
+#include <memory>
+#include <string>
+
+// What an observer receives: the notification's name and the object that posted it. The poster
+// is only watched for the time of the delivery, as the sender of an action is.
+class NSNotification final : public NSObject {
+public:
+    NSNotification(std::string name, NSObject* object, std::shared_ptr<NSObject> userInfo = nullptr)
+        : name_(std::move(name)), object_(object), userInfo_(std::move(userInfo)) { }
+    static std::shared_ptr<NSNotification> notificationWithName(const std::string& name, NSObject* object)
+    {
+        return std::make_shared<NSNotification>(name, object);
+    }
+
+    const char* className() const override { return "NSNotification"; }
+    std::string description() const override;
+
+    const std::string& name() const { return name_; }
+    NSObject* object() const { return object_; }
+    std::shared_ptr<NSObject> userInfo() const { return userInfo_; }
+
+private:
+    std::string name_;
+    NSObject* object_;
+    std::shared_ptr<NSObject> userInfo_;
+};
