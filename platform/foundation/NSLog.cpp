@@ -1,0 +1,311 @@
+#include "platform/foundation/NSLog.h"
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/NSObject.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+enum class Length { None, Char, Short, Long, LongLong, Size, PtrDiff, IntMax, LongDouble };
+
+// Formats one numeric or text conversion with snprintf, passing flags, width and precision
+// through. `spec` is a complete printf conversion for exactly one argument of type T.
+template <class T> void appendFormatted(std::string& out, const std::string& spec, T value)
+{
+    char small[128];
+    int needed = std::snprintf(small, sizeof small, spec.c_str(), value);
+    if (needed < 0)
+        return;
+    if (static_cast<std::size_t>(needed) < sizeof small) {
+        out.append(small, static_cast<std::size_t>(needed));
+        return;
+    }
+    std::vector<char> large(static_cast<std::size_t>(needed) + 1);
+    std::snprintf(large.data(), large.size(), spec.c_str(), value);
+    out.append(large.data(), static_cast<std::size_t>(needed));
+}
+
+void appendSigned(std::string& out, std::string spec, Length length, va_list& args)
+{
+    switch (length) {
+    case Length::Char: appendFormatted(out, spec + "d", static_cast<int>(static_cast<signed char>(va_arg(args, int)))); break;
+    case Length::Short: appendFormatted(out, spec + "d", static_cast<int>(static_cast<short>(va_arg(args, int)))); break;
+    case Length::Long: appendFormatted(out, spec + "ld", va_arg(args, long)); break;
+    case Length::LongLong: appendFormatted(out, spec + "lld", va_arg(args, long long)); break;
+    case Length::Size: appendFormatted(out, spec + "zd", va_arg(args, std::ptrdiff_t)); break;
+    case Length::PtrDiff: appendFormatted(out, spec + "td", va_arg(args, std::ptrdiff_t)); break;
+    case Length::IntMax: appendFormatted(out, spec + "jd", va_arg(args, std::intmax_t)); break;
+    default: appendFormatted(out, spec + "d", va_arg(args, int)); break;
+    }
+}
+
+void appendUnsigned(std::string& out, std::string spec, char conversion, Length length, va_list& args)
+{
+    switch (length) {
+    case Length::Char: appendFormatted(out, spec + conversion, static_cast<unsigned>(static_cast<unsigned char>(va_arg(args, unsigned)))); break;
+    case Length::Short: appendFormatted(out, spec + conversion, static_cast<unsigned>(static_cast<unsigned short>(va_arg(args, unsigned)))); break;
+    case Length::Long: appendFormatted(out, spec + "l" + conversion, va_arg(args, unsigned long)); break;
+    case Length::LongLong: appendFormatted(out, spec + "ll" + conversion, va_arg(args, unsigned long long)); break;
+    case Length::Size: appendFormatted(out, spec + "z" + conversion, va_arg(args, std::size_t)); break;
+    case Length::PtrDiff: appendFormatted(out, spec + "t" + conversion, va_arg(args, std::ptrdiff_t)); break;
+    case Length::IntMax: appendFormatted(out, spec + "j" + conversion, va_arg(args, std::uintmax_t)); break;
+    default: appendFormatted(out, spec + conversion, va_arg(args, unsigned)); break;
+    }
+}
+
+// Text conversions (%@ and %s) honour width, precision and the '-' flag, as %s does.
+// Other flags mean nothing to %s, so only those three are passed on.
+void appendText(std::string& out, const std::string& spec, const std::string& text)
+{
+    std::string textSpec;
+    for (char c : spec) {
+        if (c == '%' || c == '-' || c == '.' || (c >= '1' && c <= '9') || (c == '0' && !textSpec.empty() && textSpec.back() != '%' && textSpec.back() != '-'))
+            textSpec += c;
+    }
+    appendFormatted(out, textSpec + "s", text.c_str());
+}
+
+struct SinkEntry {
+    int token;
+    std::function<void(const std::string&)> sink;
+};
+
+struct LogState {
+    std::mutex mutex;
+    std::vector<SinkEntry> sinks;
+    int nextToken = 1;
+    bool stderrEnabled = true;
+};
+
+LogState& logState()
+{
+    static LogState state;
+    return state;
+}
+
+std::string processName()
+{
+    // program_invocation_short_name is the name the process was started as, without its folder.
+    const char* name = program_invocation_short_name;
+    return name && *name ? name : "process";
+}
+
+} // namespace
+
+std::string NSStringWithFormatv(const char* format, va_list arguments)
+{
+    std::string out;
+    if (!format)
+        return out;
+    va_list args;
+    va_copy(args, arguments);
+    const char* p = format;
+    while (*p) {
+        if (*p != '%') {
+            const char* next = std::strchr(p, '%');
+            std::size_t count = next ? static_cast<std::size_t>(next - p) : std::strlen(p);
+            out.append(p, count);
+            p += count;
+            continue;
+        }
+        const char* start = p++;
+        std::string spec = "%";
+        while (*p && std::strchr("-+ #0'", *p))
+            spec += *p++;
+        // Widths and precisions given as '*' are read here and written into the spec as numbers.
+        if (*p == '*') {
+            spec += std::to_string(va_arg(args, int));
+            ++p;
+        } else {
+            while (*p >= '0' && *p <= '9')
+                spec += *p++;
+        }
+        if (*p == '.') {
+            spec += *p++;
+            if (*p == '*') {
+                int precision = va_arg(args, int);
+                // A negative precision counts as none, as printf says.
+                if (precision < 0)
+                    spec.pop_back();
+                else
+                    spec += std::to_string(precision);
+                ++p;
+            } else {
+                while (*p >= '0' && *p <= '9')
+                    spec += *p++;
+            }
+        }
+        Length length = Length::None;
+        if (p[0] == 'h' && p[1] == 'h') { length = Length::Char; p += 2; }
+        else if (p[0] == 'h') { length = Length::Short; ++p; }
+        else if (p[0] == 'l' && p[1] == 'l') { length = Length::LongLong; p += 2; }
+        else if (p[0] == 'l') { length = Length::Long; ++p; }
+        else if (p[0] == 'q') { length = Length::LongLong; ++p; }
+        else if (p[0] == 'z') { length = Length::Size; ++p; }
+        else if (p[0] == 't') { length = Length::PtrDiff; ++p; }
+        else if (p[0] == 'j') { length = Length::IntMax; ++p; }
+        else if (p[0] == 'L') { length = Length::LongDouble; ++p; }
+
+        char conversion = *p;
+        if (conversion)
+            ++p;
+        switch (conversion) {
+        case '%': out += '%'; break;
+        case '@': {
+            auto* object = va_arg(args, NSObject*);
+            appendText(out, spec, object ? object->description() : std::string("(null)"));
+            break;
+        }
+        case 's': {
+            const char* text = va_arg(args, const char*);
+            appendText(out, spec, text ? text : "(null)");
+            break;
+        }
+        case 'c': appendFormatted(out, spec + "c", va_arg(args, int)); break;
+        case 'd':
+        case 'i': appendSigned(out, spec, length, args); break;
+        case 'D': appendSigned(out, spec, Length::Long, args); break;
+        case 'u':
+        case 'o':
+        case 'x':
+        case 'X': appendUnsigned(out, spec, conversion, length, args); break;
+        case 'U': appendUnsigned(out, spec, 'u', Length::Long, args); break;
+        case 'O': appendUnsigned(out, spec, 'o', Length::Long, args); break;
+        case 'f':
+        case 'F':
+        case 'e':
+        case 'E':
+        case 'g':
+        case 'G':
+        case 'a':
+        case 'A':
+            if (length == Length::LongDouble)
+                appendFormatted(out, spec + "L" + conversion, va_arg(args, long double));
+            else
+                appendFormatted(out, spec + conversion, va_arg(args, double));
+            break;
+        case 'p': {
+            // Foundation prints pointers as 0x… always, null as 0x0.
+            auto value = reinterpret_cast<std::uintptr_t>(va_arg(args, void*));
+            char text[32];
+            std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(value));
+            appendText(out, spec, text);
+            break;
+        }
+        case 'n':
+            // Writing through a pointer taken from the arguments is never done.
+            (void)va_arg(args, void*);
+            break;
+        default:
+            // Unknown or missing conversion: printed as written; no argument is taken.
+            out.append(start, static_cast<std::size_t>(p - start));
+            break;
+        }
+    }
+    va_end(args);
+    return out;
+}
+
+std::string NSStringWithFormat(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = NSStringWithFormatv(format, args);
+    va_end(args);
+    return text;
+}
+
+std::string NSLogFormatLine(const std::string& message)
+{
+    double wall = Clock::current().wallNow();
+    double whole = std::floor(wall);
+    auto seconds = static_cast<std::time_t>(whole);
+    int millis = static_cast<int>((wall - whole) * 1000.0);
+    if (millis > 999)
+        millis = 999;
+    std::tm local {};
+    localtime_r(&seconds, &local);
+    char date[64];
+    std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
+    char prefix[160];
+    std::snprintf(prefix, sizeof prefix, "%s.%03d ", date, millis);
+    auto tid = static_cast<long>(syscall(SYS_gettid));
+    std::string line = std::string(prefix) + processName() + "[" + std::to_string(getpid()) + ":" + std::to_string(tid) + "] " + message;
+    if (line.empty() || line.back() != '\n')
+        line += '\n';
+    return line;
+}
+
+void NSLogv(const char* format, va_list arguments)
+{
+    std::string message = NSStringWithFormatv(format, arguments);
+    auto& state = logState();
+    std::vector<SinkEntry> sinks;
+    bool toStderr = false;
+    {
+        std::lock_guard lock(state.mutex);
+        sinks = state.sinks;
+        toStderr = state.stderrEnabled;
+    }
+    if (toStderr) {
+        // One write per line, so lines from several threads do not interleave.
+        std::string line = NSLogFormatLine(message);
+        const char* data = line.data();
+        std::size_t left = line.size();
+        while (left > 0) {
+            ssize_t written = ::write(STDERR_FILENO, data, left);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                break;
+            data += written;
+            left -= static_cast<std::size_t>(written);
+        }
+    }
+    // Sinks run outside the lock, so a sink may log or remove itself.
+    for (const auto& entry : sinks)
+        entry.sink(message);
+}
+
+void NSLog(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    NSLogv(format, args);
+    va_end(args);
+}
+
+int NSLogAddSink(std::function<void(const std::string& message)> sink)
+{
+    auto& state = logState();
+    std::lock_guard lock(state.mutex);
+    int token = state.nextToken++;
+    if (sink)
+        state.sinks.push_back({ token, std::move(sink) });
+    return token;
+}
+
+void NSLogRemoveSink(int token)
+{
+    auto& state = logState();
+    std::lock_guard lock(state.mutex);
+    std::erase_if(state.sinks, [token](const SinkEntry& e) { return e.token == token; });
+}
+
+void NSLogSetStderrEnabled(bool enabled)
+{
+    auto& state = logState();
+    std::lock_guard lock(state.mutex);
+    state.stderrEnabled = enabled;
+}
