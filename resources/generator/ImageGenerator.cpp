@@ -1,0 +1,117 @@
+// Renders the lock bundle's pictures: the two node images and the background, each at
+// 1x, 2x and 3x. A build tool: it draws with Cairo directly and writes PNGs into one folder.
+//
+//   glyphward-image-generator OUTPUT_DIR
+#include <cairo.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace {
+
+constexpr double kNodePoints = 66.0;
+constexpr double kBackgroundWidth = 320.0;
+constexpr double kBackgroundHeight = 568.0;
+constexpr double kPi = 3.14159265358979323846;
+
+// The orange the lock screen uses for its text and trail, so a selected node belongs to them.
+constexpr double kOrange[3] = { 1.0, 0.5, 0.0 };
+
+using Painter = std::function<void(cairo_t*, double width, double height)>;
+
+bool writeImage(const std::string& path, double pointsWide, double pointsHigh, int scale, const Painter& paint)
+{
+    int pixelsWide = static_cast<int>(std::lround(pointsWide * scale));
+    int pixelsHigh = static_cast<int>(std::lround(pointsHigh * scale));
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelsWide, pixelsHigh);
+    cairo_t* cr = cairo_create(surface);
+    // Paint in points; the scale makes the 2x and 3x files the same picture with finer pixels.
+    cairo_scale(cr, scale, scale);
+    paint(cr, pointsWide, pointsHigh);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), cairo_status_to_string(status));
+        return false;
+    }
+    return true;
+}
+
+void paintNormalNode(cairo_t* cr, double w, double h)
+{
+    double cx = w / 2, cy = h / 2, radius = w / 2 - 3.0;
+    // A faint disc makes the ring read as a target even on a light picture behind it.
+    cairo_arc(cr, cx, cy, radius, 0, 2 * kPi);
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.06);
+    cairo_fill_preserve(cr);
+    cairo_set_line_width(cr, 2.0);
+    cairo_set_source_rgba(cr, 0.86, 0.89, 0.93, 0.85);
+    cairo_stroke(cr);
+}
+
+void paintSelectedNode(cairo_t* cr, double w, double h)
+{
+    double cx = w / 2, cy = h / 2, radius = w / 2 - 3.0;
+    cairo_arc(cr, cx, cy, radius, 0, 2 * kPi);
+    cairo_set_source_rgba(cr, kOrange[0], kOrange[1], kOrange[2], 0.18);
+    cairo_fill_preserve(cr);
+    cairo_set_line_width(cr, 2.5);
+    cairo_set_source_rgba(cr, kOrange[0], kOrange[1], kOrange[2], 1.0);
+    cairo_stroke(cr);
+    cairo_arc(cr, cx, cy, radius * 0.36, 0, 2 * kPi);
+    cairo_set_source_rgba(cr, kOrange[0], kOrange[1], kOrange[2], 1.0);
+    cairo_fill(cr);
+}
+
+void paintBackground(cairo_t* cr, double w, double h)
+{
+    // A calm slate gradient, darker at the bottom, with a soft glow behind the grid.
+    cairo_pattern_t* linear = cairo_pattern_create_linear(0, 0, 0, h);
+    cairo_pattern_add_color_stop_rgb(linear, 0.0, 0.13, 0.16, 0.21);
+    cairo_pattern_add_color_stop_rgb(linear, 1.0, 0.04, 0.05, 0.08);
+    cairo_set_source(cr, linear);
+    cairo_paint(cr);
+    cairo_pattern_destroy(linear);
+
+    cairo_pattern_t* glow = cairo_pattern_create_radial(w / 2, h * 0.52, 0, w / 2, h * 0.52, w * 0.75);
+    cairo_pattern_add_color_stop_rgba(glow, 0.0, 0.35, 0.45, 0.60, 0.16);
+    cairo_pattern_add_color_stop_rgba(glow, 1.0, 0.35, 0.45, 0.60, 0.0);
+    cairo_set_source(cr, glow);
+    cairo_paint(cr);
+    cairo_pattern_destroy(glow);
+}
+
+struct Picture {
+    const char* name;
+    double width, height;
+    Painter paint;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argc > 0 ? argv[0] : "glyphward-image-generator");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    const Picture pictures[] = {
+        { "gesture_node_normal", kNodePoints, kNodePoints, paintNormalNode },
+        { "gesture_node_selected", kNodePoints, kNodePoints, paintSelectedNode },
+        { "bg", kBackgroundWidth, kBackgroundHeight, paintBackground },
+    };
+    for (const Picture& picture : pictures) {
+        for (int scale = 1; scale <= 3; ++scale) {
+            std::string suffix = scale == 1 ? "" : "@" + std::to_string(scale) + "x";
+            std::string path = folder + "/" + picture.name + suffix + ".png";
+            if (!writeImage(path, picture.width, picture.height, scale, picture.paint))
+                return 1;
+        }
+    }
+    return 0;
+}
