@@ -1,0 +1,142 @@
+// The controller's settings and lock policy: the stored passcode, the time of going to the
+// background, the lock decision on return and the resting look on entering the background.
+#include "lockscreen/TQViewController.h"
+
+#include "gesture/TQGestureLockView.h"
+#include "platform/foundation/NSDate.h"
+#include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSString.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/ui/UIButton.h"
+#include "platform/ui/UIKeyboardImpl.h"
+
+#include <set>
+
+namespace {
+
+constexpr const char* kPasscodeKey = "PASS_CODE";
+constexpr double kDefaultLockInterval = 180.0;
+// More digits than any grid index needs; keeps the number parse below far from overflow.
+constexpr std::size_t kMaxIndexDigits = 6;
+
+} // namespace
+
+void TQViewController::loadPasscode()
+{
+    std::shared_ptr<NSUserDefaults> defaults = NSUserDefaults::standardUserDefaults();
+    std::shared_ptr<NSObject> stored = defaults ? defaults->objectForKey(kPasscodeKey) : nullptr;
+    passcode_.reset();
+    if (stored) {
+        auto* text = dynamic_cast<const NSString*>(stored.get());
+        if (text && isUsablePasscode(text->string()))
+            passcode_ = text->string();
+        else
+            NSLog("PASS_CODE holds no pattern that can be drawn (%s); asking for a new passcode", stored->className());
+    }
+    if (!passcode_)
+        isUnsetPasscode_ = true;
+}
+
+bool TQViewController::isUsablePasscode(const std::string& text) const
+{
+    const std::uint64_t limit = lockView_ ? lockView_->numberOfGestureNodes() : UINT32_MAX;
+    std::set<std::uint64_t> seen;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t comma = text.find(',', start);
+        std::string entry = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (entry.empty() || entry.size() > kMaxIndexDigits || (entry.size() > 1 && entry[0] == '0'))
+            return false;
+        std::uint64_t index = 0;
+        for (char c : entry) {
+            if (c < '0' || c > '9')
+                return false;
+            index = index * 10 + static_cast<std::uint64_t>(c - '0');
+        }
+        if (index >= limit || !seen.insert(index).second)
+            return false;
+        if (comma == std::string::npos)
+            return true;
+        start = comma + 1;
+    }
+}
+
+void TQViewController::unsetPasscode()
+{
+    passcode_.reset();
+    isUnsetPasscode_ = true;
+}
+
+void TQViewController::storePasscode(const std::string& passcode)
+{
+    if (auto defaults = NSUserDefaults::standardUserDefaults()) {
+        defaults->setObject(NSString::stringWithString(passcode), kPasscodeKey);
+        defaults->synchronize();
+    }
+}
+
+void TQViewController::removeStoredPasscode()
+{
+    if (auto defaults = NSUserDefaults::standardUserDefaults()) {
+        defaults->removeObjectForKey(kPasscodeKey);
+        defaults->synchronize();
+    }
+}
+
+void TQViewController::registerLock()
+{
+    std::shared_ptr<NSDate> now = NSDate::date();
+    NSLog("now:%@", static_cast<NSObject*>(now.get()));
+    goBackgroundTime_ = now->timeIntervalSince1970();
+    dismissKeyboard2();
+}
+
+void TQViewController::dismissKeyboard2()
+{
+    NSLog("dismissKeyboard2--------");
+    std::shared_ptr<UIKeyboardImpl> keyboard = UIKeyboardImpl::activeInstance();
+    NSLog("keyboard:%@", static_cast<NSObject*>(keyboard.get()));
+    if (keyboard) {
+        keyboard->dismissKeyboard();
+        keyboard->hideKeyboard();
+    }
+}
+
+bool TQViewController::isNeedLock()
+{
+    setMessage("Slide to unlock");
+    std::shared_ptr<NSUserDefaults> defaults = NSUserDefaults::standardUserDefaults();
+    if (defaults && defaults->boolForKey("LOCK_LOCK_OFF")) {
+        NSLog("关闭锁屏");
+        return false;
+    }
+    if (defaults && defaults->boolForKey("LOCK_IS_NEED_LOCK")) {
+        NSLog("强制锁屏");
+        return true;
+    }
+    const float interval = defaults ? defaults->floatForKey("LOCK_INTERVAL") : 0.0f;
+    std::shared_ptr<NSDate> now = NSDate::date();
+    NSLog("next:%@", static_cast<NSObject*>(now.get()));
+    const double elapsed = now->timeIntervalSince1970() - goBackgroundTime_;
+    NSLog("val:%f", elapsed);
+    // Only an interval of exactly zero means "not set"; any other value, negative ones too, is
+    // taken as it stands. A NaN interval compares unordered and never locks.
+    const double threshold = interval == 0.0f ? kDefaultLockInterval : static_cast<double>(interval);
+    if (elapsed >= threshold) {
+        NSLog("超出时间限制锁屏");
+        return true;
+    }
+    return false;
+}
+
+void TQViewController::UIApplicationDidEnterBackgroundNotification(NSNotification*)
+{
+    if (lockView_)
+        lockView_->setAlpha(1.0f);
+    if (resetBtn_)
+        resetBtn_->setAlpha(1.0f);
+    failCount_ = 0;
+    setMessage(isUnsetPasscode_ ? "Set Passcode" : "Slide to unlock");
+    if (resetBtn_)
+        resetBtn_->setHidden(isUnsetPasscode_);
+}
