@@ -1,0 +1,350 @@
+#include "platform/graphics/Renderer.h"
+
+#include "platform/graphics/CGContext.h"
+#include "platform/graphics/UIImage.h"
+#include "platform/graphics/ViewBackingStore.h"
+#include "platform/ui/UIScreen.h"
+#include "platform/ui/UIView.h"
+#include "platform/ui/UIWindow.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Surfaces beyond this many pixels a side are not made: a runaway frame must not exhaust memory.
+constexpr double kMaxSurfaceSide = 16384.0;
+
+bool isUsable(CGAffineTransform t)
+{
+    if (!CGFloatsAreFinite({ t.a, t.b, t.c, t.d, t.tx, t.ty }))
+        return false;
+    const double determinant = static_cast<double>(t.a) * t.d - static_cast<double>(t.b) * t.c;
+    return determinant != 0 && std::isfinite(determinant);
+}
+
+bool isUsable(CGRect r) { return CGFloatsAreFinite({ r.origin.x, r.origin.y, r.size.width, r.size.height }) && r.size.width >= 0 && r.size.height >= 0; }
+
+// From the view's bounds coordinates to its superview's: the transform turns about the centre.
+CGAffineTransform localToParent(const UIView& view)
+{
+    const CGRect b = view.bounds();
+    const CGPoint c = view.center();
+    CGAffineTransform t = CGAffineTransformMakeTranslation(-b.origin.x - b.size.width / 2, -b.origin.y - b.size.height / 2);
+    t = CGAffineTransformConcat(t, view.presentationTransform());
+    return CGAffineTransformConcat(t, CGAffineTransformMakeTranslation(c.x, c.y));
+}
+
+ViewBackingStore& storeOf(const UIView& view)
+{
+    if (!view.backingStore())
+        const_cast<UIView&>(view).setBackingStore(std::make_shared<ViewBackingStore>());
+    return *view.backingStore();
+}
+
+std::vector<std::shared_ptr<UIWindow>> windowsBackToFront()
+{
+    auto windows = UIWindow::windowsFrontToBack();
+    std::reverse(windows.begin(), windows.end());
+    return windows;
+}
+
+float clampedAlpha(float alpha) { return std::isfinite(alpha) ? std::clamp(alpha, 0.0f, 1.0f) : 0.0f; }
+
+} // namespace
+
+Renderer& Renderer::shared()
+{
+    static Renderer renderer;
+    return renderer;
+}
+
+Renderer::Screen Renderer::currentScreen()
+{
+    if (auto screen = UIScreen::mainScreen(); screen && screen->scale() > 0 && std::isfinite(screen->scale()))
+        return { screen->bounds().size, screen->scale() };
+    // Without a configured screen, the windows decide the size.
+    CGSize size {};
+    for (const auto& window : UIWindow::windowsFrontToBack()) {
+        const CGRect f = window->frame();
+        if (isUsable(f)) {
+            size.width = std::max(size.width, CGRectGetMaxX(f));
+            size.height = std::max(size.height, CGRectGetMaxY(f));
+        }
+    }
+    return { size, 1.0f };
+}
+
+PixelRect Renderer::toPixels(CGRect r) const
+{
+    if (!isUsable(r) || CGRectIsEmpty(r))
+        return {};
+    // One pixel of margin for antialiased edges that spill past the geometry.
+    const double s = scale_;
+    const double left = std::floor(r.origin.x * s) - 1, top = std::floor(r.origin.y * s) - 1;
+    const double right = std::ceil(CGRectGetMaxX(r) * s) + 1, bottom = std::ceil(CGRectGetMaxY(r) * s) + 1;
+    const PixelRect whole { 0, 0, screen_.width(), screen_.height() };
+    auto clampToInt = [](double v) { return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6)); };
+    const PixelRect rect { clampToInt(left), clampToInt(top), clampToInt(right) - clampToInt(left), clampToInt(bottom) - clampToInt(top) };
+    return rect.intersected(whole);
+}
+
+void Renderer::noteDamage(CGRect screenRect) { damage_ = damage_.united(toPixels(screenRect)); }
+
+std::optional<CGRect> Renderer::screenRectOfView(const UIView& view)
+{
+    CGAffineTransform toScreen = CGAffineTransformIdentity;
+    const UIView* current = &view;
+    std::shared_ptr<UIView> holder;
+    for (;;) {
+        auto parent = current->superview();
+        if (!parent) {
+            // The root of the chain must be a window for the view to be on screen; a window's
+            // frame is in screen points.
+            if (!dynamic_cast<const UIWindow*>(current))
+                return std::nullopt;
+            toScreen = CGAffineTransformConcat(toScreen, localToParent(*current));
+            break;
+        }
+        toScreen = CGAffineTransformConcat(toScreen, localToParent(*current));
+        holder = parent;
+        current = holder.get();
+    }
+    if (!isUsable(toScreen) || !isUsable(view.bounds()))
+        return std::nullopt;
+    return CGRectApplyAffineTransform(view.bounds(), toScreen);
+}
+
+void Renderer::collectChanges(const UIView& view, CGAffineTransform parentToScreen, float parentOpacity)
+{
+    if (view.isHidden())
+        return;
+    const CGAffineTransform toScreen = CGAffineTransformConcat(localToParent(view), parentToScreen);
+    if (!isUsable(toScreen) || !isUsable(view.bounds()))
+        return;
+    const float opacity = parentOpacity * clampedAlpha(view.presentationAlpha());
+    const CGRect rect = CGRectApplyAffineTransform(view.bounds(), toScreen);
+
+    ViewBackingStore& store = storeOf(view);
+    const ViewBackingStore::Shown& shown = store.shown();
+    const bool shownLastFrame = shown.frame == frame_ && frame_ != 0;
+    if (!shownLastFrame || !(shown.screenRect == rect) || shown.opacity != opacity) {
+        noteDamage(rect);
+        if (shown.frame != 0)
+            noteDamage(shown.screenRect);
+    } else if (view.needsDisplay() && view.drawsContent()) {
+        noteDamage(rect);
+    }
+    store.setShown({ frame_ + 1, rect, opacity });
+    nextShownViews_.push_back({ view.weak_from_this(), rect });
+
+    const auto children = view.subviews();
+    for (const auto& child : children)
+        collectChanges(*child, toScreen, opacity);
+}
+
+PixelRect Renderer::renderScreen()
+{
+    const Screen screen = currentScreen();
+    const double pixelWidth = std::ceil(static_cast<double>(screen.points.width) * screen.scale);
+    const double pixelHeight = std::ceil(static_cast<double>(screen.points.height) * screen.scale);
+    if (!(pixelWidth >= 0 && pixelWidth <= kMaxSurfaceSide && pixelHeight >= 0 && pixelHeight <= kMaxSurfaceSide))
+        return {};
+    if (screen_.resize(static_cast<int>(pixelWidth), static_cast<int>(pixelHeight)) || scale_ != screen.scale)
+        fullRedraw_ = true;
+    scale_ = screen.scale;
+
+    const auto windows = windowsBackToFront();
+    for (const auto& window : windows)
+        window->layoutIfNeeded();
+    std::vector<const UIWindow*> order;
+    for (const auto& window : windows)
+        order.push_back(window.get());
+    if (order != lastWindows_)
+        fullRedraw_ = true;
+    lastWindows_ = order;
+
+    // Compare every visible view with how it was last shown; what was shown last frame and was
+    // not met again (hidden, removed, gone) is damaged where it was.
+    nextShownViews_.clear();
+    for (const auto& window : windows)
+        collectChanges(*window, CGAffineTransformIdentity, 1.0f);
+    for (const Vanishing& previous : shownViews_) {
+        auto object = previous.view.lock();
+        const auto* view = dynamic_cast<const UIView*>(object.get());
+        if (!view || !view->backingStore() || view->backingStore()->shown().frame != frame_ + 1)
+            noteDamage(previous.screenRect);
+    }
+    shownViews_.swap(nextShownViews_);
+
+    const PixelRect whole { 0, 0, screen_.width(), screen_.height() };
+    const PixelRect damage = fullRedraw_ ? whole : damage_.intersected(whole);
+    damage_ = {};
+    fullRedraw_ = false;
+    ++frame_;
+    if (damage.isEmpty() || !screen_.surface())
+        return {};
+
+    cairo_t* cr = cairo_create(screen_.surface());
+    cairo_rectangle(cr, damage.x, damage.y, damage.width, damage.height);
+    cairo_clip(cr);
+    // What no window covers shows as the dark glass of the screen.
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+    cairo_paint(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    cairo_scale(cr, scale_, scale_);
+    auto context = std::make_shared<CGContext>(cr, scale_, false);
+    UIGraphicsPushContext(context);
+    for (const auto& window : windows)
+        drawView(cr, *window, false);
+    UIGraphicsPopContext();
+    cairo_destroy(cr);
+    cairo_surface_flush(screen_.surface());
+    return damage;
+}
+
+void Renderer::drawView(void* cairoContext, const UIView& view, bool asRoot)
+{
+    auto* cr = static_cast<cairo_t*>(cairoContext);
+    if (view.isHidden())
+        return;
+    const float alpha = asRoot ? 1.0f : clampedAlpha(view.presentationAlpha());
+    if (alpha <= 0.0f)
+        return;
+    const CGRect b = view.bounds();
+    if (!isUsable(b))
+        return;
+    cairo_save(cr);
+    if (asRoot) {
+        cairo_translate(cr, -b.origin.x, -b.origin.y);
+    } else {
+        const CGAffineTransform t = localToParent(view);
+        if (!isUsable(t)) {
+            cairo_restore(cr);
+            return;
+        }
+        cairo_matrix_t m;
+        cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
+        cairo_transform(cr, &m);
+    }
+    if (view.clipsToBounds()) {
+        cairo_rectangle(cr, b.origin.x, b.origin.y, b.size.width, b.size.height);
+        cairo_clip(cr);
+    }
+    // Alpha below one fades the view and its children as one picture, so overlapping children
+    // are not blended twice.
+    const bool group = alpha < 1.0f;
+    if (group)
+        cairo_push_group(cr);
+    drawContent(cr, view);
+    const auto children = view.subviews();
+    for (const auto& child : children)
+        drawView(cr, *child, false);
+    if (group) {
+        cairo_pop_group_to_source(cr);
+        cairo_paint_with_alpha(cr, alpha);
+    }
+    cairo_restore(cr);
+}
+
+void Renderer::drawContent(void* cairoContext, const UIView& view)
+{
+    auto* cr = static_cast<cairo_t*>(cairoContext);
+    const CGRect b = view.bounds();
+    // The background colour and what the view is (image, text) come first; a view that draws
+    // for itself lays its retained drawing over its background.
+    cairo_save(cr);
+    view.drawIntrinsicContent(b);
+    cairo_restore(cr);
+    if (!view.drawsContent())
+        return;
+
+    ViewBackingStore& store = storeOf(view);
+    const double width = std::ceil(static_cast<double>(b.size.width) * scale_);
+    const double height = std::ceil(static_cast<double>(b.size.height) * scale_);
+    if (!(width >= 1 && height >= 1 && width <= kMaxSurfaceSide && height <= kMaxSurfaceSide)) {
+        store.dropSurface();
+        return;
+    }
+    const bool fresh = store.ensureSurface(static_cast<int>(width), static_cast<int>(height));
+    if (fresh || view.needsDisplay()) {
+        // Cleared first, so a drawRect that asks for another redraw gets it in a later frame.
+        const_cast<UIView&>(view).clearNeedsDisplay();
+        cairo_t* surfaceContext = cairo_create(store.surface());
+        cairo_set_operator(surfaceContext, CAIRO_OPERATOR_CLEAR);
+        cairo_paint(surfaceContext);
+        cairo_set_operator(surfaceContext, CAIRO_OPERATOR_OVER);
+        cairo_scale(surfaceContext, scale_, scale_);
+        cairo_translate(surfaceContext, -b.origin.x, -b.origin.y);
+        auto context = std::make_shared<CGContext>(surfaceContext, scale_, false);
+        cairo_destroy(surfaceContext);
+        UIGraphicsPushContext(context);
+        const_cast<UIView&>(view).drawRect(b);
+        UIGraphicsPopContext();
+        cairo_surface_flush(store.surface());
+        if (snapshotting_)
+            setNeedsFullRedraw();
+    }
+    cairo_save(cr);
+    cairo_translate(cr, b.origin.x, b.origin.y);
+    cairo_scale(cr, 1.0 / scale_, 1.0 / scale_);
+    cairo_set_source_surface(cr, store.surface(), 0, 0);
+    cairo_rectangle(cr, 0, 0, store.pixelWidth(), store.pixelHeight());
+    cairo_fill(cr);
+    cairo_restore(cr);
+}
+
+std::shared_ptr<UIImage> Renderer::snapshotScreen()
+{
+    Renderer& renderer = shared();
+    renderer.renderScreen();
+    return renderer.screen_.toImage(renderer.scale_);
+}
+
+std::shared_ptr<UIImage> Renderer::snapshotWindow(const UIWindow& window)
+{
+    Renderer& renderer = shared();
+    const Screen screen = currentScreen();
+    renderer.scale_ = screen.scale;
+    const_cast<UIWindow&>(window).layoutIfNeeded();
+    const CGRect b = window.bounds();
+    const double width = std::ceil(static_cast<double>(b.size.width) * screen.scale);
+    const double height = std::ceil(static_cast<double>(b.size.height) * screen.scale);
+    if (!(width >= 1 && height >= 1 && width <= kMaxSurfaceSide && height <= kMaxSurfaceSide))
+        return nullptr;
+    FrameBuffer buffer;
+    buffer.resize(static_cast<int>(width), static_cast<int>(height));
+    cairo_t* cr = cairo_create(buffer.surface());
+    cairo_scale(cr, screen.scale, screen.scale);
+    auto context = std::make_shared<CGContext>(cr, screen.scale, false);
+    UIGraphicsPushContext(context);
+    renderer.snapshotting_ = true;
+    renderer.drawView(cr, window, true);
+    renderer.snapshotting_ = false;
+    UIGraphicsPopContext();
+    cairo_destroy(cr);
+    return buffer.toImage(screen.scale);
+}
+
+bool Renderer::writeScreenPNG(const std::string& path)
+{
+    auto image = snapshotScreen();
+    return image && image->writePNG(path);
+}
+
+bool Renderer::writeWindowPNG(const UIWindow& window, const std::string& path)
+{
+    auto image = snapshotWindow(window);
+    return image && image->writePNG(path);
+}
+
+void Renderer::reset()
+{
+    screen_.resize(0, 0);
+    damage_ = {};
+    fullRedraw_ = true;
+    lastWindows_.clear();
+    shownViews_.clear();
+    nextShownViews_.clear();
+}
