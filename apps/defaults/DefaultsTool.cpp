@@ -1,0 +1,112 @@
+#include "DefaultsTool.h"
+
+#include "DefaultsValue.h"
+
+#include "platform/foundation/NSUserDefaults.h"
+
+const char* DefaultsTool::usage()
+{
+    return "usage: glyphward-defaults [--root DIR] read DOMAIN [KEY]\n"
+           "       glyphward-defaults [--root DIR] write DOMAIN KEY (-bool YES|NO | -float N | -int N | -string S)\n"
+           "       glyphward-defaults [--root DIR] delete DOMAIN [KEY]\n";
+}
+
+int DefaultsTool::misuse(const std::string& why)
+{
+    err_ << why << "\n" << usage();
+    return 2;
+}
+
+int DefaultsTool::missingPair(const std::string& domain, const std::string& key)
+{
+    err_ << "The domain/default pair of (" << domain << ", " << key << ") does not exist\n";
+    return 1;
+}
+
+int DefaultsTool::missingDomain(const std::string& domain)
+{
+    err_ << "Domain " << domain << " does not exist\n";
+    return 1;
+}
+
+int DefaultsTool::run(const std::vector<std::string>& words)
+{
+    if (words.empty())
+        return misuse("No command given.");
+    const std::string& verb = words[0];
+    if (verb == "read")
+        return read(words);
+    if (verb == "write")
+        return write(words);
+    if (verb == "delete")
+        return remove(words);
+    return misuse("Unknown command: " + verb);
+}
+
+int DefaultsTool::read(const std::vector<std::string>& words)
+{
+    if (words.size() < 2 || words.size() > 3)
+        return misuse("read takes a domain and at most one key.");
+    const std::string& domain = words[1];
+    auto defaults = NSUserDefaults::defaultsForDomain(domain);
+    if (words.size() == 3) {
+        auto value = defaults ? defaults->objectForKey(words[2]) : nullptr;
+        if (!value)
+            return missingPair(domain, words[2]);
+        out_ << DefaultsValue::format(value.get()) << "\n";
+        return 0;
+    }
+    if (!defaults || !defaults->persistentDomainExists())
+        return missingDomain(domain);
+    out_ << defaults->dictionaryRepresentation()->description() << "\n";
+    return 0;
+}
+
+int DefaultsTool::write(const std::vector<std::string>& words)
+{
+    std::shared_ptr<NSObject> value;
+    if (words.size() == 5 && DefaultsValue::isTypeFlag(words[3])) {
+        value = DefaultsValue::parse(words[3], words[4]);
+        if (!value)
+            return misuse("Cannot read \"" + words[4] + "\" as a value of type " + words[3].substr(1) + ".");
+    } else if (words.size() == 4 && !DefaultsValue::isTypeFlag(words[3])) {
+        // A bare value is a string, as `defaults` takes it.
+        value = DefaultsValue::parse("-string", words[3]);
+    } else {
+        return misuse("write takes a domain, a key and a typed value.");
+    }
+    auto defaults = NSUserDefaults::defaultsForDomain(words[1]);
+    if (!defaults)
+        return misuse("Not a domain name: " + words[1]);
+    defaults->setObject(value, words[2]);
+    if (!defaults->synchronize()) {
+        err_ << "Could not write domain " << words[1] << "; defaults have not been changed.\n";
+        return 1;
+    }
+    return 0;
+}
+
+int DefaultsTool::remove(const std::vector<std::string>& words)
+{
+    if (words.size() < 2 || words.size() > 3)
+        return misuse("delete takes a domain and at most one key.");
+    const std::string& domain = words[1];
+    auto defaults = NSUserDefaults::defaultsForDomain(domain);
+    if (words.size() == 3) {
+        if (!defaults || !defaults->objectForKey(words[2]))
+            return missingPair(domain, words[2]);
+        defaults->removeObjectForKey(words[2]);
+        if (!defaults->synchronize()) {
+            err_ << "Could not write domain " << domain << "; defaults have not been changed.\n";
+            return 1;
+        }
+        return 0;
+    }
+    if (!defaults || !defaults->persistentDomainExists())
+        return missingDomain(domain);
+    if (!defaults->removePersistentDomain()) {
+        err_ << "Could not delete domain " << domain << "\n";
+        return 1;
+    }
+    return 0;
+}
