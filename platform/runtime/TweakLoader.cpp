@@ -1,0 +1,217 @@
+#include "platform/runtime/TweakLoader.h"
+
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/NSLog.h"
+
+#include <plist/plist.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t maximumFilterSize = 1 << 20;
+
+struct Descriptor {
+    int fd = -1;
+    explicit Descriptor(int f) : fd(f) { }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+bool endsWith(const std::string& s, const std::string& suffix)
+{
+    return s.size() > suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Opens the file without following a link and makes sure the descriptor is the very file that
+// lstat saw, so a file swapped in between the look and the open is caught. On success the
+// descriptor is open and the reason empty.
+int openTrusted(const std::string& path, std::string& reason)
+{
+    struct stat seen {};
+    if (::lstat(path.c_str(), &seen) != 0) {
+        reason = std::string("cannot be read (") + std::strerror(errno) + ")";
+        return -1;
+    }
+    if (!S_ISREG(seen.st_mode)) {
+        reason = "is not a regular file";
+        return -1;
+    }
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::string("cannot be opened (") + std::strerror(errno) + ")";
+        return -1;
+    }
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || opened.st_dev != seen.st_dev || opened.st_ino != seen.st_ino) {
+        ::close(fd);
+        reason = "changed while it was being opened";
+        return -1;
+    }
+    reason = TweakLoader::untrustedReason(fd);
+    if (!reason.empty()) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool readAll(int fd, std::string& out)
+{
+    char buffer[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return true;
+        out.append(buffer, static_cast<std::size_t>(n));
+        if (out.size() > maximumFilterSize)
+            return false;
+    }
+}
+
+void refuse(TweakLoader::Report& report, const std::string& path, const std::string& reason)
+{
+    NSLog("TweakLoader: refused %s: %s", path.c_str(), reason.c_str());
+    report.refused.push_back(path);
+}
+
+} // namespace
+
+std::string TweakLoader::libraryDirectory() { return DeviceRoot::resolve("/Library/MobileSubstrate/DynamicLibraries"); }
+
+TweakLoader::Report TweakLoader::loadForBundle(const std::string& bundleId)
+{
+    return loadFromDirectory(libraryDirectory(), bundleId, &TweakLoader::openLibrary);
+}
+
+TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory, const std::string& bundleId, const Opener& opener)
+{
+    Report report;
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(directory.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            std::string name = entry->d_name;
+            if (endsWith(name, ".dylib"))
+                names.push_back(std::move(name));
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+
+    for (const std::string& name : names) {
+        const std::string base = directory + "/" + name.substr(0, name.size() - std::strlen(".dylib"));
+        const std::string libraryPath = base + ".dylib";
+        const std::string filterPath = base + ".plist";
+
+        // A library without a filter is meant for no one in particular and stays closed.
+        struct stat filterStat {};
+        if (::lstat(filterPath.c_str(), &filterStat) != 0)
+            continue;
+        std::string reason;
+        std::string filter;
+        {
+            Descriptor filterFd(openTrusted(filterPath, reason));
+            if (filterFd.fd < 0) {
+                refuse(report, filterPath, reason);
+                continue;
+            }
+            if (!readAll(filterFd.fd, filter)) {
+                refuse(report, filterPath, "cannot be read");
+                continue;
+            }
+        }
+        if (!filterListsBundle(filter, bundleId))
+            continue;
+
+        Descriptor libraryFd(openTrusted(libraryPath, reason));
+        if (libraryFd.fd < 0) {
+            refuse(report, libraryPath, reason);
+            continue;
+        }
+        if (opener && opener(libraryFd.fd, libraryPath))
+            report.loaded.push_back(libraryPath);
+    }
+    return report;
+}
+
+bool TweakLoader::filterListsBundle(const std::string& plistData, const std::string& bundleId)
+{
+    if (plistData.empty() || plistData.size() > maximumFilterSize)
+        return false;
+    plist_t root = nullptr;
+    plist_from_memory(plistData.data(), static_cast<uint32_t>(plistData.size()), &root);
+    if (!root)
+        return false;
+    std::unique_ptr<void, void (*)(plist_t)> owner(root, plist_free);
+
+    if (plist_get_node_type(root) != PLIST_DICT)
+        return false;
+    plist_t filter = plist_dict_get_item(root, "Filter");
+    if (!filter || plist_get_node_type(filter) != PLIST_DICT)
+        return false;
+    plist_t bundles = plist_dict_get_item(filter, "Bundles");
+    if (!bundles || plist_get_node_type(bundles) != PLIST_ARRAY)
+        return false;
+    const uint32_t count = plist_array_get_size(bundles);
+    for (uint32_t i = 0; i < count; ++i) {
+        plist_t item = plist_array_get_item(bundles, i);
+        if (!item || plist_get_node_type(item) != PLIST_STRING)
+            continue;
+        char* value = nullptr;
+        plist_get_string_val(item, &value);
+        const bool match = value && bundleId == value;
+        std::free(value);
+        if (match)
+            return true;
+    }
+    return false;
+}
+
+std::string TweakLoader::untrustedReason(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return std::string("cannot be examined (") + std::strerror(errno) + ")";
+    if (!S_ISREG(st.st_mode))
+        return "is not a regular file";
+    if (st.st_mode & (S_IWGRP | S_IWOTH))
+        return "is writable by group or others";
+    if (st.st_uid != ::geteuid() && st.st_uid != 0)
+        return "is owned by another user";
+    return {};
+}
+
+bool TweakLoader::openLibrary(int fd, const std::string& path)
+{
+    // Loading through the descriptor opens the file that was checked, not whatever the path names
+    // by now. Without /proc the path is the only way left; it was checked a moment ago.
+    const std::string viaDescriptor = "/proc/self/fd/" + std::to_string(fd);
+    const bool haveProc = ::access(viaDescriptor.c_str(), F_OK) == 0;
+    void* handle = ::dlopen(haveProc ? viaDescriptor.c_str() : path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    if (!handle) {
+        const char* error = ::dlerror();
+        NSLog("TweakLoader: could not load %s: %s", path.c_str(), error ? error : "unknown error");
+        return false;
+    }
+    // The library stays loaded for the life of the process, as tweaks do.
+    return true;
+}

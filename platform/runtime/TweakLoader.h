@@ -1,0 +1,34 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+// Opens the tweak libraries meant for this process when it starts, as the device's loader does:
+// every *.dylib in the device root's Library/MobileSubstrate/DynamicLibraries, in name order,
+// whose sibling .plist names the process's bundle under Filter → Bundles. A library or filter
+// that someone else could have changed (writable by group or others, owned by another user than
+// us or root, not a plain file) is refused with a log line and never opened.
+class TweakLoader {
+public:
+    // Opens one vetted library from its open descriptor; answers whether it loaded.
+    using Opener = std::function<bool(int fd, const std::string& path)>;
+
+    struct Report {
+        std::vector<std::string> loaded;
+        std::vector<std::string> refused;
+    };
+
+    // Loads the libraries for the bundle from the device root's library folder.
+    static Report loadForBundle(const std::string& bundleId);
+    // Loads from any folder, opening each vetted library with the opener.
+    static Report loadFromDirectory(const std::string& directory, const std::string& bundleId, const Opener& opener);
+    // The folder under the device root that the loader reads.
+    static std::string libraryDirectory();
+
+    // Whether the property list (XML or binary) lists the bundle under Filter → Bundles.
+    static bool filterListsBundle(const std::string& plistData, const std::string& bundleId);
+    // Why the opened file is not to be trusted, or an empty string when it may be used.
+    static std::string untrustedReason(int fd);
+    // The default opener: dlopen of the descriptor itself, so the checked file is the loaded one.
+    static bool openLibrary(int fd, const std::string& path);
+};

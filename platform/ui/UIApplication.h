@@ -1,0 +1,46 @@
+#pragma once
+#include "platform/foundation/NSObject.h"
+
+#include <memory>
+
+class NSDictionary;
+class UIWindow;
+
+enum class UIApplicationState { Active = 0, Inactive = 1, Background = 2 };
+
+// The one application object of the process. It owns the application delegate and tells it
+// about the application's life through the runtime, so hooks put on the delegate's class see
+// every call.
+class UIApplication final : public NSObject {
+public:
+    const char* className() const override { return "UIApplication"; }
+    std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;
+
+    // The process's application object; always the same one.
+    static std::shared_ptr<UIApplication> sharedApplication();
+
+    // The delegate that gets the life-cycle messages, or null.
+    std::shared_ptr<NSObject> delegate() const { return delegate_; }
+    void setDelegate(std::shared_ptr<NSObject> delegate) { delegate_ = std::move(delegate); }
+
+    // Sends application:didFinishLaunchingWithOptions: to the delegate and answers its result
+    // (NO without a delegate that answers it).
+    BOOL finishLaunching(NSDictionary* launchOptions = nullptr);
+    // Sends applicationDidEnterBackground:, then posts UIApplicationDidEnterBackgroundNotification.
+    void enterBackground();
+    // Sends applicationWillEnterForeground: and makes the application active again.
+    void enterForeground();
+
+    bool isLaunched() const { return launched_; }
+    UIApplicationState applicationState() const { return state_; }
+    // The key window of the process, or null.
+    std::shared_ptr<UIWindow> keyWindow() const;
+
+    // Forgets the delegate and the launch (a fresh process, for tests).
+    void reset();
+
+private:
+    std::shared_ptr<NSObject> delegate_;
+    bool launched_ = false;
+    UIApplicationState state_ = UIApplicationState::Active;
+};
