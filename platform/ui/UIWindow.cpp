@@ -74,13 +74,13 @@ void UIWindow::makeKeyAndVisible()
         setHidden(false);
     noteAppearanceChanged();
     makeKeyWindow();
-    // The first pass of layout runs before the window is first shown.
-    layoutIfNeeded();
-    if (!wasVisible && rootViewController_) {
-        auto controller = rootViewController_;
+    auto controller = wasVisible ? nullptr : rootViewController_;
+    if (controller)
         controller->viewWillAppear(false);
+    // Layout runs before the window is first shown, after the controller has readied its view.
+    layoutIfNeeded();
+    if (controller)
         controller->viewDidAppear(false);
-    }
 }
 
 void UIWindow::makeKeyWindow()
