@@ -228,12 +228,12 @@ std::string NSStringWithFormat(const char* format, ...)
 
 std::string NSLogFormatLine(const std::string& message)
 {
-    double wall = Clock::current().wallNow();
-    double whole = std::floor(wall);
-    auto seconds = static_cast<std::time_t>(whole);
-    int millis = static_cast<int>((wall - whole) * 1000.0);
-    if (millis > 999)
-        millis = 999;
+    // Whole microseconds first, so a time like .123 that doubles hold as .12299… prints as .123.
+    auto micros = static_cast<long long>(std::llround(Clock::current().wallNow() * 1e6));
+    long long millisTotal = micros / 1000 - (micros % 1000 < 0 ? 1 : 0);
+    long long secondsTotal = millisTotal / 1000 - (millisTotal % 1000 < 0 ? 1 : 0);
+    auto seconds = static_cast<std::time_t>(secondsTotal);
+    int millis = static_cast<int>(millisTotal - secondsTotal * 1000);
     std::tm local {};
     localtime_r(&seconds, &local);
     char date[64];
