@@ -1,0 +1,254 @@
+#include "apps/host/ScenarioScript.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+using Kind = ScenarioCommand::Kind;
+
+// A '#' inside a JSON string (an expected label text, say) belongs to the value, not a comment.
+std::string stripComment(const std::string& line)
+{
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted && c == '\\') {
+            ++i;
+            continue;
+        }
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == '#' && !quoted)
+            return line.substr(0, i);
+    }
+    return line;
+}
+
+std::string trim(const std::string& s)
+{
+    const auto isSpace = [](unsigned char c) { return std::isspace(c) != 0; };
+    auto begin = std::find_if_not(s.begin(), s.end(), isSpace);
+    auto end = std::find_if_not(s.rbegin(), s.rend(), isSpace).base();
+    return begin < end ? std::string(begin, end) : std::string();
+}
+
+std::vector<std::string> words(const std::string& s)
+{
+    std::istringstream in(s);
+    std::vector<std::string> out;
+    for (std::string w; in >> w;)
+        out.push_back(w);
+    return out;
+}
+
+// The text after the first `count` words, trimmed; values may hold spaces.
+std::string restAfterWords(const std::string& s, std::size_t count)
+{
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        while (pos < s.size() && std::isspace(static_cast<unsigned char>(s[pos])))
+            ++pos;
+        while (pos < s.size() && !std::isspace(static_cast<unsigned char>(s[pos])))
+            ++pos;
+    }
+    return trim(s.substr(pos));
+}
+
+bool parseNumber(const std::string& word, double& out)
+{
+    if (word.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(word.c_str(), &end);
+    if (end != word.c_str() + word.size() || errno == ERANGE || !std::isfinite(value))
+        return false;
+    out = value;
+    return true;
+}
+
+bool parseInteger(const std::string& word, long long& out)
+{
+    if (word.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(word.c_str(), &end, 10);
+    if (end != word.c_str() + word.size() || errno == ERANGE)
+        return false;
+    out = value;
+    return true;
+}
+
+bool parseBool(const std::string& word)
+{
+    std::string lower = word;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower == "yes" || lower == "true" || lower == "1";
+}
+
+bool isBoolWord(const std::string& word)
+{
+    std::string lower = word;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower == "yes" || lower == "no" || lower == "true" || lower == "false" || lower == "1" || lower == "0";
+}
+
+// Reads one non-empty line into the command; answers what is wrong, or an empty string.
+std::string parseLine(const std::string& line, ScenarioCommand& command)
+{
+    const std::vector<std::string> w = words(line);
+    const std::string& name = w.front();
+    const std::size_t args = w.size() - 1;
+
+    static const std::map<std::string, Kind> bare = {
+        { "launch", Kind::Launch },
+        { "background", Kind::Background },
+        { "foreground", Kind::Foreground },
+        { "up", Kind::Up },
+        { "cancel", Kind::Cancel },
+        { "tap-reset", Kind::TapReset },
+        { "print", Kind::Print },
+    };
+    if (auto it = bare.find(name); it != bare.end()) {
+        command.kind = it->second;
+        return args == 0 ? "" : name + " takes no arguments";
+    }
+
+    if (name == "wait" || name == "clock") {
+        command.kind = name == "wait" ? Kind::Wait : Kind::Clock;
+        if (args != 1 || !parseNumber(w[1], command.seconds))
+            return name + " needs one number of seconds";
+        if (command.kind == Kind::Wait && command.seconds < 0)
+            return "wait cannot go back in time";
+        return "";
+    }
+
+    if (name == "down" || name == "move" || name == "tap") {
+        command.kind = name == "down" ? Kind::Down : name == "move" ? Kind::Move : Kind::Tap;
+        double x = 0, y = 0;
+        if (args != 2 || !parseNumber(w[1], x) || !parseNumber(w[2], y))
+            return name + " needs two coordinates X Y";
+        command.point = CGPointMake(static_cast<CGFloat>(x), static_cast<CGFloat>(y));
+        return "";
+    }
+
+    if (name == "draw") {
+        command.kind = Kind::Draw;
+        if (args == 0)
+            return "draw needs at least one node index";
+        for (std::size_t i = 1; i < w.size(); ++i) {
+            long long index = 0;
+            if (!parseInteger(w[i], index) || index < 0 || index > 1000)
+                return "draw: '" + w[i] + "' is not a node index";
+            command.nodes.push_back(static_cast<int>(index));
+        }
+        return "";
+    }
+
+    if (name == "set") {
+        command.kind = Kind::Set;
+        if (args < 3)
+            return "set needs KEY bool|float|int|string VALUE";
+        command.key = w[1];
+        command.type = w[2];
+        command.text = restAfterWords(line, 3);
+        if (command.type == "bool") {
+            if (args != 3 || !isBoolWord(command.text))
+                return "set: a bool is YES, NO, true, false, 1 or 0";
+            command.text = parseBool(command.text) ? "YES" : "NO";
+        } else if (command.type == "float") {
+            double value = 0;
+            if (args != 3 || !parseNumber(command.text, value))
+                return "set: '" + command.text + "' is not a number";
+        } else if (command.type == "int") {
+            long long value = 0;
+            if (args != 3 || !parseInteger(command.text, value))
+                return "set: '" + command.text + "' is not an integer";
+        } else if (command.type != "string") {
+            return "set: unknown type '" + command.type + "' (bool, float, int or string)";
+        }
+        return "";
+    }
+
+    if (name == "delete") {
+        command.kind = Kind::Delete;
+        if (args != 1)
+            return "delete needs one KEY";
+        command.key = w[1];
+        return "";
+    }
+
+    if (name == "keyboard") {
+        if (args == 1 && w[1] == "show")
+            command.kind = Kind::KeyboardShow;
+        else if (args == 1 && w[1] == "hide")
+            command.kind = Kind::KeyboardHide;
+        else
+            return "keyboard needs show or hide";
+        return "";
+    }
+
+    if (name == "snapshot") {
+        command.kind = Kind::Snapshot;
+        command.text = restAfterWords(line, 1);
+        return command.text.empty() ? "snapshot needs a FILE" : "";
+    }
+
+    if (name == "expect") {
+        command.kind = Kind::Expect;
+        if (args < 2)
+            return "expect needs PATH VALUE";
+        command.key = w[1];
+        const auto& keys = ScenarioScript::stateKeys();
+        if (std::find(keys.begin(), keys.end(), command.key) == keys.end())
+            return "expect: unknown state key '" + command.key + "'";
+        command.text = restAfterWords(line, 2);
+        command.expected = nlohmann::json::parse(command.text, nullptr, false);
+        if (command.expected.is_discarded())
+            return "expect: '" + command.text + "' is not a JSON value";
+        return "";
+    }
+
+    return "unknown command '" + name + "'";
+}
+
+} // namespace
+
+const std::vector<std::string>& ScenarioScript::stateKeys()
+{
+    static const std::vector<std::string> keys = { "time", "launched", "label", "resetTitle", "resetHidden", "resetAlpha",
+        "lockViewAlpha", "lockWindowAlpha", "keyWindow", "frontWindow", "failCount", "mode", "passcode", "stored", "labelOffset",
+        "nodes" };
+    return keys;
+}
+
+ScenarioScript ScenarioScript::parse(const std::string& text)
+{
+    ScenarioScript script;
+    std::istringstream in(text);
+    int number = 0;
+    for (std::string raw; std::getline(in, raw);) {
+        ++number;
+        if (!raw.empty() && raw.back() == '\r')
+            raw.pop_back();
+        const std::string line = trim(stripComment(raw));
+        if (line.empty())
+            continue;
+        ScenarioCommand command;
+        command.line = number;
+        std::string problem = parseLine(line, command);
+        if (problem.empty())
+            script.commands_.push_back(std::move(command));
+        else
+            script.errors_.push_back({ number, std::move(problem) });
+    }
+    return script;
+}
