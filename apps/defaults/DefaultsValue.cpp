@@ -63,6 +63,6 @@ std::string DefaultsValue::format(const NSObject* value)
     if (auto* string = dynamic_cast<const NSString*>(value))
         return string->string();
     if (auto* number = dynamic_cast<const NSNumber*>(value))
-        return number->description();
+        return PropertyListText::numberText(*number);
     return PropertyListText::describe(value);
 }

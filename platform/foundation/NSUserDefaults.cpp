@@ -6,6 +6,7 @@
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSPropertyListSerialization.h"
 #include "platform/foundation/NSString.h"
+#include "platform/foundation/PropertyListText.h"
 
 #include <cctype>
 #include <cerrno>
@@ -379,7 +380,7 @@ std::optional<std::string> NSUserDefaults::stringForKey(const std::string& key) 
     if (auto* string = dynamic_cast<const NSString*>(value.get()))
         return string->string();
     if (auto* number = dynamic_cast<const NSNumber*>(value.get()))
-        return number->description();
+        return PropertyListText::numberText(*number);
     return std::nullopt;
 }
 

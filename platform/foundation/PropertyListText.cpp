@@ -3,6 +3,10 @@
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSData.h"
 #include "platform/foundation/NSDictionary.h"
+#include "platform/foundation/NSNumber.h"
+
+#include <cmath>
+#include <cstdio>
 
 namespace {
 std::string indent(int depth) { return std::string(static_cast<std::size_t>(depth) * 4, ' '); }
@@ -36,6 +40,30 @@ std::string PropertyListText::quotedIfNeeded(const std::string& text)
     return quoted + "\"";
 }
 
+std::string PropertyListText::numberText(const NSNumber& number)
+{
+    if (number.kind() != NSNumber::Kind::Real)
+        return number.description();
+    double value = number.doubleValue();
+    if (!std::isfinite(value))
+        return std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
+    char text[64];
+    for (int precision = 1; precision <= 17; ++precision) {
+        std::snprintf(text, sizeof text, "%.*g", precision, value);
+        double back = 0;
+        if (std::sscanf(text, "%lf", &back) == 1 && back == value) {
+            // %g turns to an exponent once the digits run past the precision; whole numbers of up
+            // to seventeen digits print in full instead.
+            int exponent = value == 0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(value))));
+            if (exponent >= precision && exponent < 17)
+                std::snprintf(text, sizeof text, "%.*g", exponent + 1, value);
+            return text;
+        }
+    }
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
 std::string PropertyListText::describe(const NSObject* object, int depth)
 {
     if (!object)
@@ -60,5 +88,7 @@ std::string PropertyListText::describe(const NSObject* object, int depth)
     // Data prints as its hex form, which is already unambiguous; everything else is quoted as text.
     if (dynamic_cast<const NSData*>(object))
         return object->description();
+    if (auto* number = dynamic_cast<const NSNumber*>(object))
+        return quotedIfNeeded(numberText(*number));
     return quotedIfNeeded(object->description());
 }

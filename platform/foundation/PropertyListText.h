@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+class NSNumber;
 class NSObject;
 
 // The old-style property list text that Foundation prints for collections: what `defaults read`
@@ -12,4 +13,7 @@ public:
     static std::string describe(const NSObject* object, int depth = 0);
     // The text quoted and escaped when it is not plain letters and digits, else unchanged.
     static std::string quotedIfNeeded(const std::string& text);
+    // A number as Foundation prints it: booleans 1 or 0, integers in decimal, reals in the
+    // shortest form that reads back the same, without an exponent while it fits ("20", "1.5", "1e+20").
+    static std::string numberText(const NSNumber& number);
 };

@@ -1,0 +1,164 @@
+#include "SettingsTestSupport.h"
+
+#include "platform/foundation/NSNumber.h"
+#include "platform/foundation/NSString.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace settings_test;
+
+namespace {
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built tool with the given arguments; GLYPHWARD_ROOT is set to envRoot when given.
+Outcome runTool(const TempRoot& root, std::vector<std::string> args, const std::string& envRoot = "")
+{
+    const std::string tool = GLYPHWARD_BINARY_DIR "/apps/defaults/glyphward-defaults";
+    const std::string outPath = root.path + "/tool.out";
+    const std::string errPath = root.path + "/tool.err";
+    args.insert(args.begin(), tool);
+    pid_t pid = fork();
+    if (pid == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, 1);
+        dup2(err, 2);
+        if (envRoot.empty())
+            unsetenv("GLYPHWARD_ROOT");
+        else
+            setenv("GLYPHWARD_ROOT", envRoot.c_str(), 1);
+        std::vector<char*> argv;
+        for (auto& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(tool.c_str(), argv.data());
+        _exit(127);
+    }
+    Outcome outcome;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.out = readBytes(outPath);
+    outcome.err = readBytes(errPath);
+    return outcome;
+}
+
+Outcome tool(const TempRoot& root, std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"--root", root.path});
+    return runTool(root, std::move(args));
+}
+} // namespace
+
+TEST(DefaultsTool, WritesEveryTypeIntoTheFileTheStoreReads)
+{
+    TempRoot root;
+    const std::string domain = "org.glyphward.host";
+    EXPECT_EQ(tool(root, {"write", domain, "LOCK_LOCK_OFF", "-bool", "YES"}).status, 0);
+    EXPECT_EQ(tool(root, {"write", domain, "LOCK_IS_NEED_LOCK", "-bool", "false"}).status, 0);
+    EXPECT_EQ(tool(root, {"write", domain, "LOCK_INTERVAL", "-float", "30.5"}).status, 0);
+    EXPECT_EQ(tool(root, {"write", domain, "COUNT", "-int", "-5"}).status, 0);
+    EXPECT_EQ(tool(root, {"write", domain, "PASS_CODE", "-string", "0124"}).status, 0);
+
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    EXPECT_TRUE(defaults->boolForKey("LOCK_LOCK_OFF"));
+    EXPECT_FALSE(defaults->boolForKey("LOCK_IS_NEED_LOCK"));
+    ASSERT_NE(defaults->objectForKey("LOCK_IS_NEED_LOCK"), nullptr);
+    EXPECT_EQ(defaults->floatForKey("LOCK_INTERVAL"), 30.5f);
+    EXPECT_EQ(defaults->integerForKey("COUNT"), -5);
+    // A string of digits stays a string, leading zero and all.
+    auto passcode = std::dynamic_pointer_cast<NSString>(defaults->objectForKey("PASS_CODE"));
+    ASSERT_NE(passcode, nullptr);
+    EXPECT_EQ(passcode->string(), "0124");
+    auto flag = std::dynamic_pointer_cast<NSNumber>(defaults->objectForKey("LOCK_LOCK_OFF"));
+    ASSERT_NE(flag, nullptr);
+    EXPECT_EQ(flag->kind(), NSNumber::Kind::Bool);
+    struct stat info{};
+    ASSERT_EQ(stat(root.file(domain).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+
+    // Values that do not fit their type change nothing.
+    const std::string before = readBytes(root.file(domain));
+    for (std::vector<std::string> bad : {std::vector<std::string>{"write", domain, "LOCK_LOCK_OFF", "-bool", "maybe"},
+                                         {"write", domain, "COUNT", "-int", "1.5"},
+                                         {"write", domain, "LOCK_INTERVAL", "-float", "abc"},
+                                         {"write", domain, "LOCK_INTERVAL", "-float"},
+                                         {"write", "../escape", "K", "-int", "1"},
+                                         {"frobnicate", domain}}) {
+        auto outcome = tool(root, bad);
+        EXPECT_EQ(outcome.status, 2) << bad[3];
+        EXPECT_FALSE(outcome.err.empty());
+    }
+    EXPECT_EQ(readBytes(root.file(domain)), before);
+    EXPECT_FALSE(std::filesystem::exists(root.path + "/var/mobile/Library/escape.plist"));
+}
+
+TEST(DefaultsTool, ReadsWhatTheStoreWroteAndReportsMissingDomainsAndKeys)
+{
+    TempRoot root;
+    const std::string domain = "org.glyphward.host";
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setBool(true, "LOCK_LOCK_OFF");
+    defaults->setBool(false, "LOCK_IS_NEED_LOCK");
+    defaults->setFloat(1.5f, "LOCK_INTERVAL");
+    defaults->setInteger(30, "N");
+    defaults->setObject(NSString::stringWithString("a b \"c\""), "TEXT");
+    ASSERT_TRUE(defaults->synchronize());
+
+    EXPECT_EQ(tool(root, {"read", domain, "LOCK_LOCK_OFF"}).out, "1\n");
+    EXPECT_EQ(tool(root, {"read", domain, "LOCK_IS_NEED_LOCK"}).out, "0\n");
+    EXPECT_EQ(tool(root, {"read", domain, "LOCK_INTERVAL"}).out, "1.5\n");
+    EXPECT_EQ(tool(root, {"read", domain, "N"}).out, "30\n");
+    EXPECT_EQ(tool(root, {"read", domain, "TEXT"}).out, "a b \"c\"\n");
+    auto whole = tool(root, {"read", domain});
+    EXPECT_EQ(whole.status, 0);
+    EXPECT_EQ(whole.out, "{\n    \"LOCK_INTERVAL\" = \"1.5\";\n    \"LOCK_IS_NEED_LOCK\" = 0;\n    \"LOCK_LOCK_OFF\" = 1;\n"
+                         "    N = 30;\n    TEXT = \"a b \\\"c\\\"\";\n}\n");
+
+    auto missingKey = tool(root, {"read", domain, "PASS_CODE"});
+    EXPECT_EQ(missingKey.status, 1);
+    EXPECT_EQ(missingKey.out, "");
+    EXPECT_EQ(missingKey.err, "The domain/default pair of (org.glyphward.host, PASS_CODE) does not exist\n");
+    auto missingPair = tool(root, {"read", "no.such.domain", "PASS_CODE"});
+    EXPECT_EQ(missingPair.status, 1);
+    EXPECT_EQ(missingPair.err, "The domain/default pair of (no.such.domain, PASS_CODE) does not exist\n");
+    auto missingDomain = tool(root, {"read", "no.such.domain"});
+    EXPECT_EQ(missingDomain.status, 1);
+    EXPECT_EQ(missingDomain.err, "Domain no.such.domain does not exist\n");
+    EXPECT_FALSE(std::filesystem::exists(root.file("no.such.domain")));
+}
+
+TEST(DefaultsTool, DeletesKeysAndDomainsAndHonoursTheEnvironmentRoot)
+{
+    TempRoot root;
+    const std::string domain = "org.glyphward.host";
+    ASSERT_EQ(runTool(root, {"write", domain, "PASS_CODE", "-string", "345"}, root.path).status, 0);
+    ASSERT_EQ(runTool(root, {"write", domain, "LOCK_INTERVAL", "-float", "20"}, root.path).status, 0);
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "345");
+
+    // A change pending in this process survives the tool's write and is merged with it.
+    defaults->setBool(true, "LOCK_IS_NEED_LOCK");
+    EXPECT_EQ(tool(root, {"delete", domain, "PASS_CODE"}).status, 0);
+    EXPECT_EQ(defaults->objectForKey("PASS_CODE"), nullptr);
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_EQ(tool(root, {"read", domain, "LOCK_IS_NEED_LOCK"}).out, "1\n");
+    EXPECT_EQ(tool(root, {"read", domain, "LOCK_INTERVAL"}).out, "20\n");
+    EXPECT_EQ(tool(root, {"read", domain, "PASS_CODE"}).status, 1);
+    EXPECT_EQ(tool(root, {"delete", domain, "PASS_CODE"}).status, 1);
+
+    EXPECT_EQ(tool(root, {"delete", domain}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(root.file(domain)));
+    EXPECT_FALSE(defaults->boolForKey("LOCK_IS_NEED_LOCK"));
+    auto again = tool(root, {"delete", domain});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.err, "Domain org.glyphward.host does not exist\n");
+    EXPECT_TRUE(root.strayFiles().empty());
+}

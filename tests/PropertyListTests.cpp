@@ -1,0 +1,92 @@
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/NSArray.h"
+#include "platform/foundation/NSData.h"
+#include "platform/foundation/NSDate.h"
+#include "platform/foundation/NSDictionary.h"
+#include "platform/foundation/NSNumber.h"
+#include "platform/foundation/NSPropertyListSerialization.h"
+#include "platform/foundation/NSString.h"
+#include "platform/foundation/PropertyListText.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using Format = NSPropertyListSerialization::Format;
+
+TEST(PropertyList, DatesComeFromTheClockInForceAndPrintInUtc)
+{
+    Clock::setCurrent(std::make_shared<VirtualClock>(1796678581.75));
+    auto now = NSDate::date();
+    EXPECT_EQ(now->timeIntervalSince1970(), 1796678581.75);
+    EXPECT_EQ(now->description(), "2026-12-07 21:23:01 +0000");
+    Clock::setCurrent(nullptr);
+    EXPECT_EQ(NSDate::dateWithTimeIntervalSince1970(0)->description(), "1970-01-01 00:00:00 +0000");
+    // Just before the epoch is the last second of 1969, not the first of 1970.
+    EXPECT_EQ(NSDate::dateWithTimeIntervalSince1970(-0.5)->description(), "1969-12-31 23:59:59 +0000");
+    EXPECT_NE(NSDate::dateWithTimeIntervalSince1970(NAN)->description(), "");
+}
+
+TEST(PropertyList, NumbersAndCollectionsPrintAsFoundationDoes)
+{
+    auto text = [](double d) { return PropertyListText::numberText(*NSNumber::numberWithDouble(d)); };
+    EXPECT_EQ(text(20.0), "20");
+    EXPECT_EQ(text(1.5), "1.5");
+    EXPECT_EQ(text(0.1), "0.1");
+    EXPECT_EQ(text(-180.0), "-180");
+    EXPECT_EQ(text(1e20), "1e+20");
+    EXPECT_EQ(text(30.5f), "30.5");
+    EXPECT_EQ(PropertyListText::numberText(*NSNumber::numberWithBool(true)), "1");
+
+    NSDictionary::Storage inner{{"z", NSNumber::numberWithInteger(-1)}};
+    auto dict = NSDictionary::dictionaryWithDictionary(
+        {{"plain", NSString::stringWithString("abc")}, {"needs quotes", NSString::stringWithString("a_b")},
+         {"list", NSArray::arrayWithArray({NSNumber::numberWithDouble(2.5), NSDictionary::dictionaryWithDictionary(inner)})},
+         {"empty", NSString::stringWithString("")}, {"bytes", NSData::dataWithBytes("\x01\x02\x03\x04\xff", 5)}});
+    EXPECT_EQ(dict->description(), "{\n"
+                                    "    bytes = <01020304 ff>;\n"
+                                    "    empty = \"\";\n"
+                                    "    list = (\n"
+                                    "        \"2.5\",\n"
+                                    "        {\n"
+                                    "            z = \"-1\";\n"
+                                    "        }\n"
+                                    "    );\n"
+                                    "    \"needs quotes\" = \"a_b\";\n"
+                                    "    plain = abc;\n"
+                                    "}");
+}
+
+TEST(PropertyList, EveryValueKindSurvivesXmlAndBinaryAndBadInputGivesNull)
+{
+    auto dict = NSDictionary::dictionaryWithDictionary(
+        {{"s", NSString::stringWithString("<&\"ü\n")}, {"t", NSNumber::numberWithBool(true)},
+         {"i", NSNumber::numberWithInteger(-9000000000LL)}, {"r", NSNumber::numberWithDouble(0.1)},
+         {"d", NSDate::dateWithTimeIntervalSince1970(1796678581.0)}, {"b", NSData::dataWithBytes("\0x", 2)},
+         {"a", NSArray::arrayWithArray({NSString::stringWithString("one"), NSArray::arrayWithArray({})})},
+         {"n", NSDictionary::dictionaryWithDictionary({})}});
+    // XML keeps dates to the whole second, so the date here has no fraction.
+    for (Format format : {Format::XML, Format::Binary}) {
+        auto bytes = NSPropertyListSerialization::dataWithPropertyList(dict.get(), format);
+        ASSERT_TRUE(bytes.has_value());
+        auto back = NSPropertyListSerialization::propertyListWithData(*bytes);
+        ASSERT_NE(back, nullptr);
+        EXPECT_TRUE(back->isEqual(dict.get())) << back->description();
+        auto number = std::dynamic_pointer_cast<NSNumber>(std::dynamic_pointer_cast<NSDictionary>(back)->objectForKey("t"));
+        ASSERT_NE(number, nullptr);
+        EXPECT_EQ(number->kind(), NSNumber::Kind::Bool);
+    }
+    EXPECT_FALSE(NSPropertyListSerialization::dataWithPropertyList(std::make_shared<NSObject>().get(), Format::XML));
+    auto holdsPlainObject = NSArray::arrayWithArray({std::make_shared<NSObject>()});
+    EXPECT_FALSE(NSPropertyListSerialization::dataWithPropertyList(holdsPlainObject.get(), Format::XML));
+    for (const std::string& bad : {std::string(), std::string("bplist00"), std::string("{ a = b; }"),
+                                   std::string("<plist><dict><key>a</key></plist>")})
+        EXPECT_EQ(NSPropertyListSerialization::propertyListWithData(bad), nullptr) << bad;
+    // Nesting deeper than any settings file is refused rather than recursed into without end.
+    std::string deep = "<plist>";
+    for (int i = 0; i < 5000; ++i)
+        deep += "<array>";
+    for (int i = 0; i < 5000; ++i)
+        deep += "</array>";
+    EXPECT_EQ(NSPropertyListSerialization::propertyListWithData(deep + "</plist>"), nullptr);
+}

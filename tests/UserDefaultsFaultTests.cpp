@@ -1,0 +1,100 @@
+#include "SettingsTestSupport.h"
+
+#include "platform/foundation/NSString.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace settings_test;
+
+namespace {
+std::string storedPasscode(const TempRoot& root)
+{
+    auto disk = readDomainFile(root.file("org.glyphward.host"));
+    if (!disk)
+        return "(unreadable)";
+    auto value = disk->objectForKey("PASS_CODE");
+    return value ? value->description() : "(none)";
+}
+} // namespace
+
+TEST(UserDefaultsFaults, EveryFailedFileOperationKeepsTheOldFileWholeAndTheValuePending)
+{
+    TempRoot root;
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setObject(NSString::stringWithString("old"), "PASS_CODE");
+    defaults->setBool(true, "LOCK_LOCK_OFF");
+    ASSERT_TRUE(defaults->synchronize());
+
+    // Count the calls one write makes, then fail each of them in turn.
+    auto counter = std::make_shared<FailingFileOps>(-1);
+    FileOps::setCurrent(counter);
+    defaults->setObject(NSString::stringWithString("old"), "PASS_CODE");
+    ASSERT_TRUE(defaults->synchronize());
+    const int calls = counter->calls();
+    ASSERT_GE(calls, 8);
+
+    std::vector<std::string> failedKinds;
+    for (int n = 0; n < calls; ++n) {
+        std::string value = "new" + std::to_string(n);
+        auto failing = std::make_shared<FailingFileOps>(n);
+        FileOps::setCurrent(failing);
+        defaults->setObject(NSString::stringWithString(value), "PASS_CODE");
+        root.log.clear();
+        EXPECT_FALSE(defaults->synchronize()) << "failing call " << n << " (" << failing->failed() << ")";
+        FileOps::setCurrent(nullptr);
+        failedKinds.push_back(failing->failed());
+
+        EXPECT_FALSE(root.log.empty()) << failing->failed();
+        // Only a failure after the rename (flushing the folder) can leave the new file in place.
+        std::string expected = failing->renamedBeforeFailure() ? value : "old";
+        EXPECT_EQ(storedPasscode(root), expected) << "failing call " << n << " (" << failing->failed() << ")";
+        EXPECT_TRUE(readDomainFile(root.file("org.glyphward.host"))->objectForKey("LOCK_LOCK_OFF") != nullptr);
+        EXPECT_TRUE(root.strayFiles().empty()) << failing->failed();
+        EXPECT_EQ(defaults->stringForKey("PASS_CODE"), value);
+
+        // The pending value goes out with the next successful write.
+        ASSERT_TRUE(defaults->synchronize());
+        EXPECT_EQ(storedPasscode(root), value);
+        ASSERT_TRUE(defaults->synchronize());
+        defaults->setObject(NSString::stringWithString("old"), "PASS_CODE");
+        ASSERT_TRUE(defaults->synchronize());
+    }
+    for (const char* kind : {"open", "write", "fsync", "rename", "fchmod", "flock", "mkdir"})
+        EXPECT_NE(std::find(failedKinds.begin(), failedKinds.end(), kind), failedKinds.end()) << kind;
+}
+
+TEST(UserDefaultsFaults, AFileThatCannotBeReadIsNeitherSetAsideNorReplaced)
+{
+    // Reading the settings file is refused as it would be without permission.
+    class Unreadable : public FileOps {
+    public:
+        explicit Unreadable(std::string path) : path_(std::move(path)) { }
+        int open(const std::string& path, int flags, mode_t mode) override
+        {
+            if (path == path_ && (flags & O_ACCMODE) == O_RDONLY) {
+                errno = EACCES;
+                return -1;
+            }
+            return FileOps::open(path, flags, mode);
+        }
+
+    private:
+        std::string path_;
+    };
+    TempRoot root;
+    writeDomainFile(root.file("org.glyphward.host"), {{"PASS_CODE", NSString::stringWithString("keep")}},
+                    NSPropertyListSerialization::Format::XML);
+    FileOps::setCurrent(std::make_shared<Unreadable>(root.file("org.glyphward.host")));
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    EXPECT_EQ(defaults->objectForKey("PASS_CODE"), nullptr);
+    defaults->setObject(NSString::stringWithString("other"), "PASS_CODE");
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_EQ(storedPasscode(root), "keep");
+    EXPECT_FALSE(std::filesystem::exists(root.file("org.glyphward.host") + ".corrupt"));
+
+    // Once the file can be read again, the pending value is written over its other keys.
+    FileOps::setCurrent(nullptr);
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(storedPasscode(root), "other");
+}

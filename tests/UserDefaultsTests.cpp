@@ -1,0 +1,288 @@
+#include "SettingsTestSupport.h"
+
+#include "platform/foundation/NSArray.h"
+#include "platform/foundation/NSData.h"
+#include "platform/foundation/NSDate.h"
+#include "platform/foundation/NSNumber.h"
+#include "platform/foundation/NSString.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace settings_test;
+
+namespace {
+std::shared_ptr<NSObject> str(const std::string& s) { return NSString::stringWithString(s); }
+std::shared_ptr<NSObject> real(double d) { return NSNumber::numberWithDouble(d); }
+std::shared_ptr<NSObject> integer(std::int64_t i) { return NSNumber::numberWithInteger(i); }
+std::shared_ptr<NSObject> boolean(bool b) { return NSNumber::numberWithBool(b); }
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat info{};
+    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+// Runs fn in a child process with a store object of its own; true when the child exited 0.
+bool inChild(const std::function<bool()>& fn)
+{
+    pid_t pid = fork();
+    if (pid == 0)
+        _exit(fn() ? 0 : 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+} // namespace
+
+TEST(UserDefaults, MissingFileAndMissingKeysReadAsNoZeroAndNil)
+{
+    TempRoot root;
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    ASSERT_NE(defaults, nullptr);
+    EXPECT_EQ(defaults->path(), root.file("org.glyphward.host"));
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(defaults->objectForKey("LOCK_INTERVAL"), nullptr);
+        EXPECT_FALSE(defaults->boolForKey("LOCK_LOCK_OFF"));
+        EXPECT_EQ(defaults->floatForKey("LOCK_INTERVAL"), 0.0f);
+        EXPECT_EQ(defaults->doubleForKey("LOCK_INTERVAL"), 0.0);
+        EXPECT_EQ(defaults->integerForKey("LOCK_INTERVAL"), 0);
+        EXPECT_EQ(defaults->stringForKey("PASS_CODE"), std::nullopt);
+        // Second round: the file exists but holds other keys only.
+        writeDomainFile(root.file("org.glyphward.host"), {{"OTHER", str("x")}}, NSPropertyListSerialization::Format::XML);
+    }
+    // Reading alone never creates anything on disk.
+    EXPECT_FALSE(std::filesystem::exists(root.file("other.domain")));
+    EXPECT_FALSE(NSUserDefaults::defaultsForDomain("other.domain")->boolForKey("x"));
+    EXPECT_FALSE(std::filesystem::exists(root.file("other.domain")));
+}
+
+TEST(UserDefaults, BoolAndNumberReadsConvertStringsAndNumbersAsFoundationDoes)
+{
+    TempRoot root;
+    writeDomainFile(root.file("org.glyphward.host"),
+                    {{"yes", str("YES")}, {"yesLower", str("yes")}, {"true", str("TRUE")}, {"one", str("1")},
+                     {"two", str(" 2")}, {"half", str("0.5")}, {"no", str("NO")}, {"false", str("false")},
+                     {"zero", str("0")}, {"word", str("maybe")}, {"empty", str("")}, {"num1", integer(1)},
+                     {"num0", integer(0)}, {"real1", real(1.0)}, {"realHalf", real(0.5)}, {"real0", real(0.0)},
+                     {"boolYes", boolean(true)}, {"boolNo", boolean(false)}, {"date", std::make_shared<NSDate>(5.0)},
+                     {"float", str("1.5")}, {"floatTrailing", str("  30seconds")}, {"exp", str("-2e1")},
+                     {"neg", integer(-7)}, {"real", real(4.9)}, {"twenty", real(20.0)}, {"huge", real(1e12)}, {"hugeText", str("99999999999999999999")}},
+                    NSPropertyListSerialization::Format::XML);
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    for (const char* key : {"yes", "yesLower", "true", "one", "two", "half", "num1", "real1", "realHalf", "boolYes"})
+        EXPECT_TRUE(defaults->boolForKey(key)) << key;
+    for (const char* key : {"no", "false", "zero", "word", "empty", "num0", "real0", "boolNo", "date", "absent"})
+        EXPECT_FALSE(defaults->boolForKey(key)) << key;
+
+    EXPECT_EQ(defaults->floatForKey("float"), 1.5f);
+    EXPECT_EQ(defaults->floatForKey("floatTrailing"), 30.0f);
+    EXPECT_EQ(defaults->floatForKey("exp"), -20.0f);
+    EXPECT_EQ(defaults->floatForKey("yes"), 0.0f);
+    EXPECT_EQ(defaults->floatForKey("boolYes"), 1.0f);
+    EXPECT_EQ(defaults->floatForKey("neg"), -7.0f);
+    EXPECT_EQ(defaults->floatForKey("date"), 0.0f);
+
+    EXPECT_EQ(defaults->integerForKey("real"), 4);
+    EXPECT_EQ(defaults->integerForKey("float"), 1);
+    EXPECT_EQ(defaults->integerForKey("neg"), -7);
+    EXPECT_EQ(defaults->integerForKey("boolYes"), 1);
+    // Out of range values saturate instead of wrapping.
+    EXPECT_EQ(defaults->integerForKey("huge"), std::numeric_limits<NSInteger>::max());
+    EXPECT_EQ(defaults->integerForKey("hugeText"), std::numeric_limits<NSInteger>::max());
+
+    EXPECT_EQ(defaults->stringForKey("float"), "1.5");
+    EXPECT_EQ(defaults->stringForKey("real"), "4.9");
+    EXPECT_EQ(defaults->stringForKey("twenty"), "20");
+    EXPECT_EQ(defaults->stringForKey("boolYes"), "1");
+    EXPECT_EQ(defaults->stringForKey("date"), std::nullopt);
+}
+
+TEST(UserDefaults, WritesAnXmlFileOnlyTheOwnerCanReadAndALaterStoreReadsItBack)
+{
+    TempRoot root;
+    umask(0); // A careless umask must not widen the file's mode.
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setObject(str("0124"), "PASS_CODE");
+    defaults->setBool(true, "LOCK_LOCK_OFF");
+    defaults->setFloat(30.5f, "LOCK_INTERVAL");
+    defaults->setInteger(-3, "COUNT");
+    defaults->setObject(NSArray::arrayWithArray({str("a"), NSData::dataWithBytes("\x01\x02", 2)}), "LIST");
+    // Written values read back at once, before any synchronize.
+    EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "0124");
+    EXPECT_FALSE(std::filesystem::exists(root.file("org.glyphward.host")));
+    ASSERT_TRUE(defaults->synchronize());
+    umask(022);
+
+    EXPECT_EQ(modeOf(root.file("org.glyphward.host")), 0600u);
+    EXPECT_EQ(modeOf(root.preferences()), 0700u);
+    EXPECT_TRUE(readBytes(root.file("org.glyphward.host")).starts_with("<?xml"));
+    EXPECT_TRUE(root.strayFiles().empty());
+
+    auto later = freshStore("org.glyphward.host");
+    EXPECT_EQ(later->stringForKey("PASS_CODE"), "0124");
+    EXPECT_TRUE(later->boolForKey("LOCK_LOCK_OFF"));
+    EXPECT_EQ(later->floatForKey("LOCK_INTERVAL"), 30.5f);
+    EXPECT_EQ(later->integerForKey("COUNT"), -3);
+    EXPECT_TRUE(later->objectForKey("LIST")->isEqual(defaults->objectForKey("LIST").get()));
+
+    later->removeObjectForKey("PASS_CODE");
+    EXPECT_EQ(later->objectForKey("PASS_CODE"), nullptr);
+    ASSERT_TRUE(later->synchronize());
+    EXPECT_EQ(defaults->objectForKey("PASS_CODE"), nullptr);
+    EXPECT_EQ(readDomainFile(root.file("org.glyphward.host"))->objectForKey("PASS_CODE"), nullptr);
+
+    // Objects that a property list cannot hold are refused, and the file stays writable.
+    defaults->setObject(std::make_shared<NSObject>(), "BAD");
+    EXPECT_EQ(defaults->objectForKey("BAD"), nullptr);
+    EXPECT_TRUE(root.logged("BAD"));
+    EXPECT_TRUE(defaults->synchronize());
+}
+
+TEST(UserDefaults, BinaryFilesAreReadAndReplacedByXmlOnTheNextWrite)
+{
+    TempRoot root;
+    writeDomainFile(root.file("org.glyphward.host"), {{"PASS_CODE", str("345")}, {"LOCK_IS_NEED_LOCK", boolean(true)}},
+                    NSPropertyListSerialization::Format::Binary);
+    ASSERT_TRUE(readBytes(root.file("org.glyphward.host")).starts_with("bplist00"));
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "345");
+    EXPECT_TRUE(defaults->boolForKey("LOCK_IS_NEED_LOCK"));
+    defaults->setInteger(7, "N");
+    ASSERT_TRUE(defaults->synchronize());
+    auto disk = readDomainFile(root.file("org.glyphward.host"));
+    ASSERT_NE(disk, nullptr);
+    EXPECT_EQ(disk->count(), 3u);
+    EXPECT_TRUE(readBytes(root.file("org.glyphward.host")).starts_with("<?xml"));
+}
+
+TEST(UserDefaults, AFileThatDoesNotParseIsSetAsideReadAsEmptyAndNeverOverwritten)
+{
+    TempRoot root;
+    const std::string garbage = "<?xml version=\"1.0\"?><plist><dict><key>PASS_CODE</key><string>12";
+    for (const std::string& bad : {garbage, std::string("\0\1\2", 3), std::string("<plist><array/></plist>")}) {
+        writeBytes(root.file("org.glyphward.host"), bad);
+        auto defaults = freshStore("org.glyphward.host");
+        EXPECT_EQ(defaults->objectForKey("PASS_CODE"), nullptr);
+        EXPECT_FALSE(std::filesystem::exists(root.file("org.glyphward.host")));
+        EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt"), bad);
+        EXPECT_TRUE(root.logged("moved it aside"));
+        root.log.clear();
+    }
+
+    // A corrupt file found by a writer is set aside too; the write goes to a new file.
+    writeBytes(root.file("org.glyphward.host"), garbage);
+    auto writer = freshStore("other.reader");
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setObject(str("777"), "PASS_CODE");
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt"), garbage);
+    EXPECT_EQ(readDomainFile(root.file("org.glyphward.host"))->objectForKey("PASS_CODE")->description(), "777");
+    EXPECT_TRUE(root.logged("moved it aside"));
+}
+
+TEST(UserDefaults, AnotherProcesssWriteIsSeenAtTheNextReadAndPendingChangesSurviveIt)
+{
+    TempRoot root;
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    EXPECT_EQ(defaults->objectForKey("LOCK_INTERVAL"), nullptr);
+
+    ASSERT_TRUE(inChild([] {
+        auto own = freshStore("org.glyphward.host");
+        own->setFloat(45.0f, "LOCK_INTERVAL");
+        return own->synchronize();
+    }));
+    EXPECT_EQ(defaults->floatForKey("LOCK_INTERVAL"), 45.0f);
+
+    // A change made here and not yet written stays visible over the other process's file, and
+    // the other process's keys survive this process's write.
+    defaults->setObject(str("1234"), "PASS_CODE");
+    ASSERT_TRUE(inChild([] {
+        auto own = freshStore("org.glyphward.host");
+        own->setBool(true, "LOCK_LOCK_OFF");
+        own->setFloat(10.0f, "LOCK_INTERVAL");
+        return own->synchronize();
+    }));
+    EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "1234");
+    EXPECT_TRUE(defaults->boolForKey("LOCK_LOCK_OFF"));
+    EXPECT_EQ(defaults->floatForKey("LOCK_INTERVAL"), 10.0f);
+    ASSERT_TRUE(defaults->synchronize());
+    auto disk = readDomainFile(root.file("org.glyphward.host"));
+    ASSERT_NE(disk, nullptr);
+    EXPECT_EQ(disk->count(), 3u);
+
+    // A removal made elsewhere is seen too, and a whole file replaced by hand is re-read.
+    ASSERT_TRUE(inChild([] {
+        auto own = freshStore("org.glyphward.host");
+        own->removeObjectForKey("LOCK_LOCK_OFF");
+        return own->synchronize();
+    }));
+    EXPECT_FALSE(defaults->boolForKey("LOCK_LOCK_OFF"));
+    writeDomainFile(root.file("org.glyphward.host"), {{"PASS_CODE", str("999")}}, NSPropertyListSerialization::Format::XML);
+    EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "999");
+}
+
+TEST(UserDefaults, TwoProcessesWritingDifferentKeysLoseNothing)
+{
+    TempRoot root;
+    constexpr int kWrites = 1000;
+    auto writer = [](const char* prefix) {
+        return [prefix] {
+            auto own = freshStore("org.glyphward.host");
+            for (int i = 0; i < kWrites; ++i) {
+                // Each process keeps rewriting its own counter and adds one key of its own a time.
+                own->setInteger(i, std::string(prefix) + "COUNT");
+                if (i % 10 == 0)
+                    own->setInteger(i, std::string(prefix) + std::to_string(i));
+                if (!own->synchronize())
+                    return false;
+            }
+            return true;
+        };
+    };
+    pid_t first = fork();
+    if (first == 0)
+        _exit(writer("A")() ? 0 : 1);
+    bool second = inChild(writer("B"));
+    int status = 0;
+    waitpid(first, &status, 0);
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    auto disk = readDomainFile(root.file("org.glyphward.host"));
+    ASSERT_NE(disk, nullptr);
+    EXPECT_EQ(disk->count(), 2u + 2u * kWrites / 10);
+    auto defaults = freshStore("org.glyphward.host");
+    EXPECT_EQ(defaults->integerForKey("ACOUNT"), kWrites - 1);
+    EXPECT_EQ(defaults->integerForKey("BCOUNT"), kWrites - 1);
+    for (int i = 0; i < kWrites; i += 10) {
+        EXPECT_EQ(defaults->integerForKey("A" + std::to_string(i)), i);
+        EXPECT_EQ(defaults->integerForKey("B" + std::to_string(i)), i);
+    }
+    EXPECT_TRUE(root.strayFiles().empty());
+}
+
+TEST(UserDefaults, DomainsFollowTheDeviceRootAndRejectNamesThatLeaveTheFolder)
+{
+    TempRoot root;
+    EXPECT_EQ(DeviceRoot::resolve("/Library/Application Support/WeChat"), root.path + "/Library/Application Support/WeChat");
+    NSUserDefaults::setStandardDomain("com.example.app");
+    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->path(), root.file("com.example.app"));
+    NSUserDefaults::setStandardDomain("../escape");
+    EXPECT_EQ(NSUserDefaults::standardDomain(), "com.example.app");
+    NSUserDefaults::setStandardDomain("org.glyphward.host");
+    for (const char* bad : {"", ".", "..", "a/b", "../../etc/passwd"})
+        EXPECT_EQ(NSUserDefaults::defaultsForDomain(bad), nullptr) << bad;
+    EXPECT_EQ(NSUserDefaults::defaultsForDomain("x.y"), NSUserDefaults::defaultsForDomain("x.y"));
+
+    // Without an explicit root, the environment names one; without that, the staged root.
+    DeviceRoot::setPath("");
+    setenv("GLYPHWARD_ROOT", "/some/where/", 1);
+    EXPECT_EQ(DeviceRoot::path(), "/some/where");
+    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->path(), "/some/where/var/mobile/Library/Preferences/org.glyphward.host.plist");
+    unsetenv("GLYPHWARD_ROOT");
+    EXPECT_FALSE(DeviceRoot::path().empty());
+    EXPECT_NE(DeviceRoot::path(), "/some/where");
+}
