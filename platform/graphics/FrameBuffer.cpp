@@ -2,6 +2,8 @@
 
 #include "platform/graphics/UIImage.h"
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <vector>
 

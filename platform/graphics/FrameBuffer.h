@@ -1,11 +1,11 @@
 #pragma once
 // The composed screen: premultiplied ARGB32 pixels (Cairo's format), kept between frames.
-#include <cairo.h>
-
 #include <cstdint>
 #include <memory>
 
 class UIImage;
+// Cairo's own declaration, repeated so that code outside the platform can include this header.
+typedef struct _cairo_surface cairo_surface_t;
 
 // A rectangle of whole pixels.
 struct PixelRect {

@@ -1,5 +1,6 @@
 #include "platform/graphics/PangoText.h"
 
+#include "platform/graphics/CGContext.h"
 #include "platform/graphics/UIFont.h"
 
 #include <pango/pangocairo.h>
@@ -98,7 +99,7 @@ CGSize PangoText::measure(const std::string& text, const UIFont* font)
     return { static_cast<CGFloat>(logical.width) / PANGO_SCALE, static_cast<CGFloat>(logical.height) / PANGO_SCALE };
 }
 
-void PangoText::draw(cairo_t* cr, const std::string& rawText, const UIFont* font, CGColorComponents color, CGRect rect, Style style)
+void PangoText::draw(cairo_t* cr, const std::string& rawText, const UIFont* font, const CGColorComponents& color, CGRect rect, Style style)
 {
     if (rawText.empty() || !CGFloatsAreFinite({ rect.origin.x, rect.origin.y, rect.size.width, rect.size.height }) || rect.size.width <= 0
         || rect.size.height <= 0)

@@ -1,11 +1,14 @@
 #pragma once
 // Text drawing through Pango for the views that show text. Platform-internal: takes a cairo context.
-#include "platform/graphics/CGContext.h"
+#include "platform/graphics/CGGeometry.h"
 
 #include <memory>
 #include <string>
 
 class UIFont;
+struct CGColorComponents;
+// Cairo's own declaration, repeated so that tests can use this header without cairo on their path.
+typedef struct _cairo cairo_t;
 
 class PangoText {
 public:
@@ -20,7 +23,7 @@ public:
     // Lays the text out in the rectangle (user space of cr), vertically centred, and paints it in
     // the colour. Lines beyond numberOfLines (0: no limit) are dropped; what is wider than the
     // rectangle is truncated, clipped or wrapped as the mode says.
-    static void draw(cairo_t* cr, const std::string& text, const UIFont* font, CGColorComponents color, CGRect rect, Style style);
+    static void draw(cairo_t* cr, const std::string& text, const UIFont* font, const CGColorComponents& color, CGRect rect, Style style);
     // The size the text takes on one line, in points.
     static CGSize measure(const std::string& text, const UIFont* font);
     // Whether the text holds Chinese characters (Han ideographs or full-width punctuation).

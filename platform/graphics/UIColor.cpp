@@ -14,16 +14,22 @@ std::shared_ptr<UIColor> UIColor::colorWithWhite(float white, float alpha)
     return std::make_shared<UIColor>(white, white, white, alpha);
 }
 
-std::shared_ptr<UIColor> UIColor::clearColor() { return colorWithRed(0, 0, 0, 0); }
-std::shared_ptr<UIColor> UIColor::blackColor() { return colorWithRed(0, 0, 0, 1); }
-std::shared_ptr<UIColor> UIColor::whiteColor() { return colorWithRed(1, 1, 1, 1); }
-std::shared_ptr<UIColor> UIColor::redColor() { return colorWithRed(1, 0, 0, 1); }
-std::shared_ptr<UIColor> UIColor::greenColor() { return colorWithRed(0, 1, 0, 1); }
-std::shared_ptr<UIColor> UIColor::blueColor() { return colorWithRed(0, 0, 1, 1); }
-std::shared_ptr<UIColor> UIColor::orangeColor() { return colorWithRed(1, 0.5f, 0, 1); }
-std::shared_ptr<UIColor> UIColor::grayColor() { return colorWithRed(0.5f, 0.5f, 0.5f, 1); }
-std::shared_ptr<UIColor> UIColor::lightGrayColor() { return colorWithWhite(2.0f / 3.0f, 1); }
-std::shared_ptr<UIColor> UIColor::darkGrayColor() { return colorWithWhite(1.0f / 3.0f, 1); }
+// The named colours are shared instances, as the toolkit keeps them: colours are immutable, and
+// callers may compare them by identity.
+namespace {
+std::shared_ptr<UIColor> named(float r, float g, float b, float a) { return std::make_shared<UIColor>(r, g, b, a); }
+} // namespace
+
+std::shared_ptr<UIColor> UIColor::clearColor() { static const auto color = named(0, 0, 0, 0); return color; }
+std::shared_ptr<UIColor> UIColor::blackColor() { static const auto color = named(0, 0, 0, 1); return color; }
+std::shared_ptr<UIColor> UIColor::whiteColor() { static const auto color = named(1, 1, 1, 1); return color; }
+std::shared_ptr<UIColor> UIColor::redColor() { static const auto color = named(1, 0, 0, 1); return color; }
+std::shared_ptr<UIColor> UIColor::greenColor() { static const auto color = named(0, 1, 0, 1); return color; }
+std::shared_ptr<UIColor> UIColor::blueColor() { static const auto color = named(0, 0, 1, 1); return color; }
+std::shared_ptr<UIColor> UIColor::orangeColor() { static const auto color = named(1, 0.5f, 0, 1); return color; }
+std::shared_ptr<UIColor> UIColor::grayColor() { static const auto color = named(0.5f, 0.5f, 0.5f, 1); return color; }
+std::shared_ptr<UIColor> UIColor::lightGrayColor() { static const auto color = named(2.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f, 1); return color; }
+std::shared_ptr<UIColor> UIColor::darkGrayColor() { static const auto color = named(1.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f, 1); return color; }
 
 std::shared_ptr<UIColor> UIColor::colorWithAlphaComponent(float alpha) const
 {

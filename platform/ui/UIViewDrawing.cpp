@@ -38,6 +38,21 @@ void UIView::drawRect(CGRect) { }
 
 void UIView::drawIntrinsicContent(CGRect) const { fillBounds(backgroundColor_.get(), bounds_); }
 
+namespace {
+
+// Where the children were last shown: a change of clipping, colour or content of a parent can
+// uncover or cover them without moving them.
+void noteDescendantsShown(const UIView& view, Renderer& renderer)
+{
+    for (const auto& child : view.subviews()) {
+        if (const auto& store = child->backingStore(); store && store->shown().frame != 0)
+            renderer.noteDamage(store->shown().screenRect);
+        noteDescendantsShown(*child, renderer);
+    }
+}
+
+} // namespace
+
 void UIView::noteAppearanceChanged()
 {
     Renderer& renderer = Renderer::shared();
@@ -46,6 +61,7 @@ void UIView::noteAppearanceChanged()
         renderer.noteDamage(backingStore_->shown().screenRect);
     if (auto rect = Renderer::screenRectOfView(*this))
         renderer.noteDamage(*rect);
+    noteDescendantsShown(*this, renderer);
 }
 
 void UIButton::drawIntrinsicContent(CGRect rect) const
