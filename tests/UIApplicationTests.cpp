@@ -1,0 +1,116 @@
+#include "platform/foundation/NSNotification.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/runtime/RuntimeThunks.h"
+#include "platform/ui/UIApplication.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> events;
+
+class RecordingDelegate : public NSObject {
+public:
+    const char* className() const override { return "ApplicationTestDelegate"; }
+    BOOL application(UIApplication* app, NSDictionary*)
+    {
+        events.push_back(app == UIApplication::sharedApplication().get() ? "launch" : "launch from a stranger");
+        return answer;
+    }
+    void applicationDidEnterBackground(UIApplication*) { events.push_back("background"); }
+    void applicationWillEnterForeground(UIApplication*) { events.push_back("foreground"); }
+    bool answer = true;
+};
+
+class Observer : public NSObject {
+public:
+    const char* className() const override { return "ApplicationTestObserver"; }
+    void noticed(NSNotification* note) { events.push_back("notification " + note->name()); }
+};
+
+class HalfDelegate : public NSObject {
+public:
+    const char* className() const override { return "ApplicationTestHalfDelegate"; }
+};
+
+const ClassRegistration delegateClass = ClassRegistration("ApplicationTestDelegate", "NSObject")
+    .method("application:didFinishLaunchingWithOptions:", imp_implementationWithMember<&RecordingDelegate::application>())
+    .method("applicationDidEnterBackground:", imp_implementationWithMember<&RecordingDelegate::applicationDidEnterBackground>())
+    .method("applicationWillEnterForeground:", imp_implementationWithMember<&RecordingDelegate::applicationWillEnterForeground>());
+const ClassRegistration observerClass = ClassRegistration("ApplicationTestObserver", "NSObject")
+    .method("noticed:", imp_implementationWithMember<&Observer::noticed>());
+const ClassRegistration halfClass("ApplicationTestHalfDelegate", "NSObject");
+
+IMP savedForeground = nullptr;
+void foregroundHook(NSObject* self, SEL cmd, UIApplication* app)
+{
+    reinterpret_cast<void (*)(NSObject*, SEL, UIApplication*)>(savedForeground)(self, cmd, app);
+    events.push_back("hooked foreground");
+}
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        events.clear();
+        UIApplication::sharedApplication()->reset();
+        NSNotificationCenter::defaultCenter().reset();
+    }
+    void TearDown() override
+    {
+        UIApplication::sharedApplication()->reset();
+        NSNotificationCenter::defaultCenter().reset();
+    }
+};
+
+} // namespace
+
+TEST_F(ApplicationTest, LifeCycleGoesThroughTheRuntimeAndTheNotificationFollowsTheDelegate)
+{
+    auto app = UIApplication::sharedApplication();
+    auto delegate = std::make_shared<RecordingDelegate>();
+    auto observer = std::make_shared<Observer>();
+    NSNotificationCenter::defaultCenter().addObserver(observer, sel("noticed:"), "UIApplicationDidEnterBackgroundNotification", nullptr);
+    app->setDelegate(delegate);
+    EXPECT_EQ(app->delegate(), delegate);
+    EXPECT_EQ(objc_msgSend<NSObject*>(app.get(), sel("delegate")), delegate.get());
+
+    EXPECT_FALSE(app->isLaunched());
+    EXPECT_TRUE(app->finishLaunching());
+    EXPECT_TRUE(app->isLaunched());
+    app->enterBackground();
+    EXPECT_EQ(app->applicationState(), UIApplicationState::Background);
+    // A hook on the delegate's class sees the message, with the application as argument.
+    MSHookMessageEx(objc_getClass("ApplicationTestDelegate"), sel("applicationWillEnterForeground:"),
+        reinterpret_cast<IMP>(&foregroundHook), &savedForeground);
+    ASSERT_NE(savedForeground, nullptr);
+    app->enterForeground();
+    EXPECT_EQ(app->applicationState(), UIApplicationState::Active);
+
+    EXPECT_EQ(events, (std::vector<std::string> { "launch", "background", "notification UIApplicationDidEnterBackgroundNotification",
+                          "foreground", "hooked foreground" }));
+
+    // The delegate's answer to launching is the application's.
+    delegate->answer = false;
+    EXPECT_FALSE(app->finishLaunching());
+}
+
+TEST_F(ApplicationTest, ADelegateThatAnswersNothingOrNoDelegateIsHarmless)
+{
+    auto app = UIApplication::sharedApplication();
+    auto observer = std::make_shared<Observer>();
+    NSNotificationCenter::defaultCenter().addObserver(observer, sel("noticed:"), "UIApplicationDidEnterBackgroundNotification", nullptr);
+
+    EXPECT_FALSE(app->finishLaunching());
+    app->enterBackground();
+    app->setDelegate(std::make_shared<HalfDelegate>());
+    EXPECT_FALSE(app->finishLaunching());
+    app->enterBackground();
+    app->enterForeground();
+    // The notification goes out whether or not anyone handled the message.
+    EXPECT_EQ(events, (std::vector<std::string> { "notification UIApplicationDidEnterBackgroundNotification",
+                          "notification UIApplicationDidEnterBackgroundNotification" }));
+}
