@@ -200,6 +200,12 @@ TEST_F(RendererTest, DrawRectRunsOncePerRequestAndIsKept)
     view->setHidden(false);
     EXPECT_TRUE(near(probe(50, 10), kBlue));
     EXPECT_EQ(view->draws, 3);
+
+    // A background colour lies under the drawing, not over it, and needs no new drawRect.
+    view->setBackgroundColor(UIColor::redColor());
+    EXPECT_TRUE(near(probe(50, 10), kBlue));
+    EXPECT_TRUE(near(probe(50, 30), kRed));
+    EXPECT_EQ(view->draws, 3);
 }
 
 // Renders what changed, then the whole screen from scratch, and answers whether both agree.

@@ -34,6 +34,7 @@ struct SDLBackend::Impl {
     bool animatedLastFrame = false;
     Uint32 lastPresent = 0;
     TouchOwner owner = TouchOwner::None;
+    CGPoint lastPoint {};
     SDL_FingerID finger = 0;
 
     ~Impl()
@@ -67,6 +68,19 @@ struct SDLBackend::Impl {
         SDL_GetWindowSize(window, &width, &height);
         const CGSize points = screen ? screen->bounds().size : CGSize { static_cast<CGFloat>(width), static_cast<CGFloat>(height) };
         return { static_cast<CGFloat>(event.x * points.width), static_cast<CGFloat>(event.y * points.height) };
+    }
+
+    void touchDown(CGPoint point)
+    {
+        lastPoint = point;
+        UITouchInjector::shared().down(point);
+    }
+    void touchMove(CGPoint point)
+    {
+        if (point == lastPoint)
+            return;
+        lastPoint = point;
+        UITouchInjector::shared().move(point);
     }
 
     void cancelTouch()
@@ -177,7 +191,6 @@ int SDLBackend::run()
             onForeground();
     };
     auto handle = [&](const SDL_Event& event) {
-        auto& touches = UITouchInjector::shared();
         switch (event.type) {
         case SDL_QUIT:
             s.running = false;
@@ -217,17 +230,17 @@ int SDLBackend::run()
         case SDL_MOUSEBUTTONDOWN:
             if (event.button.which != SDL_TOUCH_MOUSEID && event.button.button == SDL_BUTTON_LEFT && s.owner == TouchOwner::None) {
                 s.owner = TouchOwner::Mouse;
-                touches.down(s.toPoints(event.button.x, event.button.y));
+                s.touchDown(s.toPoints(event.button.x, event.button.y));
             }
             break;
         case SDL_MOUSEMOTION:
             if (event.motion.which != SDL_TOUCH_MOUSEID && s.owner == TouchOwner::Mouse)
-                touches.move(s.toPoints(event.motion.x, event.motion.y));
+                s.touchMove(s.toPoints(event.motion.x, event.motion.y));
             break;
         case SDL_MOUSEBUTTONUP:
             if (event.button.which != SDL_TOUCH_MOUSEID && event.button.button == SDL_BUTTON_LEFT && s.owner == TouchOwner::Mouse) {
-                touches.move(s.toPoints(event.button.x, event.button.y));
-                touches.up();
+                s.touchMove(s.toPoints(event.button.x, event.button.y));
+                UITouchInjector::shared().up();
                 s.owner = TouchOwner::None;
             }
             break;
@@ -236,17 +249,17 @@ int SDLBackend::run()
             if (s.owner == TouchOwner::None) {
                 s.owner = TouchOwner::Finger;
                 s.finger = event.tfinger.fingerId;
-                touches.down(s.fingerToPoints(event.tfinger));
+                s.touchDown(s.fingerToPoints(event.tfinger));
             }
             break;
         case SDL_FINGERMOTION:
             if (s.owner == TouchOwner::Finger && event.tfinger.fingerId == s.finger)
-                touches.move(s.fingerToPoints(event.tfinger));
+                s.touchMove(s.fingerToPoints(event.tfinger));
             break;
         case SDL_FINGERUP:
             if (s.owner == TouchOwner::Finger && event.tfinger.fingerId == s.finger) {
-                touches.move(s.fingerToPoints(event.tfinger));
-                touches.up();
+                s.touchMove(s.fingerToPoints(event.tfinger));
+                UITouchInjector::shared().up();
                 s.owner = TouchOwner::None;
             }
             break;

@@ -252,13 +252,21 @@ void Renderer::drawContent(void* cairoContext, const UIView& view)
 {
     auto* cr = static_cast<cairo_t*>(cairoContext);
     const CGRect b = view.bounds();
-    // The background colour and what the view is (image, text) come first; a view that draws
-    // for itself lays its retained drawing over its background.
-    cairo_save(cr);
-    view.drawIntrinsicContent(b);
-    cairo_restore(cr);
-    if (!view.drawsContent())
+    if (!view.drawsContent()) {
+        // The background colour and what the view is (image, text).
+        cairo_save(cr);
+        view.drawIntrinsicContent(b);
+        cairo_restore(cr);
         return;
+    }
+    // A view that draws for itself: background, then its retained drawing, then what it is.
+    if (const auto color = CGColorComponentsFromColor(view.backgroundColor().get()); view.backgroundColor() && color.alpha > 0) {
+        cairo_save(cr);
+        cairo_rectangle(cr, b.origin.x, b.origin.y, b.size.width, b.size.height);
+        cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
 
     ViewBackingStore& store = storeOf(view);
     const double width = std::ceil(static_cast<double>(b.size.width) * scale_);
@@ -292,6 +300,9 @@ void Renderer::drawContent(void* cairoContext, const UIView& view)
     cairo_set_source_surface(cr, store.surface(), 0, 0);
     cairo_rectangle(cr, 0, 0, store.pixelWidth(), store.pixelHeight());
     cairo_fill(cr);
+    cairo_restore(cr);
+    cairo_save(cr);
+    view.drawIntrinsicContent(b);
     cairo_restore(cr);
 }
 

@@ -36,7 +36,12 @@ CGFloat snapToPixel(CGFloat value, float scale) { return static_cast<CGFloat>(st
 
 void UIView::drawRect(CGRect) { }
 
-void UIView::drawIntrinsicContent(CGRect) const { fillBounds(backgroundColor_.get(), bounds_); }
+// A view that draws for itself gets its background from the renderer, under its retained drawing.
+void UIView::drawIntrinsicContent(CGRect) const
+{
+    if (!drawsContent())
+        fillBounds(backgroundColor_.get(), bounds_);
+}
 
 namespace {
 
