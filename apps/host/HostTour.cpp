@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -16,31 +17,52 @@
 namespace {
 
 struct Step {
-    const char* file;
-    const char* title;
-    const char* commands;
+    std::string file;
+    std::string title;
+    std::string commands;
 };
 
-// The passcode is an L down the left column and along the bottom; the wrong one is the top row.
-const std::vector<Step>& steps()
+// A finger pressed on the first node and moved through the others, not yet lifted, so the
+// picture shows the trail.
+std::string pressThrough(const std::vector<int>& nodes)
 {
-    static const std::vector<Step> list = {
-        { "01-launch", "the host launches and the lock asks for a new pattern", "launch" },
-        { "02-first-pattern", "a first pattern is drawn", "draw 0 3 6 7 8" },
-        { "03-confirmed", "the same pattern again confirms the passcode", "draw 0 3 6 7 8" },
-        { "04-host", "1.5 s later the host's window comes to the front", "wait 1.5" },
-        { "05-back-after-200s", "the host leaves and comes back 200 s later: the lock fades in",
-            "background\nwait 200\nforeground\nwait 0.3" },
-        { "06-wrong-1", "a wrong pattern", "draw 0 1 2" },
-        { "07-wrong-2", "a second wrong pattern", "draw 0 1 2" },
-        { "08-wrong-3", "a third wrong pattern", "draw 0 1 2" },
-        { "09-wrong-4", "a fourth wrong pattern", "draw 0 1 2" },
-        { "10-wrong-5", "a fifth wrong pattern", "draw 0 1 2" },
-        { "11-wrong-6", "the sixth wrong pattern takes the pattern entry away", "draw 0 1 2\nwait 0.8" },
-        { "12-wait-over", "after the 10 s wait the pattern entry comes back", "wait 9.2\nwait 0.5" },
-        { "13-right-pattern", "the right pattern starts the fade-out", "draw 0 3 6 7 8\nwait 0.15" },
-        { "14-unlocked", "the lock has faded out and the host is in front", "wait 0.15" },
+    const std::vector<CGPoint> centres = HostState::nodeCentres();
+    std::string commands;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const auto index = static_cast<std::size_t>(nodes[i]);
+        if (index >= centres.size())
+            break;
+        commands += (i == 0 ? "down " : "move ") + std::to_string(centres[index].x) + " " + std::to_string(centres[index].y) + "\n";
+    }
+    return commands;
+}
+
+// The passcode is an L down the left column and along the bottom; the wrong one is the top row.
+// Steps that press a path are made when they are reached, from the nodes then on screen.
+std::vector<std::function<Step()>> steps()
+{
+    const std::vector<int> passcode { 0, 3, 6, 7, 8 };
+    std::vector<std::function<Step()>> list = {
+        [] { return Step { "01-launch", "the host launches and the lock asks for a new pattern", "launch" }; },
+        [=] { return Step { "02-drawing", "a first pattern is being drawn", pressThrough(passcode) }; },
+        [] { return Step { "03-first-pattern", "the finger lifts: the pattern is to be drawn again", "up" }; },
+        [] { return Step { "04-confirmed", "the same pattern again confirms the passcode", "draw 0 3 6 7 8" }; },
+        [] { return Step { "05-host", "1.5 s later the host's window comes to the front", "wait 1.5" }; },
+        [] {
+            return Step { "06-back-after-200s", "the host leaves and comes back 200 s later: the lock fades in",
+                "background\nwait 200\nforeground\nwait 0.3" };
+        },
     };
+    for (int i = 1; i <= 6; ++i) {
+        list.push_back([i] {
+            return Step { (i + 6 < 10 ? "0" : "") + std::to_string(i + 6) + "-wrong-" + std::to_string(i),
+                i < 6 ? "wrong pattern " + std::to_string(i) : std::string("the sixth wrong pattern takes the pattern entry away"),
+                i < 6 ? "draw 0 1 2" : "draw 0 1 2\nwait 0.8" };
+        });
+    }
+    list.push_back([] { return Step { "13-wait-over", "after the 10 s wait the pattern entry comes back", "wait 9.2\nwait 0.5" }; });
+    list.push_back([=] { return Step { "14-drawing-right", "the right pattern is being drawn", pressThrough(passcode) }; });
+    list.push_back([] { return Step { "15-unlocked", "the finger lifts: the lock fades out and the host is in front", "up\nwait 0.3" }; });
     return list;
 }
 
@@ -58,7 +80,8 @@ int HostTour::run(const std::string& snapshotDirectory, std::ostream& out, std::
 
     std::vector<std::shared_ptr<UIImage>> pictures;
     int number = 0;
-    for (const Step& step : steps()) {
+    for (const auto& makeStep : steps()) {
+        const Step step = makeStep();
         ++number;
         out << "step " << number << ": " << step.title << std::endl;
         const ScenarioScript script = ScenarioScript::parse(step.commands);
@@ -66,7 +89,7 @@ int HostTour::run(const std::string& snapshotDirectory, std::ostream& out, std::
             player.perform(command);
 
         const auto picture = Renderer::snapshotScreen();
-        const std::string path = (std::filesystem::path(snapshotDirectory) / (std::string(step.file) + ".png")).string();
+        const std::string path = (std::filesystem::path(snapshotDirectory) / (step.file + ".png")).string();
         if (!picture || !picture->writePNG(path)) {
             std::cerr << "glyphward-host: cannot write " << path << "\n";
             return 1;
