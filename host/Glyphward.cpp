@@ -67,7 +67,7 @@ BOOL didFinishLaunchingHook(NSObject* self, SEL cmd, UIApplication* application,
     lockController = alloc<TQViewController>();
     lockController->initWithNibName(std::nullopt, nullptr);
     // The block keeps the host's delegate alive for as long as the controller keeps the block.
-    const std::shared_ptr<NSObject> hostDelegate = self ? self->shared_from_this() : nullptr;
+    const std::shared_ptr<NSObject> hostDelegate = self ? self->weak_from_this().lock() : nullptr;
     lockController->setUnlock([hostDelegate] { fadeOutLock(hostDelegate); });
 
     const auto screen = UIScreen::mainScreen();

@@ -121,8 +121,25 @@ int playTour(const Options& options)
     NSLogAddSink([](const std::string& message) { std::cout << "  log " << message << std::endl; });
     NSLogSetStderrEnabled(false);
     HostApp::start(!options.noTweaks);
-    std::cout << "device root (a fresh copy): " << DeviceRoot::path() << std::endl;
-    return HostTour::run(options.snapshots, std::cout, clock);
+    const std::string copy = DeviceRoot::path();
+    std::cout << "device root (a fresh copy): " << copy << std::endl;
+    const int status = HostTour::run(options.snapshots, std::cout, clock);
+    // The lock's library stays mapped; the copy it came from is no longer needed.
+    std::error_code error;
+    std::filesystem::remove_all(copy, error);
+    return status;
+}
+
+// SDL falls back to an off-screen video driver when there is no display, and a window there would
+// run unseen for ever: without a display server (and no driver asked for by name) there is no window.
+bool haveDisplay()
+{
+    for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER" }) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
 }
 
 int runWindow(const Options& options, SDLBackend& window)
@@ -171,7 +188,9 @@ int main(int argc, char** argv)
 
     if (!options.script.empty())
         finish(playScript(options));
-    if (!options.headless) {
+    if (!options.headless && !haveDisplay())
+        std::cerr << "glyphward-host: no display; playing the tour headless\n";
+    else if (!options.headless) {
         SDLBackend window;
         if (window.open())
             finish(runWindow(options, window));
