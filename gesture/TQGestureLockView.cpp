@@ -46,8 +46,6 @@ std::shared_ptr<NSObject> TQGestureLockView::valueForKey(const std::string& key)
         return NSNumber::numberWithInteger(gestureNodesPerRow_);
     if (key == "lineWidth")
         return NSNumber::numberWithDouble(lineWidth_);
-    if (key == "selectedCount")
-        return NSNumber::numberWithInteger(static_cast<std::int64_t>(selectedButtons_.size()));
     return UIView::valueForKey(key);
 }
 

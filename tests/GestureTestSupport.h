@@ -1,25 +1,22 @@
 #pragma once
-// Helpers shared by the gesture lock view tests: a finger that talks to the view's touch
-// handlers directly, and a delegate that records what it hears.
+// Shared by the gesture lock view tests: a finger on the view's touch handlers, and a delegate
+// that records "begin:0", "end:0,1", "cancel:3" (its runtime class decides what it answers).
 #include "gesture/TQGestureLockView.h"
 #include "platform/runtime/RuntimeThunks.h"
 #include "platform/ui/UITouch.h"
 
-#include <memory>
-#include <string>
-#include <vector>
-
 namespace gesture_test {
 
-inline std::shared_ptr<TQGestureLockView> makeLockView(CGRect frame)
+inline std::shared_ptr<TQGestureLockView> makeLockView(CGRect frame, UIEdgeInsets insets = {})
 {
     auto view = alloc<TQGestureLockView>();
     view->initWithFrame(frame);
+    view->setContentInsets(insets);
     view->layoutSubviews();
     return view;
 }
 
-// One touch at a point given in the content view's coordinates.
+// Points are in the content view's coordinates.
 inline UITouchSet touchAt(const TQGestureLockView& view, CGPoint p)
 {
     auto touch = std::make_shared<UITouch>();
@@ -31,28 +28,25 @@ inline void move(TQGestureLockView& v, CGPoint p) { v.touchesMoved(touchAt(v, p)
 inline void up(TQGestureLockView& v) { v.touchesEnded(UITouchSet(), nullptr); }
 inline void cancel(TQGestureLockView& v) { v.touchesCancelled(UITouchSet(), nullptr); }
 
-// Records "begin:0", "end:0,1", "cancel:3" and, at each end or cancel, how many nodes were
-// still selected while the callback ran. Its runtime class decides which callbacks it answers.
 class Recorder : public NSObject, public TQGestureLockViewDelegate {
 public:
     explicit Recorder(const char* runtimeClass) : runtimeClass_(runtimeClass) { }
     const char* className() const override { return runtimeClass_; }
-
-    void gestureLockViewDidBeginWithPasscode(TQGestureLockView*, const std::string& code) override { events.push_back("begin:" + code); }
-    void gestureLockViewDidEndWithPasscode(TQGestureLockView* view, const std::string& code) override { finished(view, "end:" + code); }
-    void gestureLockViewDidCanceledWithPasscode(TQGestureLockView* view, const std::string& code) override { finished(view, "cancel:" + code); }
+    void gestureLockViewDidBeginWithPasscode(TQGestureLockView*, const std::string& c) override { events.push_back("begin:" + c); }
+    void gestureLockViewDidEndWithPasscode(TQGestureLockView* v, const std::string& c) override { finished(v, "end:" + c); }
+    void gestureLockViewDidCanceledWithPasscode(TQGestureLockView* v, const std::string& c) override { finished(v, "cancel:" + c); }
 
     std::vector<std::string> events;
-    std::vector<std::size_t> selectedDuringFinish;
+    std::vector<std::size_t> selectedDuringFinish; // nodes still selected while end/cancel ran
 
 private:
-    void finished(TQGestureLockView* view, std::string event)
+    void finished(TQGestureLockView* v, std::string event)
     {
         events.push_back(std::move(event));
         std::size_t shown = 0;
-        for (const auto& b : view->buttons())
+        for (const auto& b : v->buttons())
             shown += b->isSelected() ? 1 : 0;
-        selectedDuringFinish.push_back(view->selectedButtons().size() == shown ? shown : 999);
+        selectedDuringFinish.push_back(v->selectedButtons().size() == shown ? shown : 999);
     }
     const char* runtimeClass_;
 };
