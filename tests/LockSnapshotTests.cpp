@@ -113,7 +113,7 @@ TEST_F(LockSnapshotTests, VerificationWaitAndResetInEnglish)
     EXPECT_FALSE(isDark(pixel(*reset, ring))) << "the grid is back";
 }
 
-TEST_F(LockSnapshotTests, ScreensInChinese)
+TEST_F(LockSnapshotTests, ChineseOnTheSmallScreen)
 {
     NSBundle::setPreferredLanguages({ "zh-Hans" });
     setScreen(320, 480);
@@ -122,14 +122,5 @@ TEST_F(LockSnapshotTests, ScreensInChinese)
     auto verify = snapshot("zh-verify-small");
     ASSERT_TRUE(verify);
     EXPECT_TRUE(orangeInBand(*verify, 80, 110));
-    EXPECT_TRUE(orangeInBand(*verify, 420, 450));
-    tapReset();
-    draw({ 0, 1, 2 });
-    advance(1.0);
-    snapshot("zh-set-new");
-    draw({ 8 });
-    advance(1.0);
-    auto wrong = snapshot("zh-reenter");
-    ASSERT_TRUE(wrong);
-    EXPECT_TRUE(orangeInBand(*wrong, 80, 110));
+    EXPECT_TRUE(orangeInBand(*verify, 420, 450)) << "the reset button below the grid";
 }
