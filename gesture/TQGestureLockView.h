@@ -24,8 +24,9 @@ class UIImage;
 //   deselected, no tracked location, a redraw) without a callback: the old indices mean nothing
 //   in the new grid. The rest of the touch starts a fresh pattern, with its own begin callback.
 // - Replacing the content view moves the nodes into the new one, which takes the old one's
-//   place among the view's children; the old one is detached. Setting none is ignored, since
-//   all node geometry lives in the content view's coordinates.
+//   place among the view's children and gets its frame at the layout pass this requests; the
+//   old one is detached. Setting none is ignored: all node geometry lives in its coordinates.
+// - Without a line colour no trail is painted, rather than one in whatever colour was current.
 class TQGestureLockView : public UIView {
 public:
     const char* className() const override { return "TQGestureLockView"; }
