@@ -84,7 +84,6 @@ bool ScenarioPlayer::matches(const nlohmann::ordered_json& actual, const nlohman
 void ScenarioPlayer::tap(CGPoint point)
 {
     UITouchInjector::shared().down(point);
-    NSRunLoop::mainRunLoop().runDue();
     UITouchInjector::shared().up();
 }
 
