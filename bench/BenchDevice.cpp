@@ -1,0 +1,114 @@
+#include "bench/BenchDevice.h"
+
+#include "gesture/TQGestureLockView.h"
+#include "lockscreen/TQViewController.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/NSBundle.h"
+#include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSRunLoop.h"
+#include "platform/foundation/NSString.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/graphics/Renderer.h"
+#include "platform/graphics/UIColor.h"
+#include "platform/ui/UIButton.h"
+#include "platform/ui/UIScreen.h"
+#include "platform/ui/UITouchInjector.h"
+#include "platform/ui/UIViewAnimator.h"
+#include "platform/ui/UIWindow.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace bench {
+
+namespace fs = std::filesystem;
+
+BenchDevice& BenchDevice::shared()
+{
+    static BenchDevice device;
+    return device;
+}
+
+BenchDevice::BenchDevice()
+{
+    // The settings store is written by the benchmarks: they play on a copy, never on the staged root.
+    const fs::path staged = DeviceRoot::path();
+    const fs::path copy = fs::temp_directory_path() / ("glyphward-bench-" + std::to_string(::getpid()));
+    fs::remove_all(copy);
+    fs::create_directories(copy);
+    std::error_code error;
+    fs::copy(staged, copy, fs::copy_options::recursive, error);
+    if (error)
+        throw std::runtime_error("cannot copy the staged root " + staged.string() + ": " + error.message());
+    root_ = copy.string();
+    DeviceRoot::setPath(root_);
+    fs::remove(NSUserDefaults::pathForDomain(NSUserDefaults::standardDomain()), error);
+    std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(BenchDevice::shared().root_, ignored);
+    });
+
+    clock_ = std::make_shared<VirtualClock>(1'800'000'000.0);
+    Clock::setCurrent(clock_);
+    NSLogSetStderrEnabled(false);
+    NSBundle::setPreferredLanguages({ "en" });
+}
+
+void BenchDevice::resetScreen(float widthPoints, float heightPoints, float scale)
+{
+    UITouchInjector::shared().reset();
+    controller_.reset();
+    hostWindow_.reset();
+    lockWindow_.reset();
+    UIWindow::resetWindowList();
+    UIViewAnimator::shared().reset();
+    NSRunLoop::mainRunLoop().reset();
+    NSNotificationCenter::defaultCenter().reset();
+    UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(widthPoints, heightPoints), scale));
+    Renderer::shared().reset();
+}
+
+std::shared_ptr<TQViewController> BenchDevice::launchLockScreen(const std::string& storedPasscode)
+{
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    if (storedPasscode.empty())
+        defaults->removeObjectForKey("PASS_CODE");
+    else
+        defaults->setObject(NSString::stringWithString(storedPasscode), "PASS_CODE");
+    defaults->synchronize();
+
+    const CGRect bounds = UIScreen::mainScreen()->bounds();
+    hostWindow_ = alloc<UIWindow>();
+    hostWindow_->initWithFrame(bounds);
+    hostWindow_->setBackgroundColor(UIColor::whiteColor());
+    hostWindow_->makeKeyAndVisible();
+
+    controller_ = alloc<TQViewController>();
+    controller_->initWithNibName(std::nullopt, nullptr);
+    controller_->setUnlock([] { });
+    lockWindow_ = alloc<UIWindow>();
+    lockWindow_->initWithFrame(bounds);
+    lockWindow_->setRootViewController(controller_);
+    lockWindow_->makeKeyAndVisible();
+    lockWindow_->layoutIfNeeded();
+    return controller_;
+}
+
+CGPoint BenchDevice::nodeCentre(int index) const
+{
+    const auto& node = controller_->lockView()->buttons().at(static_cast<std::size_t>(index));
+    return node->superview()->convertPointToView(node->center(), nullptr);
+}
+
+void BenchDevice::removeStoredPasscode()
+{
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->removeObjectForKey("PASS_CODE");
+    defaults->synchronize();
+}
+
+} // namespace bench

@@ -1,0 +1,43 @@
+#pragma once
+// A device for the benchmarks: a private copy of the staged device root, a virtual clock, a
+// screen, and (on demand) the lock screen at the root of a window in front of a host window.
+#include "platform/graphics/CGGeometry.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TQViewController;
+class UIWindow;
+class VirtualClock;
+
+namespace bench {
+
+class BenchDevice {
+public:
+    // Copies the staged root once per process and points the toolkit at the copy.
+    static BenchDevice& shared();
+
+    // Forgets windows, pending work, animations and touches, then installs a screen of that size.
+    void resetScreen(float widthPoints, float heightPoints, float scale);
+    // The lock screen as at launch: a host window, then the lock window in front of it, key.
+    // With storedPasscode the store holds that pattern first, so the screen verifies.
+    std::shared_ptr<TQViewController> launchLockScreen(const std::string& storedPasscode);
+    // The centre of a node of the lock screen's gesture view, in screen points.
+    CGPoint nodeCentre(int index) const;
+    void removeStoredPasscode();
+
+    const std::string& root() const { return root_; }
+    const std::shared_ptr<VirtualClock>& clock() const { return clock_; }
+
+private:
+    BenchDevice();
+
+    std::string root_;
+    std::shared_ptr<VirtualClock> clock_;
+    std::shared_ptr<UIWindow> hostWindow_;
+    std::shared_ptr<UIWindow> lockWindow_;
+    std::shared_ptr<TQViewController> controller_;
+};
+
+} // namespace bench

@@ -1,0 +1,89 @@
+// Frames of the real lock screen at 390×844 points, 3× (1170×2532 pixels): the frame that
+// follows one touch move with a nine-node trail drawn, and a full re-compose, each against one
+// memset of the whole frame buffer.
+#include "bench/BenchDevice.h"
+#include "gesture/TQGestureLockView.h"
+#include "lockscreen/TQViewController.h"
+#include "platform/graphics/Renderer.h"
+#include "platform/ui/UITouchInjector.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr float kWidth = 390, kHeight = 844, kScale = 3;
+constexpr std::size_t kFrameBytes = 1170u * 2532u * 4u;
+
+// Every node, in an order that makes the trail cross the screen several times.
+const std::vector<int> kTrail { 0, 4, 8, 5, 2, 1, 3, 6, 7 };
+
+// The lock screen with the trail drawn and the finger still down on its last node.
+void launchWithTrail(bool passcodeStored)
+{
+    auto& device = bench::BenchDevice::shared();
+    device.resetScreen(kWidth, kHeight, kScale);
+    device.launchLockScreen(passcodeStored ? "0,1,2,5,8" : "");
+    Renderer::shared().renderScreen();
+    auto& finger = UITouchInjector::shared();
+    for (std::size_t i = 0; i < kTrail.size(); ++i) {
+        if (i == 0)
+            finger.down(device.nodeCentre(kTrail[i]));
+        else
+            finger.move(device.nodeCentre(kTrail[i]));
+    }
+    Renderer::shared().renderScreen();
+}
+
+void BM_MemsetFrame(benchmark::State& state)
+{
+    std::vector<unsigned char> frame(kFrameBytes, 1);
+    unsigned char value = 0;
+    for (auto _ : state) {
+        std::memset(frame.data(), value++, frame.size());
+        benchmark::DoNotOptimize(frame.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kFrameBytes));
+}
+
+void BM_FrameAfterMove(benchmark::State& state)
+{
+    const bool stored = state.range(0) != 0;
+    launchWithTrail(stored);
+    auto& device = bench::BenchDevice::shared();
+    const CGPoint end = device.nodeCentre(kTrail.back());
+    if (Renderer::shared().frameBuffer().width() != 1170 || Renderer::shared().frameBuffer().height() != 2532) {
+        state.SkipWithError("frame buffer is not 1170x2532");
+        return;
+    }
+    // The finger wanders around the last node: the trail's loose end follows it, nothing new is selected.
+    const CGPoint wander[] = { { end.x + 25, end.y - 30 }, { end.x - 20, end.y - 40 }, { end.x + 5, end.y - 55 } };
+    std::size_t i = 0;
+    std::int64_t pixels = 0;
+    for (auto _ : state) {
+        UITouchInjector::shared().move(wander[i++ % 3]);
+        const PixelRect changed = Renderer::shared().renderScreen();
+        pixels += static_cast<std::int64_t>(changed.width) * changed.height;
+    }
+    state.counters["pixelsPerFrame"] = benchmark::Counter(static_cast<double>(pixels) / static_cast<double>(state.iterations()));
+    UITouchInjector::shared().reset();
+}
+
+void BM_FullFrame(benchmark::State& state)
+{
+    launchWithTrail(state.range(0) != 0);
+    for (auto _ : state) {
+        Renderer::shared().setNeedsFullRedraw();
+        benchmark::DoNotOptimize(Renderer::shared().renderScreen());
+    }
+    UITouchInjector::shared().reset();
+}
+
+} // namespace
+
+BENCHMARK(BM_MemsetFrame)->Name("frame/memset_reference")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameAfterMove)->Name("frame/after_move")->ArgName("passcode")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullFrame)->Name("frame/full")->ArgName("passcode")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
