@@ -1,0 +1,311 @@
+// The lock screen driven by an arbitrary stream of touches, taps, waits, trips to the
+// background and outside changes to the LOCK settings, on a virtual clock. After every step the
+// lock must hold together: nodes selected exactly while in the pattern, no node twice, a known
+// mode, a fail count never negative, and PASS_CODE on disk either absent or a drawable pattern.
+#include "fuzz/FuzzSupport.h"
+#include "gesture/TQGestureLockView.h"
+#include "lockscreen/TQViewController.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/NSBundle.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSNumber.h"
+#include "platform/foundation/NSRunLoop.h"
+#include "platform/foundation/NSString.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/runtime/RuntimeThunks.h"
+#include "platform/ui/UIApplication.h"
+#include "platform/ui/UIButton.h"
+#include "platform/ui/UIScreen.h"
+#include "platform/ui/UITouchInjector.h"
+#include "platform/ui/UIView.h"
+#include "platform/ui/UIViewAnimator.h"
+#include "platform/ui/UIWindow.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace {
+
+constexpr const char* kDomain = "org.glyphward.host";
+constexpr float kWidth = 320, kHeight = 568;
+// Long enough for every flow (set, confirm, six failures, the wait, a reset), short enough to stay fast.
+constexpr std::size_t kMaxSteps = 256;
+
+class FuzzHostDelegate : public NSObject {
+public:
+    const char* className() const override { return "FuzzHostDelegate"; }
+    UIWindow* window() const { return window_.get(); }
+    std::shared_ptr<UIWindow> window_;
+};
+const ClassRegistration hostDelegateClass = ClassRegistration("FuzzHostDelegate", "NSObject")
+    .method("window", imp_implementationWithMember<&FuzzHostDelegate::window>());
+
+[[noreturn]] void fail(const char* what, const std::string& detail = "")
+{
+    std::fprintf(stderr, "lock invariant broken: %s %s\n", what, detail.c_str());
+    std::abort();
+}
+
+// Digits separated by single commas, no index twice, every index a node of the 3×3 grid.
+bool isWellFormedPasscode(const std::string& text)
+{
+    if (text.empty())
+        return false;
+    std::set<int> seen;
+    bool expectDigit = true;
+    for (char c : text) {
+        if (expectDigit) {
+            if (c < '0' || c > '8' || !seen.insert(c - '0').second)
+                return false;
+            expectDigit = false;
+        } else {
+            if (c != ',')
+                return false;
+            expectDigit = true;
+        }
+    }
+    return !expectDigit;
+}
+
+struct Device {
+    std::shared_ptr<VirtualClock> clock;
+    std::shared_ptr<FuzzHostDelegate> host;
+    std::shared_ptr<UIWindow> lockWindow;
+    std::shared_ptr<TQViewController> controller;
+    std::shared_ptr<NSUserDefaults> outside;
+    bool background = false;
+
+    Device()
+    {
+        fuzz::privateRoot(true);
+        fuzz::quietLogs();
+        // The background picture is decoded at every launch and plays no part in the lock's
+        // logic: a node's picture stands in for it, which keeps an input well under a millisecond.
+        const std::string bundle = fuzz::privateRoot() + "/Library/Application Support/WeChat/";
+        std::error_code ignored;
+        for (const char* suffix : { "", "@2x", "@3x" })
+            std::filesystem::remove(bundle + "bg" + suffix + ".png", ignored);
+        std::filesystem::copy_file(bundle + "gesture_node_normal.png", bundle + "bg.png", ignored);
+        NSBundle::setPreferredLanguages({ "en" });
+        NSUserDefaults::setStandardDomain(kDomain);
+        // Scale 1: the smallest pictures to decode at each launch; the lock works in points alike.
+        UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(kWidth, kHeight), 1.0f));
+        clock = std::make_shared<VirtualClock>(1'800'000'000.0);
+        Clock::setCurrent(clock);
+        outside = std::make_shared<NSUserDefaults>(kDomain, NSUserDefaults::pathForDomain(kDomain));
+    }
+
+    // Everything an input made goes again before it ends, so the leak check sees a clean slate.
+    void tearDown()
+    {
+        UITouchInjector::shared().reset();
+        UIWindow::resetWindowList();
+        UIViewAnimator::shared().reset();
+        NSRunLoop::mainRunLoop().reset();
+        NSNotificationCenter::defaultCenter().reset();
+        UIApplication::sharedApplication()->reset();
+        controller.reset();
+        lockWindow.reset();
+        host.reset();
+        background = false;
+    }
+
+    // A fresh process's lock, launched as the library launches it, over the store chosen.
+    void launch(std::uint8_t storeState)
+    {
+        tearDown();
+
+        outside->removeObjectForKey("LOCK_IS_NEED_LOCK");
+        outside->removeObjectForKey("LOCK_INTERVAL");
+        outside->removeObjectForKey("LOCK_LOCK_OFF");
+        switch (storeState % 3) {
+        case 0: outside->removeObjectForKey("PASS_CODE"); break;
+        case 1: outside->setObject(NSString::stringWithString("0,1,2,5,8"), "PASS_CODE"); break;
+        default: outside->setObject(NSString::stringWithString("4"), "PASS_CODE"); break;
+        }
+        outside->synchronize();
+
+        const CGRect bounds = UIScreen::mainScreen()->bounds();
+        host = std::make_shared<FuzzHostDelegate>();
+        host->window_ = alloc<UIWindow>();
+        host->window_->initWithFrame(bounds);
+        host->window_->makeKeyAndVisible();
+        UIApplication::sharedApplication()->setDelegate(host);
+
+        controller = alloc<TQViewController>();
+        controller->initWithNibName(std::nullopt, nullptr);
+        std::weak_ptr<UIWindow> weakLock;
+        std::weak_ptr<FuzzHostDelegate> weakHost = host;
+        lockWindow = alloc<UIWindow>();
+        weakLock = lockWindow;
+        controller->setUnlock([weakLock, weakHost] {
+            UIView::animateWithDuration(0.3, [weakLock, weakHost] {
+                if (auto w = weakLock.lock()) {
+                    w->setAlpha(0.0f);
+                    w->resignKeyWindow();
+                }
+                if (auto h = weakHost.lock())
+                    h->window_->makeKeyAndVisible();
+            });
+        });
+        lockWindow->initWithFrame(bounds);
+        lockWindow->setRootViewController(controller);
+        lockWindow->makeKeyAndVisible();
+        lockWindow->layoutIfNeeded();
+    }
+
+    CGPoint nodeCentre(std::size_t index) const
+    {
+        const auto& buttons = controller->lockView()->buttons();
+        const auto& node = buttons.at(index % buttons.size());
+        return node->superview()->convertPointToView(node->center(), nullptr);
+    }
+
+    void goBackground()
+    {
+        if (background)
+            return;
+        background = true;
+        UITouchInjector::shared().cancel();
+        controller->registerLock();
+        NSNotificationCenter::defaultCenter().postNotificationName("UIApplicationDidEnterBackgroundNotification", nullptr);
+    }
+    void goForeground()
+    {
+        if (!background)
+            return;
+        background = false;
+        if (controller->isNeedLock()) {
+            UIView::animateWithDuration(0.3, [lock = lockWindow] {
+                lock->setAlpha(1.0f);
+                lock->makeKeyAndVisible();
+            });
+        }
+    }
+    void wait(double seconds) { NSRunLoop::mainRunLoop().runUntil(clock->monotonicNow() + seconds); }
+
+    void check() const
+    {
+        const auto& view = controller->lockView();
+        if (!view)
+            fail("no lock view");
+        const auto& selected = view->selectedButtons();
+        std::set<const UIButton*> inPattern;
+        for (const auto& button : selected)
+            if (!inPattern.insert(button.get()).second)
+                fail("node twice in the pattern", std::to_string(button->tag()));
+        for (const auto& button : view->buttons())
+            if (button->isSelected() != (inPattern.count(button.get()) != 0))
+                fail("node selection differs from the pattern", std::to_string(button->tag()));
+        if (inPattern.size() != selected.size())
+            fail("pattern holds foreign nodes");
+
+        const bool unset = controller->isUnsetPasscode();
+        const bool reset = controller->isResetPasscode();
+        const bool known = controller->passcode().has_value();
+        const bool settingFirst = unset && !reset && !known;
+        const bool settingConfirm = unset && !reset && known;
+        const bool verification = !unset && !reset && known;
+        const bool resetting = !unset && reset && known;
+        if (!(settingFirst || settingConfirm || verification || resetting))
+            fail("mode outside the table", "unset=" + std::to_string(unset) + " reset=" + std::to_string(reset) + " passcode=" + std::to_string(known));
+        if (controller->failCount() < 0)
+            fail("negative fail count", std::to_string(controller->failCount()));
+
+        const auto stored = outside->objectForKey("PASS_CODE");
+        if (stored) {
+            const auto text = std::dynamic_pointer_cast<NSString>(stored);
+            if (!text || !isWellFormedPasscode(text->string()))
+                fail("PASS_CODE on disk is not a passcode", stored->description());
+        }
+    }
+};
+
+Device& device()
+{
+    static Device d;
+    return d;
+}
+
+// Reads bytes off the input; zeros once it runs out.
+struct Reader {
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t pos = 0;
+    bool done() const { return pos >= size; }
+    std::uint8_t byte() { return pos < size ? data[pos++] : 0; }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    Device& d = device();
+    Reader in { data, size };
+    d.launch(in.byte());
+    d.check();
+
+    auto& finger = UITouchInjector::shared();
+    for (std::size_t step = 0; step < kMaxSteps && !in.done(); ++step) {
+        const std::uint8_t op = in.byte();
+        switch (op % 12) {
+        case 0: { // A whole pattern through up to nine nodes.
+            const std::size_t count = 1 + in.byte() % 9;
+            for (std::size_t i = 0; i < count; ++i) {
+                const CGPoint p = d.nodeCentre(in.byte());
+                if (i == 0)
+                    finger.down(p);
+                else
+                    finger.move(p);
+                d.check();
+            }
+            finger.up();
+            break;
+        }
+        case 1: finger.down(d.nodeCentre(in.byte())); break;
+        case 2: finger.move(d.nodeCentre(in.byte())); break;
+        case 3: // Anywhere on the screen, or a little off it.
+            finger.move(CGPointMake(static_cast<float>(in.byte()) * 1.4f - 20.0f, static_cast<float>(in.byte()) * 2.4f - 20.0f));
+            break;
+        case 4: finger.up(); break;
+        case 5: finger.cancel(); break;
+        case 6: { // A tap somewhere, or on the reset button.
+            CGPoint p = CGPointMake(static_cast<float>(in.byte()) * 1.25f, static_cast<float>(in.byte()) * 2.22f);
+            if (const auto& button = d.controller->resetBtn(); button && (op & 0x10))
+                p = button->convertPointToView(CGPointMake(button->bounds().size.width / 2, button->bounds().size.height / 2), nullptr);
+            finger.down(p);
+            finger.up();
+            break;
+        }
+        case 7: d.wait(static_cast<double>(in.byte()) / 16.0); break;
+        case 8: d.wait(static_cast<double>(in.byte()) * 4.0); break;
+        case 9: d.goBackground(); break;
+        case 10: d.goForeground(); break;
+        default: { // The outside tool changes a LOCK setting.
+            const std::uint8_t which = in.byte();
+            const std::uint8_t value = in.byte();
+            switch (which % 4) {
+            case 0: d.outside->setBool(value & 1, "LOCK_IS_NEED_LOCK"); break;
+            case 1: d.outside->setFloat(static_cast<float>(value) - 16.0f, "LOCK_INTERVAL"); break;
+            case 2: d.outside->setBool(value & 1, "LOCK_LOCK_OFF"); break;
+            default: d.outside->removeObjectForKey(value & 1 ? "LOCK_INTERVAL" : "LOCK_IS_NEED_LOCK"); break;
+            }
+            d.outside->synchronize();
+            break;
+        }
+        }
+        d.check();
+    }
+    finger.cancel();
+    d.check();
+    d.tearDown();
+    return 0;
+}
