@@ -33,7 +33,17 @@ json number(double value)
     char text[32];
     std::snprintf(text, sizeof text, "%.7g", value);
     const double rounded = std::strtod(text, nullptr);
-    if (rounded == static_cast<double>(static_cast<long long>(rounded)) && std::abs(rounded) < 1e15)
+    if (std::abs(rounded) < 1e15 && rounded == std::floor(rounded))
+        return static_cast<long long>(rounded);
+    return rounded;
+}
+
+// Steps of the virtual clock add up with binary noise (202.10000000000002); microseconds are
+// plenty. Whole seconds print as whole numbers, like the other numbers of the line.
+json seconds(double value)
+{
+    const double rounded = std::round(value * 1e6) / 1e6;
+    if (rounded == std::floor(rounded) && std::abs(rounded) < 1e15)
         return static_cast<long long>(rounded);
     return rounded;
 }
@@ -237,8 +247,7 @@ nlohmann::ordered_json HostState::read()
     const auto lockView = gestureLockView();
 
     json state;
-    // Steps of the virtual clock add up with binary noise (202.10000000000002); microseconds are plenty.
-    state["time"] = std::round(Clock::current().monotonicNow() * 1e6) / 1e6;
+    state["time"] = seconds(Clock::current().monotonicNow());
     state["launched"] = UIApplication::sharedApplication()->isLaunched();
     state["label"] = text(label);
     state["resetTitle"] = button ? text(std::dynamic_pointer_cast<UILabel>(button->viewWithTag(1))) : json(nullptr);

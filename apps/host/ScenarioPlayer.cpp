@@ -176,7 +176,7 @@ bool ScenarioPlayer::run(const ScenarioCommand& command)
         const nlohmann::ordered_json state = HostState::read();
         const nlohmann::ordered_json& actual = state.at(command.key);
         if (!matches(actual, command.expected))
-            return fail(command, command.expected.dump(), actual.dump());
+            return fail(command, command.text, actual.dump());
         break;
     }
     }
