@@ -112,6 +112,8 @@ private:
     void storePasscode(const std::string& passcode);
     void removeStoredPasscode();
     void beginFailureWait();
+    // The live view a shake's context names: one this controller shook, or one on its screen.
+    std::shared_ptr<UIView> liveViewAt(const void* context);
 
     std::shared_ptr<TQGestureLockView> lockView_;
     std::function<void()> unlock_;
@@ -124,6 +126,7 @@ private:
     std::int32_t failCount_ = 0;
     std::shared_ptr<NSBundle> bundle_;
     // Views being shaken, by the plain pointer the animation carries as its context, so a stop
-    // call for a view that has gone away finds nothing instead of a dangling pointer.
+    // call for a view that has gone away finds nothing instead of a dangling pointer. A view
+    // still on the screen is found through the view tree.
     std::map<const UIView*, std::weak_ptr<NSObject>> shaking_;
 };

@@ -9,6 +9,23 @@
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UIScreen.h"
 
+namespace {
+
+// The view of the tree under root whose address is the given one, if any.
+std::shared_ptr<UIView> viewInTree(const std::shared_ptr<UIView>& root, const void* address)
+{
+    if (!root)
+        return nullptr;
+    if (root.get() == address)
+        return root;
+    for (const auto& child : root->subviews())
+        if (std::shared_ptr<UIView> found = viewInTree(child, address))
+            return found;
+    return nullptr;
+}
+
+} // namespace
+
 void TQViewController::createResetPasscodeBtn()
 {
     // Load the view first: loading builds a button of its own, which the steps below replace,
@@ -65,13 +82,21 @@ void TQViewController::earthquakeEnded(NSString*, NSNumber* finished, void* cont
 {
     // An interrupted shake leaves the view where the shake that interrupted it put it; only the
     // one that runs to its end brings the view home.
-    if (!finished || !finished->boolValue())
+    if (!finished || !finished->boolValue() || !context)
         return;
-    auto entry = shaking_.find(static_cast<const UIView*>(context));
-    if (entry == shaking_.end())
-        return;
-    std::shared_ptr<UIView> view = std::dynamic_pointer_cast<UIView>(entry->second.lock());
-    shaking_.erase(entry);
-    if (view)
+    if (std::shared_ptr<UIView> view = liveViewAt(context))
         view->setTransform(CGAffineTransformIdentity);
+}
+
+std::shared_ptr<UIView> TQViewController::liveViewAt(const void* context)
+{
+    // The address is compared, never followed: only a view known to be alive is touched.
+    auto entry = shaking_.find(static_cast<const UIView*>(context));
+    if (entry != shaking_.end()) {
+        std::shared_ptr<UIView> view = std::dynamic_pointer_cast<UIView>(entry->second.lock());
+        shaking_.erase(entry);
+        if (view)
+            return view;
+    }
+    return isViewLoaded() ? viewInTree(view(), context) : nullptr;
 }

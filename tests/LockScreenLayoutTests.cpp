@@ -7,6 +7,9 @@
 #include "platform/graphics/UIImage.h"
 #include "platform/ui/UIImageView.h"
 
+#include <algorithm>
+#include <vector>
+
 using namespace lock_test;
 
 namespace {
@@ -145,13 +148,19 @@ TEST_F(LockScreenLayoutTests, OnlyAShakeThatRunsToItsEndBringsTheMessageHome)
     advance(0.3);
     EXPECT_TRUE(label->transform() == CGAffineTransformIdentity);
 
-    // Stop calls that did not finish, or name no shaken view, leave the transform alone.
+    // A stop that did not finish leaves the transform alone; one that finished brings the view
+    // home even when no shake of it is known; a context that names no live view is never followed.
     label->setTransform(kShakeSecond);
     auto name = NSString::stringWithString("earthquake");
+    auto yes = NSNumber::numberWithBool(true);
     controller_->earthquakeEnded(name.get(), NSNumber::numberWithBool(false).get(), label.get());
     EXPECT_TRUE(label->transform() == kShakeSecond);
-    controller_->earthquakeEnded(name.get(), NSNumber::numberWithBool(true).get(), label.get());
-    EXPECT_TRUE(label->transform() == kShakeSecond) << "no shake of that view is running";
+    controller_->earthquakeEnded(name.get(), yes.get(), label.get());
+    EXPECT_TRUE(label->transform() == CGAffineTransformIdentity);
+    std::vector<unsigned char> notAView(4096, 0);
+    controller_->earthquakeEnded(name.get(), yes.get(), notAView.data());
+    EXPECT_TRUE(std::all_of(notAView.begin(), notAView.end(), [](unsigned char b) { return b == 0; }));
+    controller_->earthquakeEnded(name.get(), yes.get(), nullptr);
     controller_->earthquakeEnded(name.get(), nullptr, nullptr);
     controller_->earthquake(nullptr);
 }
