@@ -67,6 +67,16 @@ TEST_F(LockPolicyTests, ConfiguredIntervalIsTakenAsItStands)
     controller_->registerLock();
     clock_->shiftWall(-6.0);
     EXPECT_FALSE(controller_->isNeedLock());
+
+    // The interval is a 32-bit float: 16777217 reads as 16777216, so a stay between them locks.
+    setOutside("LOCK_INTERVAL", NSNumber::numberWithInteger(16777217));
+    EXPECT_TRUE(returnAfter(16777216.5));
+
+    // An interval that is not a number compares unordered: no lock, and nothing after "val:".
+    NSUserDefaults::standardUserDefaults()->setDouble(std::nan(""), "LOCK_INTERVAL");
+    EXPECT_FALSE(returnAfter(1000.0));
+    ASSERT_EQ(logs.size(), 2u);
+    EXPECT_EQ(logs[1], "val:1000.000000");
 }
 
 TEST_F(LockPolicyTests, ClockSetBackOnlyLocksWhenForced)
