@@ -1,0 +1,181 @@
+// Glyphward.dylib as a host meets it: opened into a process whose application delegate class has
+// the messaging app's name, then driven through the application's life cycle.
+#include "lockscreen/TQViewController.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/NSNumber.h"
+#include "platform/foundation/NSRunLoop.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/runtime/RuntimeThunks.h"
+#include "platform/ui/UIApplication.h"
+#include "platform/ui/UIScreen.h"
+#include "platform/ui/UIWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <unistd.h>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> calls;
+
+std::shared_ptr<UIWindow> windowOfLock()
+{
+    for (const auto& window : UIWindow::windowsFrontToBack())
+        if (window->rootViewController() && std::string(window->rootViewController()->className()) == "TQViewController")
+            return window;
+    return nullptr;
+}
+
+// Records what the lock could see of the host's own work at the moment it ran.
+class HostDelegate : public UIResponder {
+public:
+    const char* className() const override { return "MicroMessengerAppDelegate"; }
+    BOOL application(UIApplication* application, NSDictionary* options)
+    {
+        calls.push_back(std::string("launch") + (application == expectedApplication ? "" : " with another application")
+            + (options == expectedOptions ? "" : " with other options") + (windowOfLock() ? " after the lock" : ""));
+        window_ = alloc<UIWindow>();
+        window_->initWithFrame(UIScreen::mainScreen()->bounds());
+        window_->makeKeyAndVisible();
+        return answer;
+    }
+    void applicationDidEnterBackground(UIApplication*) { calls.push_back("background"); }
+    void applicationWillEnterForeground(UIApplication*)
+    {
+        const auto lock = windowOfLock();
+        calls.push_back(std::string("foreground") + (lock && lock->isKeyWindow() ? " after the lock" : ""));
+    }
+    UIWindow* window() const
+    {
+        calls.push_back("window");
+        return window_.get();
+    }
+    std::shared_ptr<UIWindow> mainWindow() const { return window_; }
+
+    BOOL answer = false;
+    UIApplication* expectedApplication = nullptr;
+    NSDictionary* expectedOptions = nullptr;
+
+private:
+    std::shared_ptr<UIWindow> window_;
+};
+
+const ClassRegistration hostClass = ClassRegistration("MicroMessengerAppDelegate", "UIResponder")
+    .method("application:didFinishLaunchingWithOptions:", imp_implementationWithMember<&HostDelegate::application>())
+    .method("applicationDidEnterBackground:", imp_implementationWithMember<&HostDelegate::applicationDidEnterBackground>())
+    .method("applicationWillEnterForeground:", imp_implementationWithMember<&HostDelegate::applicationWillEnterForeground>())
+    .method("window", imp_implementationWithMember<&HostDelegate::window>());
+
+} // namespace
+
+// The library hooks once per process, so the whole life of one lock is a single test.
+TEST(GlyphwardHooks, HostFirstResultUnchangedThenShowFadeOutAndFadeIn)
+{
+    const std::string library = std::string(GLYPHWARD_BINARY_DIR) + "/host/Glyphward.dylib";
+    if (!std::filesystem::exists(library))
+        GTEST_SKIP() << "Glyphward.dylib is not built";
+
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("glyphward-hooks-" + std::to_string(::getpid()));
+    fs::create_directories(root);
+    const std::string previousRoot = DeviceRoot::path();
+    const std::string previousDomain = NSUserDefaults::standardDomain();
+    const auto previousScreen = UIScreen::mainScreen();
+    DeviceRoot::setPath(root.string());
+    NSUserDefaults::setStandardDomain("org.glyphward.hooktest");
+    auto clock = std::make_shared<VirtualClock>(1796000000.0);
+    Clock::setCurrent(clock);
+    NSRunLoop::mainRunLoop().reset();
+    UIWindow::resetWindowList();
+    UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(320, 568), 2.0f));
+
+    auto application = UIApplication::sharedApplication();
+    application->reset();
+    auto host = std::make_shared<HostDelegate>();
+    host->expectedApplication = application.get();
+    application->setDelegate(host);
+    ASSERT_NE(::dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL), nullptr) << ::dlerror();
+
+    // Before launch the slots are empty: the hooks run the host's work and nothing else.
+    application->enterBackground();
+    application->enterForeground();
+    EXPECT_EQ(calls, (std::vector<std::string> { "background", "foreground" }));
+    EXPECT_EQ(windowOfLock(), nullptr);
+
+    // Launch: the host's NO comes back unchanged, and the lock covers the screen and is key.
+    calls.clear();
+    EXPECT_FALSE(application->finishLaunching(nullptr));
+    EXPECT_EQ(calls, (std::vector<std::string> { "launch" }));
+    const auto lock = windowOfLock();
+    ASSERT_NE(lock, nullptr);
+    const CGRect frame = lock->frame();
+    EXPECT_EQ(std::vector<float>({ frame.origin.x, frame.origin.y, frame.size.width, frame.size.height }),
+        std::vector<float>({ 0, 0, 320, 568 }));
+    EXPECT_EQ(UIWindow::keyWindow(), lock);
+    EXPECT_EQ(UIWindow::windowsFrontToBack().front(), lock);
+    EXPECT_FLOAT_EQ(lock->alpha(), 1.0f);
+    const auto controller = std::static_pointer_cast<TQViewController>(lock->rootViewController());
+    EXPECT_FLOAT_EQ(controller->view()->alpha(), 1.0f);
+    ASSERT_TRUE(controller->unlock());
+
+    // Unlock: the keys go to the host's window at once, the lock fades out over 0.3 s, and the
+    // host's window is asked for every time.
+    calls.clear();
+    controller->unlock()();
+    EXPECT_EQ(UIWindow::keyWindow(), host->mainWindow());
+    EXPECT_FALSE(lock->isKeyWindow());
+    EXPECT_FLOAT_EQ(lock->alpha(), 0.0f);
+    EXPECT_FLOAT_EQ(controller->view()->alpha(), 0.0f);
+    NSRunLoop::mainRunLoop().runUntil(0.15);
+    EXPECT_GT(lock->presentationAlpha(), 0.0f);
+    EXPECT_LT(lock->presentationAlpha(), 1.0f);
+    NSRunLoop::mainRunLoop().runUntil(0.3);
+    EXPECT_FLOAT_EQ(lock->presentationAlpha(), 0.0f);
+    controller->unlock()();
+    EXPECT_EQ(calls, (std::vector<std::string> { "window", "window" }));
+    EXPECT_EQ(UIWindow::keyWindow(), host->mainWindow());
+
+    // Background records the time after the host's own work and leaves the window alone.
+    calls.clear();
+    clock->shiftWall(50);
+    application->enterBackground();
+    EXPECT_EQ(calls, (std::vector<std::string> { "background" }));
+    const auto recorded = std::dynamic_pointer_cast<NSNumber>(controller->valueForKey("goBackgroundTime"));
+    ASSERT_NE(recorded, nullptr);
+    EXPECT_DOUBLE_EQ(recorded->doubleValue(), 1796000050.3);
+    EXPECT_FLOAT_EQ(lock->alpha(), 0.0f);
+
+    // A short absence: no lock. A forced lock: the host's work first, then a 0.3 s fade-in.
+    calls.clear();
+    application->enterForeground();
+    EXPECT_EQ(UIWindow::keyWindow(), host->mainWindow());
+    EXPECT_FLOAT_EQ(lock->alpha(), 0.0f);
+    NSUserDefaults::standardUserDefaults()->setBool(true, "LOCK_IS_NEED_LOCK");
+    application->enterBackground();
+    application->enterForeground();
+    EXPECT_EQ(calls, (std::vector<std::string> { "foreground", "background", "foreground" }));
+    EXPECT_EQ(UIWindow::keyWindow(), lock);
+    EXPECT_EQ(UIWindow::windowsFrontToBack().front(), lock);
+    EXPECT_FLOAT_EQ(lock->alpha(), 1.0f);
+    EXPECT_FLOAT_EQ(controller->view()->alpha(), 1.0f);
+    NSRunLoop::mainRunLoop().runUntil(0.45);
+    EXPECT_GT(lock->presentationAlpha(), 0.0f);
+    EXPECT_LT(lock->presentationAlpha(), 1.0f);
+    NSRunLoop::mainRunLoop().runUntil(0.6);
+    EXPECT_FLOAT_EQ(lock->presentationAlpha(), 1.0f);
+
+    application->reset();
+    UIWindow::resetWindowList();
+    NSRunLoop::mainRunLoop().reset();
+    Clock::setCurrent(nullptr);
+    UIScreen::setMainScreen(previousScreen);
+    NSUserDefaults::setStandardDomain(previousDomain);
+    DeviceRoot::setPath(previousRoot);
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+}
