@@ -1,6 +1,7 @@
 // The library's whole contact with the host: a load-time initializer that hooks three methods
 // of the host's application delegate, and the lock window those hooks show and hide.
 #include "lockscreen/TQViewController.h"
+#include "platform/foundation/NSLog.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIScreen.h"
@@ -96,15 +97,24 @@ void willEnterForegroundHook(NSObject* self, SEL cmd, UIApplication* application
         fadeInLock();
 }
 
+void hook(Class cls, const char* selector, IMP replacement, IMP* saved)
+{
+    MSHookMessageEx(cls, sel(selector), replacement, saved);
+    if (!*saved)
+        NSLog("Glyphward: %s has no method %s; it is not hooked", hostDelegateClass, selector);
+}
+
 } // namespace
 
-// Runs when the loader opens the library, before the host finishes launching. The lookup is
-// handed on as it comes: for a missing class or method the facility installs nothing and leaves
-// the slot empty, and that hook is never entered.
+// Runs when the loader opens the library, before the host finishes launching.
 __attribute__((constructor)) static void _logosLocalInit()
 {
     Class cls = objc_getClass(hostDelegateClass);
-    MSHookMessageEx(cls, sel("application:didFinishLaunchingWithOptions:"), reinterpret_cast<IMP>(&didFinishLaunchingHook), &savedDidFinishLaunching);
-    MSHookMessageEx(cls, sel("applicationDidEnterBackground:"), reinterpret_cast<IMP>(&didEnterBackgroundHook), &savedDidEnterBackground);
-    MSHookMessageEx(cls, sel("applicationWillEnterForeground:"), reinterpret_cast<IMP>(&willEnterForegroundHook), &savedWillEnterForeground);
+    if (!cls) {
+        NSLog("Glyphward: no class %s in this process; the lock is not installed", hostDelegateClass);
+        return;
+    }
+    hook(cls, "application:didFinishLaunchingWithOptions:", reinterpret_cast<IMP>(&didFinishLaunchingHook), &savedDidFinishLaunching);
+    hook(cls, "applicationDidEnterBackground:", reinterpret_cast<IMP>(&didEnterBackgroundHook), &savedDidEnterBackground);
+    hook(cls, "applicationWillEnterForeground:", reinterpret_cast<IMP>(&willEnterForegroundHook), &savedWillEnterForeground);
 }
