@@ -275,14 +275,18 @@ TEST_F(LockControllerTests, APasscodeNoPatternCanMatchAsksForANewOne)
         EXPECT_EQ(std::count_if(logs.begin(), logs.end(), [](const std::string& l) { return l.find("PASS_CODE") != std::string::npos; }), 1);
     }
 
-    // The screen asks for a new passcode, and the new one replaces the odd value.
+    // The screen asks for a new passcode; the odd value stays in the store untouched until the
+    // new passcode replaces it.
     setOutside("PASS_CODE", NSNumber::numberWithInteger(1234));
     launch();
     EXPECT_EQ(message(), "Set Passcode");
+    EXPECT_TRUE(controller_->resetBtn()->isHidden());
     draw({ 1, 4, 7 });
+    auto kept = outsideDefaults()->objectForKey("PASS_CODE");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->description(), "1234");
     draw({ 1, 4, 7 });
     EXPECT_EQ(storedPasscode(), "1,4,7");
-
 }
 
 TEST_F(LockControllerTests, RuntimeAnswersWhatTravelsAsSelectorsAndKeys)
