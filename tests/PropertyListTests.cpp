@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 using Format = NSPropertyListSerialization::Format;
 
@@ -25,6 +26,9 @@ TEST(PropertyList, DatesComeFromTheClockInForceAndPrintInUtc)
     // Just before the epoch is the last second of 1969, not the first of 1970.
     EXPECT_EQ(NSDate::dateWithTimeIntervalSince1970(-0.5)->description(), "1969-12-31 23:59:59 +0000");
     EXPECT_NE(NSDate::dateWithTimeIntervalSince1970(NAN)->description(), "");
+    // Far beyond any calendar the date has no form, rather than a wrapped or 1900 one.
+    EXPECT_EQ(NSDate::dateWithTimeIntervalSince1970(1e300)->description(), "(invalid date)");
+    EXPECT_EQ(NSDate::dateWithTimeIntervalSince1970(-1e300)->description(), "(invalid date)");
 }
 
 TEST(PropertyList, NumbersAndCollectionsPrintAsFoundationDoes)
@@ -37,6 +41,22 @@ TEST(PropertyList, NumbersAndCollectionsPrintAsFoundationDoes)
     EXPECT_EQ(text(1e20), "1e+20");
     EXPECT_EQ(text(30.5f), "30.5");
     EXPECT_EQ(PropertyListText::numberText(*NSNumber::numberWithBool(true)), "1");
+    // %@ prints a number's own description, which must agree with the list text.
+    EXPECT_EQ(NSNumber::numberWithDouble(20.0)->description(), "20");
+    EXPECT_EQ(NSNumber::numberWithDouble(180.5)->description(), "180.5");
+    EXPECT_EQ(NSNumber::numberWithDouble(1e16)->description(), "10000000000000000");
+
+    // Reals with no whole value: boxing and reading them back stays defined and saturates.
+    auto nan = NSNumber::numberWithDouble(NAN);
+    auto inf = NSNumber::numberWithDouble(INFINITY);
+    auto huge = NSNumber::numberWithDouble(-1e300);
+    EXPECT_EQ(nan->integerValue(), 0);
+    EXPECT_EQ(inf->integerValue(), INT64_MAX);
+    EXPECT_EQ(huge->integerValue(), INT64_MIN);
+    EXPECT_EQ(NSNumber::numberWithDouble(9223372036854775808.0)->integerValue(), INT64_MAX);
+    EXPECT_EQ(NSNumber::numberWithDouble(-2.9)->integerValue(), -2);
+    EXPECT_EQ(nan->description(), "nan");
+    EXPECT_EQ(inf->description(), "inf");
 
     NSDictionary::Storage inner{{"z", NSNumber::numberWithInteger(-1)}};
     auto dict = NSDictionary::dictionaryWithDictionary(

@@ -62,4 +62,14 @@ TEST(Runtime, NothingIsInstalledWithoutAClassOrMethodAndNilMessagesDoNothing)
     auto g = std::make_shared<Greeter>();
     objc_sendAction(g.get(), sel("poke"), g.get());
     EXPECT_EQ(g->pokes, 1);
+
+    // Registrations that would loop the superclass walk, or have no name, give no loop and no class.
+    EXPECT_EQ(objc_registerClass(nullptr, "NSObject"), nullptr);
+    Class self = objc_registerClass("RuntimeTestSelfParent", "RuntimeTestSelfParent");
+    EXPECT_EQ(class_getSuperclass(self), nullptr);
+    objc_registerClass("RuntimeTestCycleB", "RuntimeTestCycleA");
+    Class a = objc_registerClass("RuntimeTestCycleA", "RuntimeTestCycleB");
+    EXPECT_EQ(class_getSuperclass(a), nullptr);
+    EXPECT_FALSE(class_respondsToSelector(a, sel("missing:")));
+    EXPECT_FALSE(class_respondsToSelector(objc_getClass("RuntimeTestCycleB"), sel("missing:")));
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <string>
 #include <vector>
 
@@ -90,6 +92,15 @@ TEST_F(TimerTests, TimersAndDelayedPerformsFireInTimeOrderWithTiesInSchedulingOr
     EXPECT_EQ(events[4], "b@1.750000:chained");
     EXPECT_EQ(events[5], "a@2.000000");
     EXPECT_FALSE(NSRunLoop::mainRunLoop().hasPendingWork());
+
+    // A time that is not a number fires now and leaves the order of the rest intact.
+    std::vector<int> order;
+    NSRunLoop::mainRunLoop().schedule(1.0, [&] { order.push_back(2); });
+    NSRunLoop::mainRunLoop().scheduleAt(NAN, [&] { order.push_back(1); });
+    NSRunLoop::mainRunLoop().schedule(2.0, [&] { order.push_back(3); });
+    EXPECT_EQ(NSRunLoop::mainRunLoop().nextFireTime(), 3.0);
+    NSRunLoop::mainRunLoop().runUntil(5.0);
+    EXPECT_EQ(order, (std::vector<int> { 1, 2, 3 }));
 }
 
 TEST_F(TimerTests, AOneShotTimerHoldsItsTargetUntilItFiresAndThenLetsGo)

@@ -162,12 +162,18 @@ TEST(UserDefaults, AFileThatDoesNotParseIsSetAsideReadAsEmptyAndNeverOverwritten
 {
     TempRoot root;
     const std::string garbage = "<?xml version=\"1.0\"?><plist><dict><key>PASS_CODE</key><string>12";
-    for (const std::string& bad : {garbage, std::string("\0\1\2", 3), std::string("<plist><array/></plist>")}) {
+    const std::vector<std::string> bads {garbage, std::string("\0\1\2", 3), std::string("<plist><array/></plist>")};
+    for (std::size_t i = 0; i < bads.size(); ++i) {
+        const std::string& bad = bads[i];
         writeBytes(root.file("org.glyphward.host"), bad);
         auto defaults = freshStore("org.glyphward.host");
         EXPECT_EQ(defaults->objectForKey("PASS_CODE"), nullptr);
         EXPECT_FALSE(std::filesystem::exists(root.file("org.glyphward.host")));
         EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt"), bad);
+        // The file set aside before is kept under a number, not overwritten.
+        if (i > 0) {
+            EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt." + std::to_string(i)), bads[i - 1]);
+        }
         EXPECT_TRUE(root.logged("moved it aside"));
         root.log.clear();
     }

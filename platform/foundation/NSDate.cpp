@@ -17,9 +17,14 @@ std::string NSDate::description() const
     double whole = std::floor(seconds_);
     if (!std::isfinite(whole))
         whole = 0;
+    // Beyond some thirty million years the cast to time_t could overflow and the calendar year
+    // would not fit the broken-down time; such a date has no printable form.
+    if (std::fabs(whole) > 1e15)
+        return "(invalid date)";
     auto t = static_cast<std::time_t>(whole);
     std::tm utc {};
-    gmtime_r(&t, &utc);
+    if (!gmtime_r(&t, &utc))
+        return "(invalid date)";
     char text[64];
     if (std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S +0000", &utc) == 0)
         return "(invalid date)";

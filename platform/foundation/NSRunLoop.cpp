@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Clock.h"
 
+#include <cmath>
 #include <map>
 #include <utility>
 
@@ -36,6 +37,9 @@ NSRunLoop::Ticket NSRunLoop::schedule(double delay, std::function<void()> work)
 
 NSRunLoop::Ticket NSRunLoop::scheduleAt(double time, std::function<void()> work)
 {
+    // NaN would break the queue's ordering (it compares false with everything); it means "now".
+    if (std::isnan(time))
+        time = Clock::current().monotonicNow();
     Ticket ticket = state().nextTicket++;
     state().queue.emplace(std::make_pair(time, ticket), std::move(work));
     return ticket;

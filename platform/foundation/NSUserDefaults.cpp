@@ -47,15 +47,6 @@ std::shared_ptr<NSUserDefaults>& standardInstance()
     return instance;
 }
 
-// A real boxed without going through a cast that NaN or infinity would make undefined.
-std::shared_ptr<NSNumber> realNumber(double value)
-{
-    std::int64_t whole = 0;
-    if (std::isfinite(value) && std::fabs(value) < 9.2e18)
-        whole = static_cast<std::int64_t>(value);
-    return std::make_shared<NSNumber>(NSNumber::Kind::Real, whole, value);
-}
-
 bool sameIgnoringCase(const std::string& text, const char* word)
 {
     return strcasecmp(text.c_str(), word) == 0;
@@ -284,6 +275,21 @@ NSUserDefaults::DiskRead NSUserDefaults::readDiskAndSetAsideCorrupt(bool lockHel
     }
     FileOps& ops = FileOps::current();
     std::string aside = path_ + ".corrupt";
+    struct stat info{};
+    if (ops.stat(aside, &info) == 0) {
+        // The newest bad file goes to <name>.corrupt; one set aside before keeps its bytes under
+        // the next free number rather than being overwritten.
+        for (int n = 1; n <= 1000; ++n) {
+            std::string older = aside + "." + std::to_string(n);
+            if (ops.stat(older, &info) == 0 || errno != ENOENT)
+                continue;
+            if (ops.rename(aside, older) != 0) {
+                logFailure("could not keep the earlier", aside, errno);
+                aside = older;
+            }
+            break;
+        }
+    }
     if (ops.rename(path_, aside) == 0) {
         NSLog("NSUserDefaults: %s is not a property list; moved it aside to %s and read the domain as empty",
               path_.c_str(), aside.c_str());
@@ -415,8 +421,8 @@ void NSUserDefaults::setObject(std::shared_ptr<NSObject> value, const std::strin
 }
 
 void NSUserDefaults::setBool(bool value, const std::string& key) { setObject(NSNumber::numberWithBool(value), key); }
-void NSUserDefaults::setFloat(float value, const std::string& key) { setObject(realNumber(value), key); }
-void NSUserDefaults::setDouble(double value, const std::string& key) { setObject(realNumber(value), key); }
+void NSUserDefaults::setFloat(float value, const std::string& key) { setObject(NSNumber::numberWithDouble(static_cast<double>(value)), key); }
+void NSUserDefaults::setDouble(double value, const std::string& key) { setObject(NSNumber::numberWithDouble(value), key); }
 void NSUserDefaults::setInteger(NSInteger value, const std::string& key) { setObject(NSNumber::numberWithInteger(value), key); }
 void NSUserDefaults::removeObjectForKey(const std::string& key) { setObject(nullptr, key); }
 

@@ -5,9 +5,6 @@
 #include "platform/foundation/NSDictionary.h"
 #include "platform/foundation/NSNumber.h"
 
-#include <cmath>
-#include <cstdio>
-
 namespace {
 std::string indent(int depth) { return std::string(static_cast<std::size_t>(depth) * 4, ' '); }
 
@@ -40,29 +37,7 @@ std::string PropertyListText::quotedIfNeeded(const std::string& text)
     return quoted + "\"";
 }
 
-std::string PropertyListText::numberText(const NSNumber& number)
-{
-    if (number.kind() != NSNumber::Kind::Real)
-        return number.description();
-    double value = number.doubleValue();
-    if (!std::isfinite(value))
-        return std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
-    char text[64];
-    for (int precision = 1; precision <= 17; ++precision) {
-        std::snprintf(text, sizeof text, "%.*g", precision, value);
-        double back = 0;
-        if (std::sscanf(text, "%lf", &back) == 1 && back == value) {
-            // %g turns to an exponent once the digits run past the precision; whole numbers of up
-            // to seventeen digits print in full instead.
-            int exponent = value == 0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(value))));
-            if (exponent >= precision && exponent < 17)
-                std::snprintf(text, sizeof text, "%.*g", exponent + 1, value);
-            return text;
-        }
-    }
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
-}
+std::string PropertyListText::numberText(const NSNumber& number) { return number.description(); }
 
 std::string PropertyListText::describe(const NSObject* object, int depth)
 {

@@ -75,10 +75,20 @@ Class objc_getClass(const char* name)
 
 Class objc_registerClass(const char* name, const char* superclassName)
 {
+    if (!name || !*name)
+        return nullptr;
     objc_class* entry = entryNamed(name);
     if (!entry->registered) {
         entry->registered = true;
         entry->superclass = superclassName ? entryNamed(superclassName) : nullptr;
+        // A class that would end up among its own superclasses would make every lookup loop
+        // forever; it becomes a root instead.
+        for (objc_class* c = entry->superclass; c; c = c->superclass) {
+            if (c == entry) {
+                entry->superclass = nullptr;
+                break;
+            }
+        }
     }
     return entry;
 }
