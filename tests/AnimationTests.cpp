@@ -104,6 +104,19 @@ TEST_F(AnimationTests, ModelChangesAtOnceWhileThePresentationEasesInAndOut)
     EXPECT_TRUE(finishedFlag);
     EXPECT_FALSE(UIViewAnimator::shared().hasAnimationsInFlight());
 
+    // A view fading out takes no touch from the start of the fade, though it still shows.
+    auto parent = makeView();
+    auto child = makeView();
+    parent->addSubview(child);
+    EXPECT_EQ(parent->hitTest({ 5, 5 }, nullptr), child);
+    UIView::animateWithDuration(1.0, [&] { child->setAlpha(0.0f); });
+    EXPECT_EQ(child->presentationAlpha(), 1.0f);
+    EXPECT_EQ(parent->hitTest({ 5, 5 }, nullptr), parent);
+    // And one fading in takes touches at once.
+    UIView::animateWithDuration(1.0, [&] { child->setAlpha(1.0f); });
+    EXPECT_EQ(parent->hitTest({ 5, 5 }, nullptr), child);
+    runUntil(2.0);
+
     // Outside any block a change shows at once.
     view->setAlpha(0.4f);
     EXPECT_EQ(view->presentationAlpha(), 0.4f);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 template <class T = UIView> std::shared_ptr<T> makeView(CGRect frame)
@@ -152,6 +154,8 @@ TEST(UIView, HitTestingSkipsHiddenFadedAndInertSubtreesAndIsHalfOpen)
 
     front->setAlpha(0.0099f);
     EXPECT_EQ(root->hitTest({ 30, 30 }, nullptr), back);
+    front->setAlpha(NAN);
+    EXPECT_EQ(root->hitTest({ 30, 30 }, nullptr), back) << "an alpha that is not a number shows nothing and takes nothing";
     front->setAlpha(0.01f);
     EXPECT_EQ(root->hitTest({ 30, 30 }, nullptr), grandchild);
 

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <string>
 #include <vector>
 
@@ -83,6 +85,10 @@ TEST_F(UIWindowTest, ScreenAndDefaultControllerView)
     EXPECT_EQ(screen->bounds(), CGRectMake(0, 0, 320, 568));
     EXPECT_EQ(screen->applicationFrame(), CGRectMake(0, 20, 320, 548));
     EXPECT_EQ(UIScreen(CGSize { 320, 480 }, 1.0f).applicationFrame().size.height, 460);
+    // Pixels are points times the scale, so the scale must be a positive number.
+    EXPECT_EQ(UIScreen(CGSize { 320, 480 }, 0.0f).scale(), 1.0f);
+    EXPECT_EQ(UIScreen(CGSize { 320, 480 }, NAN).scale(), 1.0f);
+    EXPECT_EQ(UIScreen(CGSize { 320, 480 }, 3.0f).scale(), 3.0f);
 
     auto controller = std::make_shared<RecordingController>();
     controller->initWithNibName(std::nullopt, nullptr);

@@ -2,6 +2,7 @@
 
 #include "platform/runtime/RuntimeThunks.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -16,7 +17,7 @@ std::shared_ptr<UIScreen>& mainSlot()
 
 UIScreen::UIScreen(CGSize points, float scale, CGFloat statusBarHeight)
     : size_(points)
-    , scale_(scale)
+    , scale_(scale > 0 && std::isfinite(scale) ? scale : 1.0f)
     , statusBarHeight_(statusBarHeight)
 {
 }

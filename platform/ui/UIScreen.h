@@ -7,6 +7,7 @@
 // The display: a size in points, a scale from points to pixels and a status bar along the top.
 class UIScreen final : public NSObject {
 public:
+    // A scale that is not a positive number counts as 1, so pixel sizes stay defined.
     UIScreen(CGSize points, float scale, CGFloat statusBarHeight = 20);
 
     const char* className() const override { return "UIScreen"; }

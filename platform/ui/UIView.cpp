@@ -424,7 +424,8 @@ void UIView::setNeedsDisplayInRect(CGRect) { setNeedsDisplay(); }
 
 std::shared_ptr<UIView> UIView::hitTest(CGPoint point, UIEvent* event)
 {
-    if (hidden_ || alpha_ < 0.01f || !userInteractionEnabled_ || !pointInside(point, event))
+    // Written so that a NaN alpha, which draws nothing, takes no touches either.
+    if (hidden_ || !(alpha_ >= 0.01f) || !userInteractionEnabled_ || !pointInside(point, event))
         return nullptr;
     auto children = subviews_;
     for (auto it = children.rbegin(); it != children.rend(); ++it) {
