@@ -53,13 +53,19 @@ TQGestureLockView* TQGestureLockView::initWithFrame(CGRect frame)
 {
     if (!UIView::initWithFrame(frame))
         return nullptr;
-    _lockViewInitialize();
+    // The toolkit's archive initializer sets its frame through here; initWithCoder then applies
+    // the defaults itself, so they are applied once and after the archived values.
+    if (!decoding_)
+        _lockViewInitialize();
     return this;
 }
 
 TQGestureLockView* TQGestureLockView::initWithCoder(const NSCoder& coder)
 {
-    if (!UIView::initWithCoder(coder))
+    decoding_ = true;
+    const bool decoded = UIView::initWithCoder(coder) != nullptr;
+    decoding_ = false;
+    if (!decoded)
         return nullptr;
     _lockViewInitialize();
     return this;
@@ -268,6 +274,8 @@ void TQGestureLockView::touchesBegan(const UITouchSet& touches, UIEvent*)
 
 void TQGestureLockView::touchesMoved(const UITouchSet& touches, UIEvent*)
 {
+    // The begin callback may let go of this view; the location and the redraw still need it.
+    const auto keepAlive = weak_from_this().lock();
     const auto touch = touches.anyObject();
     if (!touch || !contentView_)
         return;

@@ -26,6 +26,8 @@ class UIImage;
 // - Replacing the content view moves the nodes into the new one, which takes the old one's
 //   place among the view's children and gets its frame at the layout pass this requests; the
 //   old one is detached. Setting none is ignored: all node geometry lives in its coordinates.
+// - A touch down while a pattern is in progress (the toolkit always finishes a touch first)
+//   adds its node like a move does: never a node twice, never a second begin callback.
 // - Without a line colour no trail is painted, rather than one in whatever colour was current.
 class TQGestureLockView : public UIView {
 public:
@@ -119,4 +121,5 @@ private:
     std::vector<std::shared_ptr<UIButton>> selectedButtons_;
     CGPoint trackedLocationInContentView_ {};
     DelegateFlags _delegateFlags { 0, 0, 0 };
+    bool decoding_ = false;
 };

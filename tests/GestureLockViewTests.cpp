@@ -58,10 +58,16 @@ TEST(GestureLockView, GridSpreadsNodesEdgeToEdgeWithPositionsRoundedDown)
     EXPECT_EQ(tall->contentView()->frame(), CGRectMake(20, 180, 280, 288));
     EXPECT_EQ(grid(*tall), std::make_pair(Floats { 0, 110, 220 }, Floats { 0, 114, 228 }));
     NSCoder coder;
-    coder.encode("frame", CGRectMake(0, 0, 100, 50));
+    coder.encode("frame", CGRectMake(0, 0, 320, 568));
+    coder.encode("backgroundColor", UIColor::redColor());
     auto archived = alloc<TQGestureLockView>();
     ASSERT_EQ(archived->initWithCoder(coder), archived.get());
-    EXPECT_EQ(archived->buttons().size(), 9u);
+    // Initialised once: one content view holding every node, the defaults over the archive.
+    EXPECT_EQ(archived->subviews().size(), 1u);
+    EXPECT_EQ(archived->buttons()[8]->superview().get(), archived->contentView().get());
+    EXPECT_EQ(archived->backgroundColor(), UIColor::clearColor());
+    archived->setContentInsets(UIEdgeInsetsMake(180, 20, 100, 20));
+    EXPECT_EQ(grid(*archived), std::make_pair(Floats { 0, 110, 220 }, Floats { 0, 114, 228 }));
 }
 
 TEST(GestureLockView, DegenerateGridsStayFiniteAndInsideTheContentView)
@@ -158,6 +164,26 @@ TEST(GestureLockView, DelegateFlagsComeFromTheCurrentDelegateWhichIsOnlyWatched)
         move(*v, v->buttons()[static_cast<std::size_t>(i)]->center());
     cancel(*v);
     EXPECT_EQ(all->events, (Events { "begin:10", "cancel:10,11,3" }));
+
+    // A delegate that lets go of the view in its begin callback: the move finishes on a live
+    // view (otherwise a use after free, which the sanitizer run reports).
+    struct Releaser : Recorder {
+        Releaser() : Recorder("GestureTestAllCallbacks") { }
+        void gestureLockViewDidBeginWithPasscode(TQGestureLockView* view, const std::string& code) override
+        {
+            Recorder::gestureLockViewDidBeginWithPasscode(view, code);
+            held.reset();
+        }
+        std::shared_ptr<TQGestureLockView> held;
+    };
+    auto releaser = std::make_shared<Releaser>();
+    releaser->held = makeLockView(CGRectMake(0, 0, 280, 280));
+    const std::weak_ptr<TQGestureLockView> watched = releaser->held;
+    TQGestureLockView& only = *releaser->held;
+    only.setDelegate(releaser);
+    move(only, centre(4));
+    EXPECT_TRUE(watched.expired());
+    EXPECT_EQ(releaser->events, (Events { "begin:4" }));
 }
 
 TEST(GestureLockView, RebuildingTheGridDropsAPatternAndANewContentViewTakesTheNodes)
