@@ -1,5 +1,7 @@
+#include "SettingsTestSupport.h"
 #include "platform/foundation/NSNotification.h"
 #include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSString.h"
 #include "platform/runtime/RuntimeThunks.h"
 #include "platform/ui/UIApplication.h"
 
@@ -113,4 +115,26 @@ TEST_F(ApplicationTest, ADelegateThatAnswersNothingOrNoDelegateIsHarmless)
     // The notification goes out whether or not anyone handled the message.
     EXPECT_EQ(events, (std::vector<std::string> { "notification UIApplicationDidEnterBackgroundNotification",
                           "notification UIApplicationDidEnterBackgroundNotification" }));
+}
+
+TEST_F(ApplicationTest, GoingToTheBackgroundWritesWhatAFailedSynchronizeLeftPending)
+{
+    settings_test::TempRoot root;
+    auto store = NSUserDefaults::standardUserDefaults();
+    store->setObject(NSString::stringWithString("0,1,2"), "PASS_CODE");
+    // The rename of the new file fails, as on a full disk: nothing reaches the disk yet.
+    struct RenameFails : FileOps {
+        int rename(const std::string&, const std::string&) override { errno = ENOSPC; return -1; }
+    };
+    FileOps::setCurrent(std::make_shared<RenameFails>());
+    EXPECT_FALSE(store->synchronize());
+    EXPECT_EQ(settings_test::freshStore("org.glyphward.host")->objectForKey("PASS_CODE"), nullptr);
+
+    FileOps::setCurrent(nullptr);
+    UIApplication::sharedApplication()->enterBackground();
+    auto stored = std::dynamic_pointer_cast<NSString>(settings_test::freshStore("org.glyphward.host")->objectForKey("PASS_CODE"));
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->string(), "0,1,2");
+    store->removeObjectForKey("PASS_CODE");
+    store->synchronize();
 }

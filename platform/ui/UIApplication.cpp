@@ -1,6 +1,7 @@
 #include "platform/ui/UIApplication.h"
 
 #include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/runtime/RuntimeThunks.h"
 #include "platform/ui/UIWindow.h"
@@ -41,6 +42,9 @@ void UIApplication::enterBackground()
     state_ = UIApplicationState::Background;
     objc_msgSend<void>(delegate.get(), sel("applicationDidEnterBackground:"), this);
     NSNotificationCenter::defaultCenter().postNotificationName("UIApplicationDidEnterBackgroundNotification", this);
+    // As Foundation does on the way to the background: whatever an earlier synchronize could not
+    // write (a full disk, an I/O error) gets another chance before the process may be ended.
+    NSUserDefaults::standardUserDefaults()->synchronize();
 }
 
 void UIApplication::enterForeground()
