@@ -102,6 +102,15 @@ TEST(PropertyList, EveryValueKindSurvivesXmlAndBinaryAndBadInputGivesNull)
     for (const std::string& bad : {std::string(), std::string("bplist00"), std::string("{ a = b; }"),
                                    std::string("<plist><dict><key>a</key></plist>")})
         EXPECT_EQ(NSPropertyListSerialization::propertyListWithData(bad), nullptr) << bad;
+    // A binary key or string whose stated length runs over a NUL would abort the parser: refused.
+    auto pair = NSDictionary::dictionaryWithDictionary({{"ab", NSString::stringWithString("cd")}});
+    for (const std::string& text : {std::string("\x52" "ab"), std::string("\x52" "cd")}) {
+        auto bytes = *NSPropertyListSerialization::dataWithPropertyList(pair.get(), Format::Binary);
+        auto at = bytes.find(text);
+        ASSERT_NE(at, std::string::npos);
+        bytes[at + 2] = '\0';
+        EXPECT_EQ(NSPropertyListSerialization::propertyListWithData(bytes), nullptr);
+    }
     // Nesting deeper than any settings file is refused rather than recursed into without end.
     std::string deep = "<plist>";
     for (int i = 0; i < 5000; ++i)

@@ -1,5 +1,6 @@
 #include "platform/foundation/NSPropertyListSerialization.h"
 
+#include "platform/foundation/BinaryPlistCheck.h"
 #include "platform/foundation/NSArray.h"
 #include "platform/foundation/NSData.h"
 #include "platform/foundation/NSDate.h"
@@ -164,6 +165,8 @@ Plist toPlist(const NSObject* object, int depth)
 std::shared_ptr<NSObject> NSPropertyListSerialization::propertyListWithData(const std::string& bytes)
 {
     if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max())
+        return nullptr;
+    if (BinaryPlistCheck::hasStringWithNul(bytes))
         return nullptr;
     plist_t raw = nullptr;
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &raw);
