@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -136,6 +137,9 @@ std::string parseLine(const std::string& line, ScenarioCommand& command)
         double x = 0, y = 0;
         if (args != 2 || !parseNumber(w[1], x) || !parseNumber(w[2], y))
             return name + " needs two coordinates X Y";
+        // Points are 32-bit floats: a coordinate past their range would play as infinity.
+        if (std::fabs(x) > std::numeric_limits<float>::max() || std::fabs(y) > std::numeric_limits<float>::max())
+            return name + " has a coordinate out of range";
         command.point = CGPointMake(static_cast<CGFloat>(x), static_cast<CGFloat>(y));
         return "";
     }
