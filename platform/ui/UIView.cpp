@@ -340,6 +340,7 @@ void UIView::setSuperview(const std::shared_ptr<UIView>& superview)
 {
     auto before = window();
     superview_ = superview;
+    superviewRaw_ = superview.get();
     if (window() != before)
         windowChanged();
 }
@@ -376,13 +377,49 @@ CGPoint UIView::convertPointFromSuperviewSpace(CGPoint p) const
     return { u.x - frame_.origin.x + bounds_.origin.x, u.y - frame_.origin.y + bounds_.origin.y };
 }
 
+// The common case of a touch read in a view of its window: the other view is an ancestor.
+// Walking up through raw superview links needs no shared pointers and no heap; a chain deeper
+// than the buffer, or one that never meets the ancestor, goes the general way.
+namespace {
+constexpr int kShortChain = 32;
+
+int chainBelowAncestor(const UIView* view, const UIView* ancestor, const UIView* (&chain)[kShortChain])
+{
+    int count = 0;
+    for (const UIView* current = view; current; current = current->superviewPointer()) {
+        if (current == ancestor)
+            return count;
+        if (count == kShortChain)
+            return -1;
+        chain[count++] = current;
+    }
+    return -1;
+}
+} // namespace
+
 CGPoint UIView::convertPointToView(CGPoint point, const UIView* view) const
 {
+    const UIView* chain[kShortChain];
+    if (view) {
+        int count = chainBelowAncestor(this, view, chain);
+        for (int i = 0; i < count; ++i)
+            point = chain[i]->convertPointToSuperviewSpace(point);
+        if (count >= 0)
+            return point;
+    }
     return applySteps(pathBetween(this, view ? view : windowOrRoot(this)), point);
 }
 
 CGPoint UIView::convertPointFromView(CGPoint point, const UIView* view) const
 {
+    const UIView* chain[kShortChain];
+    if (view) {
+        int count = chainBelowAncestor(this, view, chain);
+        for (int i = count; i-- > 0;)
+            point = chain[i]->convertPointFromSuperviewSpace(point);
+        if (count >= 0)
+            return point;
+    }
     return applySteps(pathBetween(view ? view : windowOrRoot(this), this), point);
 }
 

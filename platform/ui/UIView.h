@@ -64,6 +64,8 @@ public:
 
     // Hierarchy.
     std::shared_ptr<UIView> superview() const { return superview_.lock(); }
+    // The superview without taking a reference, for walks that must not allocate; null when none.
+    const UIView* superviewPointer() const { return superview_.expired() ? nullptr : superviewRaw_; }
     const std::vector<std::shared_ptr<UIView>>& subviews() const { return subviews_; }
     // Adds (or moves) the view to the end of the children, above all others.
     void addSubview(const std::shared_ptr<UIView>& view);
@@ -163,6 +165,7 @@ private:
     NSInteger tag_ = 0;
     std::shared_ptr<UIColor> backgroundColor_;
     std::weak_ptr<UIView> superview_;
+    const UIView* superviewRaw_ = nullptr;
     std::vector<std::shared_ptr<UIView>> subviews_;
     std::shared_ptr<ViewBackingStore> backingStore_;
     std::weak_ptr<UIResponder> viewController_;
