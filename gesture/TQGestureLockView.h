@@ -29,6 +29,11 @@ class UIImage;
 // - A touch down while a pattern is in progress (the toolkit always finishes a touch first)
 //   adds its node like a move does: never a node twice, never a second begin callback.
 // - Without a line colour no trail is painted, rather than one in whatever colour was current.
+//
+// A move costs the same on any grid size: the hit test finds the point's cell from the positions
+// of the last layout pass (and walks every node only when the frames are no longer those), the
+// selection keeps a flag per node index, and the redraw asks for the part of the trail that moved.
+// The frames are checked against the layout at every touch down and after every delegate callback.
 class TQGestureLockView : public UIView {
 public:
     const char* className() const override { return "TQGestureLockView"; }
@@ -52,9 +57,9 @@ public:
     std::shared_ptr<UIImage> selectedGestureNodeImage() const { return selectedGestureNodeImage_; }
 
     // Trail style, used at the next redraw.
-    void setLineColor(std::shared_ptr<UIColor> color) { lineColor_ = std::move(color); }
+    void setLineColor(std::shared_ptr<UIColor> color) { lineColor_ = std::move(color); ++trailInputsChanged_; }
     std::shared_ptr<UIColor> lineColor() const { return lineColor_; }
-    void setLineWidth(float width) { lineWidth_ = width; }
+    void setLineWidth(float width) { lineWidth_ = width; ++trailInputsChanged_; }
     float lineWidth() const { return lineWidth_; }
 
     // The child that holds the nodes; node frames and touch locations are in its coordinates.
@@ -72,11 +77,11 @@ public:
     CGSize buttonSize() const { return buttonSize_; }
     void setButtonSize(CGSize size) { buttonSize_ = size; }
     const std::vector<std::shared_ptr<UIButton>>& buttons() const { return buttons_; }
-    void setButtons(std::vector<std::shared_ptr<UIButton>> buttons) { buttons_ = std::move(buttons); }
+    void setButtons(std::vector<std::shared_ptr<UIButton>> buttons);
     const std::vector<std::shared_ptr<UIButton>>& selectedButtons() const { return selectedButtons_; }
-    void setSelectedButtons(std::vector<std::shared_ptr<UIButton>> buttons) { selectedButtons_ = std::move(buttons); }
+    void setSelectedButtons(std::vector<std::shared_ptr<UIButton>> buttons);
     CGPoint trackedLocationInContentView() const { return trackedLocationInContentView_; }
-    void setTrackedLocationInContentView(CGPoint location) { trackedLocationInContentView_ = location; }
+    void setTrackedLocationInContentView(CGPoint location) { trackedLocationInContentView_ = location; ++trailInputsChanged_; }
 
     // A solid image of the colour, of the size in points at scale 1.
     static std::shared_ptr<UIImage> imageWithColor(std::shared_ptr<UIColor> color, CGSize size);
@@ -98,14 +103,52 @@ private:
     };
     enum class Finish { Ended, Cancelled };
 
+    // Where the last layout pass put the nodes: the x of each column and the y of each row in use.
+    struct Placement {
+        std::vector<float> columnX;
+        std::vector<float> rowY;
+        CGSize node {};
+        NSUInteger perRow = 1;
+        std::size_t count = 0;
+        std::uint64_t buttonsGeneration = 0;
+        // Positions in order and sizes finite: a point's cell can be computed.
+        bool computable = false;
+        // Every frame was found equal to its placed one since the last time anything could move it.
+        enum class Frames { Unchecked, AsPlaced, Moved } frames = Frames::Unchecked;
+    };
+    // What the last redraw request covered (a rectangle, or all of it): the loose end of the
+    // trail, in content-view and in this view's coordinates, and the inputs it was drawn from.
+    struct RequestedTrail {
+        bool known = false;
+        std::uint64_t inputs = 0;
+        std::size_t count = 0;
+        const UIButton* last = nullptr;
+        CGPoint lastCentre {};
+        CGPoint lastCentreInView {};
+        CGPoint tracked {};
+        CGPoint trackedInView {};
+        CGRect viewBounds {};
+        CGRect contentFrame {};
+        CGRect contentBounds {};
+        CGAffineTransform contentTransform {};
+    };
+    static constexpr std::size_t kNoNode = static_cast<std::size_t>(-1);
+
     void _lockViewInitialize();
     // The first node in index order whose frame holds the point (content-view coordinates).
-    std::shared_ptr<UIButton> _buttonContainsThePoint(CGPoint point) const;
+    std::shared_ptr<UIButton> _buttonContainsThePoint(CGPoint point);
+    std::size_t indexOfNodeContainingPoint(CGPoint point);
+    std::size_t indexFromPlacement(CGPoint point) const;
+    bool framesAsPlaced();
     CGRect contentFrameForBounds() const;
     std::string passcode() const;
-    void selectButton(const std::shared_ptr<UIButton>& button);
+    void selectButton(std::size_t index);
     void finishGesture(Finish how);
     void resetSelection();
+    RequestedTrail currentTrail();
+    bool trailUnchangedSince(const RequestedTrail& requested);
+    void requestTrailRedraw(bool partial, const RequestedTrail& before, const RequestedTrail& now);
+    void nodesReplaced();
 
     NSUInteger numberOfGestureNodes_ = 0;
     NSUInteger gestureNodesPerRow_ = 0;
@@ -122,4 +165,15 @@ private:
     CGPoint trackedLocationInContentView_ {};
     DelegateFlags _delegateFlags { 0, 0, 0 };
     bool decoding_ = false;
+
+    Placement placement_;
+    std::uint64_t buttonsGeneration_ = 0;
+    // One flag per index of buttons, set while that node is in selectedButtons; when the selection
+    // was set from outside, membership is looked up in the array until the next reset.
+    std::vector<std::uint8_t> selectedIndex_;
+    std::vector<std::size_t> selectedIndices_;
+    bool selectionIndexed_ = true;
+    // Counts changes of what the trail is drawn from that no touch handler made.
+    std::uint64_t trailInputsChanged_ = 0;
+    RequestedTrail requested_;
 };
