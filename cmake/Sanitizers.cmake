@@ -3,3 +3,9 @@ if(GLYPHWARD_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Fuzz builds instrument every target for coverage, not only the fuzzer executables, so that
+# libFuzzer is guided by the parser and store code it actually exercises.
+if(GLYPHWARD_BUILD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
