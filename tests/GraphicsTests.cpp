@@ -264,3 +264,23 @@ TEST_F(GraphicsTest, TextUsesTheFontSizeAndChineseForms)
     EXPECT_NEAR(chinese.width, 80.0, 8.0);
 }
 } // namespace
+
+TEST_F(GraphicsTest, DecodedFilesAreSharedUntilTheFileChanges)
+{
+    ASSERT_TRUE(solid(UIColor::greenColor(), { 6, 6 })->writePNG(file("node.png")));
+    auto first = UIImage::imageWithContentsOfFile(file("node.png"));
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->isOpaque());
+    EXPECT_EQ(UIImage::imageWithContentsOfFile(file("node.png")), first) << "the same file is not decoded again";
+    EXPECT_NE(UIImage::imageWithPNGFile(file("node.png"), 2.0f), first) << "another scale is another image";
+
+    // Rewritten with other content: read afresh, never the old picture.
+    ASSERT_TRUE(solid(UIColor::redColor()->colorWithAlphaComponent(0.5f), { 7, 6 })->writePNG(file("node.png")));
+    auto second = UIImage::imageWithContentsOfFile(file("node.png"));
+    ASSERT_TRUE(second);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second->pixelWidth(), 7);
+    EXPECT_FALSE(second->isOpaque()) << "half-transparent pixels";
+    fs::remove(dir / "node.png");
+    EXPECT_EQ(UIImage::imageWithContentsOfFile(file("node.png")), nullptr) << "a removed file gives nothing, cached or not";
+}

@@ -54,6 +54,46 @@ bool headerLooksSound(const std::vector<unsigned char>& bytes)
         && std::uint64_t { width } * height <= kMaxPixels;
 }
 
+// Decoded pictures by file, so that building the lock screen again does not decode its PNGs again.
+// Images are immutable, so handing out the same one is safe; a few are kept alive for that.
+struct DecodedKey {
+    std::string path;
+    std::int64_t modifiedSeconds = 0, modifiedNanoseconds = 0, size = 0;
+    float scale = 1;
+    bool operator==(const DecodedKey&) const = default;
+};
+
+class DecodedCache {
+public:
+    std::shared_ptr<UIImage> find(const DecodedKey& key)
+    {
+        auto it = std::find_if(entries_.begin(), entries_.end(), [&](const auto& entry) { return entry.first == key; });
+        if (it == entries_.end())
+            return nullptr;
+        // The most recently used sits at the front.
+        std::rotate(entries_.begin(), it, it + 1);
+        return entries_.front().second;
+    }
+    void insert(DecodedKey key, std::shared_ptr<UIImage> image)
+    {
+        // An older version of the same file is of no more use.
+        std::erase_if(entries_, [&](const auto& entry) { return entry.first.path == key.path && entry.first.scale == key.scale; });
+        entries_.insert(entries_.begin(), { std::move(key), std::move(image) });
+        if (entries_.size() > kCapacity)
+            entries_.pop_back();
+    }
+
+private:
+    static constexpr std::size_t kCapacity = 8;
+    std::vector<std::pair<DecodedKey, std::shared_ptr<UIImage>>> entries_;
+};
+
+DecodedCache& decodedCache()
+{
+    static DecodedCache cache;
+    return cache;
+}
+
 bool isRegularFile(const std::string& path)
 {
     struct stat info { };
@@ -79,8 +119,21 @@ UIImage::UIImage(int pixelWidth, int pixelHeight, float scale, std::vector<std::
 
 std::shared_ptr<UIImage> UIImage::imageWithPNGFile(const std::string& path, float scale)
 {
-    if (!isRegularFile(path))
+    struct stat info { };
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return nullptr;
+    DecodedKey key { path, static_cast<std::int64_t>(info.st_mtim.tv_sec), static_cast<std::int64_t>(info.st_mtim.tv_nsec),
+        static_cast<std::int64_t>(info.st_size), scale };
+    if (auto known = decodedCache().find(key))
+        return known;
+    auto image = decodePNGFile(path, scale);
+    if (image)
+        decodedCache().insert(std::move(key), image);
+    return image;
+}
+
+std::shared_ptr<UIImage> UIImage::decodePNGFile(const std::string& path, float scale)
+{
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return nullptr;
@@ -155,6 +208,13 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& pat
         return imageWithPNGFile(candidate, static_cast<float>(scale));
     }
     return nullptr;
+}
+
+bool UIImage::isOpaque() const
+{
+    if (opaque_ < 0)
+        opaque_ = std::all_of(pixels_.begin(), pixels_.end(), [](std::uint32_t p) { return (p >> 24) == 0xffu; }) && !pixels_.empty() ? 1 : 0;
+    return opaque_ == 1;
 }
 
 bool UIImage::writePNG(const std::string& path) const

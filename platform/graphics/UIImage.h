@@ -16,7 +16,8 @@ public:
     // Reads a PNG; prefers name@2x.png / name@3x.png beside name.png to match the main screen's
     // scale. Null for a missing or unreadable file.
     static std::shared_ptr<UIImage> imageWithContentsOfFile(const std::string& path);
-    // Reads a PNG at exactly this path with the given scale; null when it cannot be read.
+    // Reads a PNG at exactly this path with the given scale; null when it cannot be read. A file
+    // read recently and unchanged since (same modification time and size) answers the same image.
     static std::shared_ptr<UIImage> imageWithPNGFile(const std::string& path, float scale);
 
     CGSize size() const { return { static_cast<float>(pixelWidth_) / scale_, static_cast<float>(pixelHeight_) / scale_ }; }
@@ -26,6 +27,8 @@ public:
     // One premultiplied ARGB32 pixel per element, row-major, pixelWidth() per row.
     const std::vector<std::uint32_t>& pixels() const { return pixels_; }
     std::uint32_t pixelAt(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(pixelWidth_) + static_cast<std::size_t>(x)]; }
+    // Whether every pixel has alpha 255 (worked out once, at the first question).
+    bool isOpaque() const;
     // Writes the image as a PNG; false on failure.
     bool writePNG(const std::string& path) const;
 
@@ -33,9 +36,12 @@ public:
     std::string description() const override;
 
 private:
+    static std::shared_ptr<UIImage> decodePNGFile(const std::string& path, float scale);
+
     int pixelWidth_, pixelHeight_;
     float scale_;
     std::vector<std::uint32_t> pixels_;
+    mutable signed char opaque_ = -1; // -1: not yet known
 };
 
 // The bitmap-context functions. The context stack is per process; all of it runs on the main thread.
