@@ -3,6 +3,7 @@
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/UIImage.h"
 #include "platform/graphics/ViewBackingStore.h"
+#include "platform/ui/UIImageView.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIView.h"
 #include "platform/ui/UIWindow.h"
@@ -115,32 +116,141 @@ std::optional<CGRect> Renderer::screenRectOfView(const UIView& view)
     return CGRectApplyAffineTransform(view.bounds(), toScreen);
 }
 
-void Renderer::collectChanges(const UIView& view, CGAffineTransform parentToScreen, float parentOpacity)
+CGRect Renderer::collectChanges(const UIView& view, CGAffineTransform parentToScreen, float parentOpacity, bool ancestorChanged)
 {
     if (view.isHidden())
-        return;
+        return {};
     const CGAffineTransform toScreen = CGAffineTransformConcat(localToParent(view), parentToScreen);
     if (!isUsable(toScreen) || !isUsable(view.bounds()))
-        return;
+        return {};
     const float opacity = parentOpacity * clampedAlpha(view.presentationAlpha());
     const CGRect rect = CGRectApplyAffineTransform(view.bounds(), toScreen);
+    // A change of a parent's clipping, colour or content can uncover or cover its children
+    // without moving them: they are damaged where they were and where they are.
+    const bool changed = ancestorChanged || view.appearanceChanged();
+    UIView& mutableView = const_cast<UIView&>(view);
+    mutableView.clearAppearanceChanged();
 
     ViewBackingStore& store = storeOf(view);
     const ViewBackingStore::Shown& shown = store.shown();
     const bool shownLastFrame = shown.frame == frame_ && frame_ != 0;
-    if (!shownLastFrame || !(shown.screenRect == rect) || shown.opacity != opacity) {
+    if (changed || !shownLastFrame || !(shown.screenRect == rect) || shown.opacity != opacity) {
         noteDamage(rect);
         if (shown.frame != 0)
             noteDamage(shown.screenRect);
-    } else if (view.needsDisplay() && view.drawsContent()) {
-        noteDamage(rect);
     }
-    store.setShown({ frame_ + 1, rect, opacity });
+    if (view.drawsContent()) {
+        // Redrawn now, before composing, so that only what the drawing changed is damaged. A
+        // view faded out entirely keeps its request until it shows.
+        if (opacity > 0) {
+            const PixelRect changedPixels = updateBackingStore(view);
+            if (!changedPixels.isEmpty()) {
+                const CGRect b = view.bounds();
+                const CGRect local { { b.origin.x + static_cast<CGFloat>(changedPixels.x / static_cast<double>(scale_)),
+                                         b.origin.y + static_cast<CGFloat>(changedPixels.y / static_cast<double>(scale_)) },
+                    { static_cast<CGFloat>(changedPixels.width / static_cast<double>(scale_)),
+                        static_cast<CGFloat>(changedPixels.height / static_cast<double>(scale_)) } };
+                noteDamage(CGRectApplyAffineTransform(local, toScreen));
+            }
+        }
+    } else if (view.needsDisplay()) {
+        // Nothing is retained: the asked part is composed again from what the view is.
+        noteDamage(CGRectApplyAffineTransform(CGRectIntersection(view.needsDisplayRect(), view.bounds()), toScreen));
+        mutableView.clearNeedsDisplay();
+    }
     nextShownViews_.push_back({ view.weak_from_this(), rect });
 
-    const auto children = view.subviews();
-    for (const auto& child : children)
-        collectChanges(*child, toScreen, opacity);
+    CGRect subtree = rect;
+    const auto& children = view.subviews();
+    for (const auto& child : children) {
+        const CGRect childRect = collectChanges(*child, toScreen, opacity, changed);
+        if (!view.clipsToBounds())
+            subtree = CGRectUnion(subtree, childRect);
+    }
+    store.setShown({ frame_ + 1, rect, opacity, subtree });
+    return subtree;
+}
+
+PixelRect Renderer::updateBackingStore(const UIView& view)
+{
+    ViewBackingStore& store = storeOf(view);
+    const CGRect b = view.bounds();
+    const double width = std::ceil(static_cast<double>(b.size.width) * scale_);
+    const double height = std::ceil(static_cast<double>(b.size.height) * scale_);
+    if (!(width >= 1 && height >= 1 && width <= kMaxSurfaceSide && height <= kMaxSurfaceSide)) {
+        store.dropSurface();
+        return {};
+    }
+    const bool fresh = store.ensureSurface(static_cast<int>(width), static_cast<int>(height));
+    if (!fresh && !view.needsDisplay())
+        return {};
+    const PixelRect whole { 0, 0, store.pixelWidth(), store.pixelHeight() };
+    PixelRect area = whole;
+    if (!fresh) {
+        // The asked rectangle in surface pixels, rounded out.
+        const CGRect asked = CGRectIntersection(view.needsDisplayRect(), b);
+        if (CGRectIsEmpty(asked)) {
+            const_cast<UIView&>(view).clearNeedsDisplay();
+            return {};
+        }
+        const double left = std::floor((asked.origin.x - b.origin.x) * static_cast<double>(scale_));
+        const double top = std::floor((asked.origin.y - b.origin.y) * static_cast<double>(scale_));
+        const double right = std::ceil((CGRectGetMaxX(asked) - b.origin.x) * static_cast<double>(scale_));
+        const double bottom = std::ceil((CGRectGetMaxY(asked) - b.origin.y) * static_cast<double>(scale_));
+        auto clampToInt = [](double v) { return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6)); };
+        area = PixelRect { clampToInt(left), clampToInt(top), clampToInt(right) - clampToInt(left), clampToInt(bottom) - clampToInt(top) }
+                   .intersected(whole);
+        if (area.isEmpty()) {
+            const_cast<UIView&>(view).clearNeedsDisplay();
+            return {};
+        }
+    }
+    // Cleared first, so a drawRect that asks for another redraw gets it in a later frame.
+    const_cast<UIView&>(view).clearNeedsDisplay();
+    cairo_t* surfaceContext = store.beginRedraw(area);
+    cairo_scale(surfaceContext, scale_, scale_);
+    cairo_translate(surfaceContext, -b.origin.x, -b.origin.y);
+    auto context = std::make_shared<CGContext>(surfaceContext, scale_, false);
+    cairo_destroy(surfaceContext);
+    const double s = scale_;
+    const CGRect dirty { { b.origin.x + static_cast<CGFloat>(area.x / s), b.origin.y + static_cast<CGFloat>(area.y / s) },
+        { static_cast<CGFloat>(area.width / s), static_cast<CGFloat>(area.height / s) } };
+    UIGraphicsPushContext(context);
+    const_cast<UIView&>(view).drawRect(dirty);
+    UIGraphicsPopContext();
+    context.reset();
+    const PixelRect changed = store.endRedraw(area);
+    if (snapshotting_)
+        setNeedsFullRedraw();
+    return fresh ? whole : changed;
+}
+
+const UIView* Renderer::opaqueViewCovering(const UIView& view, CGAffineTransform parentToScreen, const PixelRect& damage) const
+{
+    // Conservative: shown at full alpha, placed by translations only, all the way down.
+    if (view.isHidden() || !(clampedAlpha(view.presentationAlpha()) >= 1.0f))
+        return nullptr;
+    const CGAffineTransform toScreen = CGAffineTransformConcat(localToParent(view), parentToScreen);
+    if (!isUsable(toScreen) || !isUsable(view.bounds()) || toScreen.a != 1 || toScreen.b != 0 || toScreen.c != 0 || toScreen.d != 1)
+        return nullptr;
+    const CGRect rect = CGRectApplyAffineTransform(view.bounds(), toScreen);
+    // Only pixels the view covers whole count.
+    const double s = scale_;
+    const bool covers = std::ceil(rect.origin.x * s) <= damage.x && std::ceil(rect.origin.y * s) <= damage.y
+        && std::floor(CGRectGetMaxX(rect) * s) >= damage.x + damage.width && std::floor(CGRectGetMaxY(rect) * s) >= damage.y + damage.height;
+    if (view.clipsToBounds() && !covers)
+        return nullptr;
+    const auto& children = view.subviews();
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+        if (const UIView* found = opaqueViewCovering(**it, toScreen, damage))
+            return found;
+    if (!covers)
+        return nullptr;
+    if (view.backgroundColor() && CGColorComponentsFromColor(view.backgroundColor().get()).alpha >= 1.0)
+        return &view;
+    if (const auto* imageView = dynamic_cast<const UIImageView*>(&view); imageView && imageView->image() && imageView->image()->isOpaque())
+        return &view;
+    return nullptr;
 }
 
 PixelRect Renderer::renderScreen()
@@ -166,9 +276,10 @@ PixelRect Renderer::renderScreen()
 
     // Compare every visible view with how it was last shown; what was shown last frame and was
     // not met again (hidden, removed, gone) is damaged where it was.
+    viewsChanged_ = false;
     nextShownViews_.clear();
     for (const auto& window : windows)
-        collectChanges(*window, CGAffineTransformIdentity, 1.0f);
+        collectChanges(*window, CGAffineTransformIdentity, 1.0f, false);
     for (const Vanishing& previous : shownViews_) {
         auto object = previous.view.lock();
         const auto* view = dynamic_cast<const UIView*>(object.get());
@@ -185,19 +296,44 @@ PixelRect Renderer::renderScreen()
     if (damage.isEmpty() || !screen_.surface())
         return {};
 
+    // Windows under the topmost one whose opaque content covers the damage are not painted at
+    // all, nor what that window paints under its opaque view.
+    std::size_t firstWindow = 0;
+    base_ = nullptr;
+    baseAncestors_.clear();
+    for (std::size_t i = windows.size(); i-- > 0 && !base_;) {
+        base_ = opaqueViewCovering(*windows[i], CGAffineTransformIdentity, damage);
+        firstWindow = i;
+    }
+    if (base_) {
+        for (const UIView* v = base_->superviewPointer(); v; v = v->superviewPointer())
+            baseAncestors_.push_back(v);
+    } else {
+        firstWindow = 0;
+    }
+
     cairo_t* cr = cairo_create(screen_.surface());
     cairo_rectangle(cr, damage.x, damage.y, damage.width, damage.height);
     cairo_clip(cr);
-    // What no window covers shows as the dark glass of the screen.
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_rgba(cr, 0, 0, 0, 1);
-    cairo_paint(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    if (!base_) {
+        // What no window covers shows as the dark glass of the screen.
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_rgba(cr, 0, 0, 0, 1);
+        cairo_paint(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    }
     cairo_scale(cr, scale_, scale_);
     auto context = std::make_shared<CGContext>(cr, scale_, false);
     UIGraphicsPushContext(context);
-    for (const auto& window : windows)
-        drawView(cr, *window, false);
+    culling_ = true;
+    composing_ = damage;
+    beforeBase_ = base_ != nullptr;
+    for (std::size_t i = firstWindow; i < windows.size(); ++i)
+        drawView(cr, *windows[i], false);
+    culling_ = false;
+    beforeBase_ = false;
+    base_ = nullptr;
+    baseAncestors_.clear();
     UIGraphicsPopContext();
     cairo_destroy(cr);
     cairo_surface_flush(screen_.surface());
@@ -215,6 +351,23 @@ void Renderer::drawView(void* cairoContext, const UIView& view, bool asRoot)
     const CGRect b = view.bounds();
     if (!isUsable(b))
         return;
+    bool paintsItself = true;
+    if (culling_) {
+        // Placed by this frame's walk: what lies wholly outside the damage is left alone.
+        if (const auto& store = view.backingStore(); store && store->shown().frame == frame_) {
+            if (toPixels(store->shown().subtreeRect).intersected(composing_).isEmpty())
+                return;
+            paintsItself = !toPixels(store->shown().screenRect).intersected(composing_).isEmpty();
+        }
+        if (beforeBase_) {
+            if (&view == base_)
+                beforeBase_ = false;
+            else if (std::find(baseAncestors_.begin(), baseAncestors_.end(), &view) != baseAncestors_.end())
+                paintsItself = false;
+            else
+                return;
+        }
+    }
     cairo_save(cr);
     if (asRoot) {
         cairo_translate(cr, -b.origin.x, -b.origin.y);
@@ -232,13 +385,14 @@ void Renderer::drawView(void* cairoContext, const UIView& view, bool asRoot)
         cairo_rectangle(cr, b.origin.x, b.origin.y, b.size.width, b.size.height);
         cairo_clip(cr);
     }
+    const auto& children = view.subviews();
     // Alpha below one fades the view and its children as one picture, so overlapping children
     // are not blended twice.
-    const bool group = alpha < 1.0f;
+    const bool group = alpha < 1.0f && (paintsItself || !children.empty());
     if (group)
         cairo_push_group(cr);
-    drawContent(cr, view);
-    const auto children = view.subviews();
+    if (paintsItself)
+        drawContent(cr, view);
     for (const auto& child : children)
         drawView(cr, *child, false);
     if (group) {
@@ -268,39 +422,22 @@ void Renderer::drawContent(void* cairoContext, const UIView& view)
         cairo_restore(cr);
     }
 
-    ViewBackingStore& store = storeOf(view);
-    const double width = std::ceil(static_cast<double>(b.size.width) * scale_);
-    const double height = std::ceil(static_cast<double>(b.size.height) * scale_);
-    if (!(width >= 1 && height >= 1 && width <= kMaxSurfaceSide && height <= kMaxSurfaceSide)) {
-        store.dropSurface();
-        return;
+    // Screen frames bring the drawing up to date before composing (a request made while drawing
+    // waits for the next frame); a window snapshot may find it out of date.
+    if (!culling_)
+        updateBackingStore(view);
+    const ViewBackingStore* store = view.backingStore().get();
+    // Only the part of the drawing that holds paint is composed.
+    if (store && store->surface() && !store->ink().isEmpty()) {
+        const PixelRect ink = store->ink();
+        cairo_save(cr);
+        cairo_translate(cr, b.origin.x, b.origin.y);
+        cairo_scale(cr, 1.0 / scale_, 1.0 / scale_);
+        cairo_set_source_surface(cr, store->surface(), 0, 0);
+        cairo_rectangle(cr, ink.x, ink.y, ink.width, ink.height);
+        cairo_fill(cr);
+        cairo_restore(cr);
     }
-    const bool fresh = store.ensureSurface(static_cast<int>(width), static_cast<int>(height));
-    if (fresh || view.needsDisplay()) {
-        // Cleared first, so a drawRect that asks for another redraw gets it in a later frame.
-        const_cast<UIView&>(view).clearNeedsDisplay();
-        cairo_t* surfaceContext = cairo_create(store.surface());
-        cairo_set_operator(surfaceContext, CAIRO_OPERATOR_CLEAR);
-        cairo_paint(surfaceContext);
-        cairo_set_operator(surfaceContext, CAIRO_OPERATOR_OVER);
-        cairo_scale(surfaceContext, scale_, scale_);
-        cairo_translate(surfaceContext, -b.origin.x, -b.origin.y);
-        auto context = std::make_shared<CGContext>(surfaceContext, scale_, false);
-        cairo_destroy(surfaceContext);
-        UIGraphicsPushContext(context);
-        const_cast<UIView&>(view).drawRect(b);
-        UIGraphicsPopContext();
-        cairo_surface_flush(store.surface());
-        if (snapshotting_)
-            setNeedsFullRedraw();
-    }
-    cairo_save(cr);
-    cairo_translate(cr, b.origin.x, b.origin.y);
-    cairo_scale(cr, 1.0 / scale_, 1.0 / scale_);
-    cairo_set_source_surface(cr, store.surface(), 0, 0);
-    cairo_rectangle(cr, 0, 0, store.pixelWidth(), store.pixelHeight());
-    cairo_fill(cr);
-    cairo_restore(cr);
     cairo_save(cr);
     view.drawIntrinsicContent(b);
     cairo_restore(cr);
@@ -355,6 +492,7 @@ void Renderer::reset()
     screen_.resize(0, 0);
     damage_ = {};
     fullRedraw_ = true;
+    viewsChanged_ = true;
     lastWindows_.clear();
     shownViews_.clear();
     nextShownViews_.clear();

@@ -35,8 +35,10 @@ public:
     void noteDamage(CGRect screenRect);
     // Makes the next frame re-compose the whole screen.
     void setNeedsFullRedraw() { fullRedraw_ = true; }
+    // A view changed its look or asked to be redrawn; the next frame works out where.
+    void noteViewsChanged() { viewsChanged_ = true; }
     // Whether damage has been noted since the last frame (moves and fades are found only by rendering).
-    bool hasNotedDamage() const { return fullRedraw_ || !damage_.isEmpty(); }
+    bool hasNotedDamage() const { return fullRedraw_ || viewsChanged_ || !damage_.isEmpty(); }
 
     // The screen as a PNG-ready image at the screen's scale (renders first).
     static std::shared_ptr<UIImage> snapshotScreen();
@@ -62,7 +64,13 @@ private:
     };
     static Screen currentScreen();
     PixelRect toPixels(CGRect points) const;
-    void collectChanges(const UIView& view, CGAffineTransform parentToScreen, float parentOpacity);
+    // Answers the part of the screen the view and its children may paint on, in points.
+    CGRect collectChanges(const UIView& view, CGAffineTransform parentToScreen, float parentOpacity, bool ancestorChanged);
+    // Brings the view's retained drawing up to date; answers the changed part in surface pixels.
+    PixelRect updateBackingStore(const UIView& view);
+    // The topmost view, searching the windows front to back, whose opaque content hides
+    // everything under it inside the damage; null when none does.
+    const UIView* opaqueViewCovering(const UIView& view, CGAffineTransform parentToScreen, const PixelRect& damage) const;
     void drawView(void* cairoContext, const UIView& view, bool asRoot);
     void drawContent(void* cairoContext, const UIView& view);
 
@@ -71,7 +79,15 @@ private:
     std::uint64_t frame_ = 0;
     PixelRect damage_;
     bool fullRedraw_ = true;
+    bool viewsChanged_ = true;
     bool snapshotting_ = false;
+    // While composing the screen: the damaged pixels (views wholly outside are skipped), and the
+    // opaque view painted first with its ancestors (what lies under it is not painted).
+    bool culling_ = false;
+    PixelRect composing_;
+    const UIView* base_ = nullptr;
+    std::vector<const UIView*> baseAncestors_;
+    bool beforeBase_ = false;
     std::vector<const UIWindow*> lastWindows_;
     std::vector<Vanishing> shownViews_;
     std::vector<Vanishing> nextShownViews_;

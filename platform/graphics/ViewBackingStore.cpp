@@ -1,5 +1,33 @@
 #include "platform/graphics/ViewBackingStore.h"
 
+#include <algorithm>
+
+namespace {
+
+// The bounding box of what is left of `ink` once `area` is repainted, rounded out to a rectangle.
+PixelRect remainderOf(const PixelRect& ink, const PixelRect& area)
+{
+    if (ink.isEmpty() || ink.intersected(area).isEmpty())
+        return ink;
+    const int left = ink.x, top = ink.y, right = ink.x + ink.width, bottom = ink.y + ink.height;
+    const int aLeft = area.x, aTop = area.y, aRight = area.x + area.width, aBottom = area.y + area.height;
+    const bool spansWidth = aLeft <= left && aRight >= right;
+    const bool spansHeight = aTop <= top && aBottom >= bottom;
+    if (spansWidth && spansHeight)
+        return {};
+    if (spansWidth && aTop <= top)
+        return { left, aBottom, right - left, bottom - aBottom };
+    if (spansWidth && aBottom >= bottom)
+        return { left, top, right - left, aTop - top };
+    if (spansHeight && aLeft <= left)
+        return { aRight, top, right - aRight, bottom - top };
+    if (spansHeight && aRight >= right)
+        return { left, top, aLeft - left, bottom - top };
+    return ink;
+}
+
+} // namespace
+
 ViewBackingStore::~ViewBackingStore() { dropSurface(); }
 
 bool ViewBackingStore::ensureSurface(int pixelWidth, int pixelHeight)
@@ -19,4 +47,71 @@ void ViewBackingStore::dropSurface()
         cairo_surface_destroy(surface_);
     surface_ = nullptr;
     pixelWidth_ = pixelHeight_ = 0;
+    ink_ = {};
+}
+
+cairo_t* ViewBackingStore::beginRedraw(const PixelRect& area)
+{
+    if (!surface_)
+        return nullptr;
+    cairo_t* cr = cairo_create(surface_);
+    // Outside the ink the surface is transparent already.
+    if (const PixelRect stale = area.intersected(ink_); !stale.isEmpty()) {
+        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+        cairo_rectangle(cr, stale.x, stale.y, stale.width, stale.height);
+        cairo_fill(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    }
+    cairo_rectangle(cr, area.x, area.y, area.width, area.height);
+    cairo_clip(cr);
+    return cr;
+}
+
+PixelRect ViewBackingStore::endRedraw(const PixelRect& area)
+{
+    if (!surface_)
+        return {};
+    cairo_surface_flush(surface_);
+    const PixelRect painted = paintIn(area);
+    const PixelRect before = ink_;
+    ink_ = remainderOf(before, area).united(painted);
+    return area.intersected(before.united(painted));
+}
+
+PixelRect ViewBackingStore::paintIn(const PixelRect& wanted) const
+{
+    const PixelRect area = wanted.intersected({ 0, 0, pixelWidth_, pixelHeight_ });
+    const unsigned char* data = cairo_image_surface_get_data(surface_);
+    if (area.isEmpty() || !data)
+        return {};
+    const int stride = cairo_image_surface_get_stride(surface_);
+    auto row = [&](int y) { return reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride) + area.x; };
+    // Premultiplied: a transparent pixel is all zero bits.
+    auto rowHasPaint = [&](int y) {
+        const std::uint32_t* p = row(y);
+        return std::any_of(p, p + area.width, [](std::uint32_t v) { return v != 0; });
+    };
+    int top = area.y;
+    while (top < area.y + area.height && !rowHasPaint(top))
+        ++top;
+    if (top == area.y + area.height)
+        return {};
+    int bottom = area.y + area.height - 1;
+    while (!rowHasPaint(bottom))
+        --bottom;
+    int left = area.width, right = -1;
+    for (int y = top; y <= bottom; ++y) {
+        const std::uint32_t* p = row(y);
+        for (int x = 0; x < left; ++x)
+            if (p[x] != 0) {
+                left = x;
+                break;
+            }
+        for (int x = area.width - 1; x > right; --x)
+            if (p[x] != 0) {
+                right = x;
+                break;
+            }
+    }
+    return { area.x + left, top, right - left + 1, bottom - top + 1 };
 }

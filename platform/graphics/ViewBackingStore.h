@@ -1,8 +1,9 @@
 #pragma once
 // What the renderer keeps per view between frames: the retained output of drawRect (a surface at
-// the view's pixel size, only for views that draw) and where and how the view was last shown,
-// so a frame can tell what moved.
+// the view's pixel size, only for views that draw), the part of it that holds any paint, and
+// where and how the view was last shown, so a frame can tell what moved.
 #include "platform/graphics/CGGeometry.h"
+#include "platform/graphics/FrameBuffer.h"
 
 #include <cairo.h>
 
@@ -15,24 +16,39 @@ public:
     ViewBackingStore(const ViewBackingStore&) = delete;
     ViewBackingStore& operator=(const ViewBackingStore&) = delete;
 
-    // The retained drawing, or null. ensureSurface answers whether it had to make a new one.
+    // The retained drawing, or null. ensureSurface answers whether it had to make a new one
+    // (fully transparent, so untouched pages of a large one cost no memory).
     cairo_surface_t* surface() const { return surface_; }
     bool ensureSurface(int pixelWidth, int pixelHeight);
     void dropSurface();
     int pixelWidth() const { return pixelWidth_; }
     int pixelHeight() const { return pixelHeight_; }
 
+    // Bounding box, in surface pixels, of every pixel that is not fully transparent; empty when
+    // the drawing holds nothing. Compositing and clearing need not look outside it.
+    const PixelRect& ink() const { return ink_; }
+    // Makes the area transparent and opens a context clipped to it, in surface pixels; null
+    // without a surface. The caller destroys the context.
+    cairo_t* beginRedraw(const PixelRect& area);
+    // After the area was redrawn: finds its paint, updates ink(), and answers the part of the
+    // area whose pixels may have changed (where there was or is paint).
+    PixelRect endRedraw(const PixelRect& area);
+
     // The view as composed in the last screen frame it took part in.
     struct Shown {
         std::uint64_t frame = 0;   // 0: never shown
         CGRect screenRect {};      // bounding box of the view's bounds on screen, in points
         float opacity = 1;         // product of the presentation alphas down to the view
+        CGRect subtreeRect {};     // screenRect with everything its children may paint
     };
     const Shown& shown() const { return shown_; }
     void setShown(const Shown& shown) { shown_ = shown; }
 
 private:
+    PixelRect paintIn(const PixelRect& area) const;
+
     cairo_surface_t* surface_ = nullptr;
     int pixelWidth_ = 0, pixelHeight_ = 0;
+    PixelRect ink_;
     Shown shown_;
 };

@@ -452,10 +452,26 @@ void UIView::layoutIfNeeded()
 void UIView::setNeedsDisplay()
 {
     needsDisplay_ = true;
-    noteAppearanceChanged();
+    needsDisplayAll_ = true;
+    noteDisplayRequested();
 }
 
-void UIView::setNeedsDisplayInRect(CGRect) { setNeedsDisplay(); }
+void UIView::setNeedsDisplayInRect(CGRect rect)
+{
+    // A rectangle with a NaN or an infinity cannot be trusted to hold the change: redraw it all.
+    // (v - v is 0 for every finite v and NaN otherwise.)
+    const CGFloat probe = (rect.origin.x - rect.origin.x) + (rect.origin.y - rect.origin.y) + (rect.size.width - rect.size.width)
+        + (rect.size.height - rect.size.height);
+    if (!(probe == 0)) {
+        setNeedsDisplay();
+        return;
+    }
+    if (CGRectIsEmpty(rect))
+        return;
+    needsDisplayRect_ = CGRectIsEmpty(needsDisplayRect_) ? rect : CGRectUnion(needsDisplayRect_, rect);
+    needsDisplay_ = true;
+    noteDisplayRequested();
+}
 
 // Hit-testing.
 

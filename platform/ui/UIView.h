@@ -141,10 +141,22 @@ public:
     // Renderer bookkeeping: the retained output of drawRect, owned by the view.
     const std::shared_ptr<ViewBackingStore>& backingStore() const { return backingStore_; }
     void setBackingStore(std::shared_ptr<ViewBackingStore> store) { backingStore_ = std::move(store); }
-    // Marks the view's rectangle as changed on screen, so the next frame re-composes it.
+    // Marks the view's rectangle as changed on screen, so the next frame re-composes it. Cheap:
+    // the renderer works out where at the next frame.
     void noteAppearanceChanged();
+    // Whether noteAppearanceChanged was called since the renderer last took note.
+    bool appearanceChanged() const { return appearanceChanged_; }
+    void clearAppearanceChanged() { appearanceChanged_ = false; }
+    // The part of the bounds to redraw at the next drawRect: the union of the rectangles asked
+    // for since the last one, or the whole bounds after setNeedsDisplay.
+    CGRect needsDisplayRect() const { return needsDisplayAll_ ? bounds_ : needsDisplayRect_; }
     // Clears the display request after the renderer has drawn the view.
-    void clearNeedsDisplay() { needsDisplay_ = false; }
+    void clearNeedsDisplay()
+    {
+        needsDisplay_ = false;
+        needsDisplayAll_ = false;
+        needsDisplayRect_ = {};
+    }
 
 protected:
     // Moves the view under a new superview or none; keeps the window links of the subtree current.
@@ -152,6 +164,8 @@ protected:
 
 private:
     void windowChanged();
+    // Tells the renderer that a display request waits (defined with the drawing code).
+    void noteDisplayRequested();
 
     CGRect frame_ {};
     CGRect bounds_ {};
@@ -162,6 +176,9 @@ private:
     bool clipsToBounds_ = false;
     bool needsLayout_ = true;
     bool needsDisplay_ = true;
+    bool needsDisplayAll_ = true;
+    bool appearanceChanged_ = true;
+    CGRect needsDisplayRect_ {};
     NSInteger tag_ = 0;
     std::shared_ptr<UIColor> backgroundColor_;
     std::weak_ptr<UIView> superview_;

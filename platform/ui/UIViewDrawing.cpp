@@ -43,31 +43,15 @@ void UIView::drawIntrinsicContent(CGRect) const
         fillBounds(backgroundColor_.get(), bounds_);
 }
 
-namespace {
-
-// Where the children were last shown: a change of clipping, colour or content of a parent can
-// uncover or cover them without moving them.
-void noteDescendantsShown(const UIView& view, Renderer& renderer)
-{
-    for (const auto& child : view.subviews()) {
-        if (const auto& store = child->backingStore(); store && store->shown().frame != 0)
-            renderer.noteDamage(store->shown().screenRect);
-        noteDescendantsShown(*child, renderer);
-    }
-}
-
-} // namespace
-
+// Only a mark here: a touch move must not pay for geometry. The next frame damages the view and
+// its children where they were and where they are.
 void UIView::noteAppearanceChanged()
 {
-    Renderer& renderer = Renderer::shared();
-    // Where it was last shown, and where it is now.
-    if (backingStore_ && backingStore_->shown().frame != 0)
-        renderer.noteDamage(backingStore_->shown().screenRect);
-    if (auto rect = Renderer::screenRectOfView(*this))
-        renderer.noteDamage(*rect);
-    noteDescendantsShown(*this, renderer);
+    appearanceChanged_ = true;
+    Renderer::shared().noteViewsChanged();
 }
+
+void UIView::noteDisplayRequested() { Renderer::shared().noteViewsChanged(); }
 
 void UIButton::drawIntrinsicContent(CGRect rect) const
 {
