@@ -1,10 +1,16 @@
 #include "GestureTestSupport.h"
 
+#include "platform/graphics/Renderer.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/graphics/UIImage.h"
+#include "platform/ui/UIScreen.h"
+#include "platform/ui/UIWindow.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
+#include <numeric>
 #include <random>
 #include <set>
 
@@ -256,4 +262,183 @@ TEST(GestureLockView, RandomTouchStreamsKeepSelectionAndPasscodesConsistent)
         finished += isBegin ? 0 : 1;
     }
     EXPECT_GT(finished, 100);
+}
+
+namespace {
+// The node a linear walk over the frames finds first, or −1.
+int firstFrameHolding(const TQGestureLockView& v, CGPoint p)
+{
+    for (std::size_t i = 0; i < v.buttons().size(); ++i) {
+        if (CGRectContainsPoint(v.buttons()[i]->frame(), p))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+int nodeTakenByTouchDown(TQGestureLockView& v, CGPoint p)
+{
+    down(v, p);
+    const int taken = v.selectedButtons().empty() ? -1 : static_cast<int>(v.selectedButtons().front()->tag());
+    up(v);
+    return taken;
+}
+} // namespace
+
+TEST(GestureLockView, CellHitTestAgreesWithTheFramesOnOverlappingAndFlooredGrids)
+{
+    struct Grid {
+        float side, node;
+        NSUInteger count, perRow;
+    };
+    // Overlapping columns and rows (pitch 90 for 100-point nodes, 40 for 200), floored positions
+    // (301), a partly filled last row, and a single row.
+    for (const Grid g : { Grid { 280, 100, 9, 3 }, Grid { 280, 200, 9, 3 }, Grid { 301, 100, 10, 3 }, Grid { 301, 60, 7, 4 }, Grid { 280, 100, 3, 5 } }) {
+        auto v = makeLockView(CGRectMake(0, 0, g.side, g.side));
+        v->setNormalGestureNodeImage(square(g.node, g.node));
+        v->setNumberOfGestureNodes(g.count);
+        v->setGestureNodesPerRow(g.perRow);
+        v->layoutSubviews();
+        // Edges lie on whole points; the first grid is also probed between them.
+        const float step = g.node == 100 && g.count == 9 ? 0.5f : 1.0f;
+        int mismatches = 0;
+        for (float y = -1.0f; y <= g.side + 1.0f; y += step) {
+            for (float x = -1.0f; x <= g.side + 1.0f; x += step) {
+                const CGPoint p { x, y };
+                if (nodeTakenByTouchDown(*v, p) != firstFrameHolding(*v, p) && ++mismatches < 5)
+                    ADD_FAILURE() << "side " << g.side << " node " << g.node << " at (" << x << ", " << y << ")";
+            }
+        }
+        EXPECT_EQ(mismatches, 0) << "side " << g.side << " node " << g.node;
+    }
+
+    // Frames set by someone else are what the hit test sees, until the next layout pass.
+    auto v = makeLockView(CGRectMake(0, 0, 280, 280));
+    v->buttons()[8]->setFrame(CGRectMake(0, 0, 60, 60));
+    EXPECT_EQ(nodeTakenByTouchDown(*v, CGPointMake(5, 5)), 0);
+    v->buttons()[0]->setFrame(CGRectMake(500, 500, 60, 60));
+    EXPECT_EQ(nodeTakenByTouchDown(*v, CGPointMake(5, 5)), 8);
+    EXPECT_EQ(nodeTakenByTouchDown(*v, CGPointMake(230, 230)), -1);
+    v->layoutSubviews();
+    EXPECT_EQ(nodeTakenByTouchDown(*v, CGPointMake(5, 5)), 0);
+    EXPECT_EQ(nodeTakenByTouchDown(*v, CGPointMake(230, 230)), 8);
+
+    // A delegate that moves a node when the pattern begins: the next move sees the new frame.
+    struct Mover : Recorder {
+        Mover() : Recorder("GestureTestAllCallbacks") { }
+        void gestureLockViewDidBeginWithPasscode(TQGestureLockView* view, const std::string& code) override
+        {
+            Recorder::gestureLockViewDidBeginWithPasscode(view, code);
+            view->buttons()[2]->setFrame(CGRectMake(0, 110, 60, 60));
+        }
+    };
+    auto mover = std::make_shared<Mover>();
+    v->setDelegate(mover);
+    down(*v, centre(0));
+    move(*v, centre(2)); // where node 2 was
+    move(*v, centre(3)); // node 2 now lies over node 3 and has the lower index
+    up(*v);
+    EXPECT_EQ(mover->events, (Events { "begin:0", "end:0,2" }));
+}
+
+TEST(GestureLockView, ASelectionSetFromOutsideIsHonouredUntilTheReset)
+{
+    auto v = makeLockView(CGRectMake(0, 0, 280, 280));
+    auto r = std::make_shared<Recorder>("GestureTestAllCallbacks");
+    v->setDelegate(r);
+    v->setSelectedButtons({ v->buttons()[4] });
+    for (int i : { 4, 0, 4, 0 })
+        move(*v, centre(i));
+    up(*v);
+    down(*v, centre(4)); // the flags start over after the reset
+    move(*v, centre(0));
+    move(*v, centre(4));
+    up(*v);
+    EXPECT_EQ(r->events, (Events { "end:4,0", "begin:4", "end:4,0" }));
+    EXPECT_FALSE(v->buttons()[4]->isSelected());
+}
+
+TEST(GestureLockView, TheTrailOnScreenIsAlwaysWhatAWholeRedrawPaints)
+{
+    // Two lock views take the same touches; the second is redrawn whole before every look, the
+    // first only where its own requests asked. Clear nodes let the trail show everywhere.
+    UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(320, 480), 1.0f));
+    std::shared_ptr<UIWindow> windows[2];
+    std::shared_ptr<TQGestureLockView> views[2];
+    for (int i = 0; i < 2; ++i) {
+        windows[i] = alloc<UIWindow>();
+        windows[i]->initWithFrame(CGRectMake(0, 0, 320, 480));
+        views[i] = alloc<TQGestureLockView>();
+        views[i]->initWithFrame(windows[i]->bounds());
+        views[i]->setContentInsets(UIEdgeInsetsMake(130, 20, 70, 20));
+        views[i]->setNormalGestureNodeImage(TQGestureLockView::imageWithColor(UIColor::clearColor(), CGSizeMake(60, 60)));
+        views[i]->setSelectedGestureNodeImage(TQGestureLockView::imageWithColor(UIColor::clearColor(), CGSizeMake(60, 60)));
+        windows[i]->addSubview(views[i]);
+        windows[i]->layoutIfNeeded();
+    }
+    // How many pixels of the first view show something else than a whole redraw paints.
+    const auto stalePixels = [&] {
+        views[1]->setNeedsDisplay();
+        const auto shown = Renderer::snapshotWindow(*windows[0]);
+        const auto whole = Renderer::snapshotWindow(*windows[1]);
+        // The rasterizer may round an edge pixel's coverage a few levels differently when other
+        // parts of the path change, even far away; a stale trail is off by a whole coat (77).
+        const auto stale = [](std::uint32_t a, std::uint32_t b) {
+            for (int shift = 0; shift < 32; shift += 8) {
+                if (std::abs(static_cast<int>((a >> shift) & 0xffu) - static_cast<int>((b >> shift) & 0xffu)) > 12)
+                    return true;
+            }
+            return false;
+        };
+        return shown && whole ? std::inner_product(shown->pixels().begin(), shown->pixels().end(), whole->pixels().begin(), 0, std::plus<>(), stale) : -1;
+    };
+
+    // A node far from both ends of the loose segment joins: the segment to it is new paint.
+    for (auto& v : views) {
+        down(*v, centre(0));
+        move(*v, CGPointMake(35, 35));
+        move(*v, centre(8));
+    }
+    EXPECT_EQ(stalePixels(), 0);
+    for (auto& v : views)
+        up(*v);
+    EXPECT_EQ(stalePixels(), 0);
+
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> coord(-30.0f, 310.0f);
+    std::uniform_int_distribution<int> pick(0, 99), node(0, 8);
+    int looks = 0;
+    bool unasked = false; // a change shown only at the next redraw request
+    for (int step = 0; step < 400; ++step) {
+        const int what = pick(rng);
+        const CGPoint p = what % 3 ? CGPoint { coord(rng), coord(rng) } : centre(node(rng));
+        const float width = static_cast<float>(8 << (what % 3));
+        const UIEdgeInsets insets = UIEdgeInsetsMake(130.0f + static_cast<float>(what % 20), 20, 70, 20);
+        for (auto& v : views) {
+            if (what < 8)
+                down(*v, p);
+            else if (what < 86)
+                move(*v, p);
+            else if (what < 91)
+                up(*v);
+            else if (what < 94)
+                cancel(*v);
+            else if (what < 97)
+                v->setLineWidth(width);
+            else {
+                v->setContentInsets(insets);
+                v->layoutSubviews();
+            }
+        }
+        // A touch down, a style or a layout change asks for no redraw; a move asks for one when
+        // it is inside the content view, a lift always. Look now and then, so requests pile up.
+        const bool asks = (what >= 8 && what < 86 && CGRectContainsPoint(views[0]->contentView()->bounds(), p)) || (what >= 86 && what < 94);
+        unasked = asks ? false : unasked || what < 8 || what >= 94;
+        if (unasked || pick(rng) % 2)
+            continue;
+        ++looks;
+        ASSERT_EQ(stalePixels(), 0) << "step " << step;
+    }
+    EXPECT_GT(looks, 100);
+    UIWindow::resetWindowList();
+    Renderer::shared().reset();
+    UIScreen::setMainScreen(nullptr);
 }
