@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <numeric>
@@ -297,11 +299,24 @@ TEST(GestureLockView, CellHitTestAgreesWithTheFramesOnOverlappingAndFlooredGrids
         v->setNumberOfGestureNodes(g.count);
         v->setGestureNodesPerRow(g.perRow);
         v->layoutSubviews();
-        // Edges lie on whole points; the first grid is also probed between them.
-        const float step = g.node == 100 && g.count == 9 ? 0.5f : 1.0f;
+        // The answer only changes at frame edges: probe each edge, just before it, and between
+        // neighbouring edges; the first grid also on a lattice across the whole content view.
+        std::vector<float> probes { -1.0f, g.side + 1.0f };
+        for (const auto& b : v->buttons()) {
+            for (const float edge : { b->frame().origin.x, CGRectGetMaxX(b->frame()), b->frame().origin.y, CGRectGetMaxY(b->frame()) })
+                probes.insert(probes.end(), { edge, std::nextafter(edge, -1.0f), edge - 0.5f });
+        }
+        std::sort(probes.begin(), probes.end());
+        probes.erase(std::unique(probes.begin(), probes.end()), probes.end());
+        for (std::size_t i = 1, n = probes.size(); i < n; ++i)
+            probes.push_back((probes[i - 1] + probes[i]) / 2.0f);
+        if (g.node == 100 && g.count == 9) {
+            for (float x = -1.0f; x <= g.side + 1.0f; x += 2.5f)
+                probes.push_back(x);
+        }
         int mismatches = 0;
-        for (float y = -1.0f; y <= g.side + 1.0f; y += step) {
-            for (float x = -1.0f; x <= g.side + 1.0f; x += step) {
+        for (const float y : probes) {
+            for (const float x : probes) {
                 const CGPoint p { x, y };
                 if (nodeTakenByTouchDown(*v, p) != firstFrameHolding(*v, p) && ++mismatches < 5)
                     ADD_FAILURE() << "side " << g.side << " node " << g.node << " at (" << x << ", " << y << ")";
