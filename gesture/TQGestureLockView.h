@@ -33,7 +33,8 @@ class UIImage;
 // A move costs the same on any grid size: the hit test finds the point's cell from the positions
 // of the last layout pass (and walks every node only when the frames are no longer those), the
 // selection keeps a flag per node index, and the redraw asks for the part of the trail that moved.
-// The frames are checked against the layout at every touch down and after every delegate callback.
+// The frames are checked against that layout at every touch down and after the begin callback; a
+// node moved by other code in the middle of a gesture is seen from the next touch down.
 class TQGestureLockView : public UIView {
 public:
     const char* className() const override { return "TQGestureLockView"; }
