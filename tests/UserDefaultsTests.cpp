@@ -6,6 +6,7 @@
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
 
+#include <cstring>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -156,6 +157,19 @@ TEST(UserDefaults, BinaryFilesAreReadAndReplacedByXmlOnTheNextWrite)
     ASSERT_NE(disk, nullptr);
     EXPECT_EQ(disk->count(), 3u);
     EXPECT_TRUE(readBytes(root.file("org.glyphward.host")).starts_with("<?xml"));
+
+    // A date far past what the parser counts in (a real 1.4e156 seconds) comes out of it as a
+    // date it cannot write back; that must not block every later write of the file.
+    std::string old = std::string("bplist00") + "\xD1\x01\x02" + "\x51" "D" + "\x33"
+        + std::string("\x60\x72\xC0\x00\x00\x00\x00\x32", 8);
+    old += std::string("\x08\x0B\x0D") + std::string(6, '\0') + "\x01\x01" + std::string(7, '\0') + "\x03"
+        + std::string(8, '\0') + std::string(7, '\0') + "\x16";
+    writeBytes(root.file("org.glyphward.old"), old);
+    auto dated = freshStore("org.glyphward.old");
+    ASSERT_NE(std::dynamic_pointer_cast<NSDate>(dated->objectForKey("D")), nullptr);
+    dated->setObject(str("0,4,8"), "PASS_CODE");
+    EXPECT_TRUE(dated->synchronize());
+    EXPECT_EQ(freshStore("org.glyphward.old")->stringForKey("PASS_CODE"), "0,4,8");
 }
 
 TEST(UserDefaults, AFileThatDoesNotParseIsSetAsideReadAsEmptyAndNeverOverwritten)

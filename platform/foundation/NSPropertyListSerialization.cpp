@@ -10,6 +10,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -125,11 +126,15 @@ Plist toPlist(const NSObject* object, int depth)
         return Plist(plist_new_data(reinterpret_cast<const char*>(data->bytes().data()), data->bytes().size()));
     if (auto* date = dynamic_cast<const NSDate*>(object)) {
         double since2001 = date->timeIntervalSince1970() - kSeconds1970To2001;
-        double whole = std::floor(since2001);
         constexpr double lowest = std::numeric_limits<std::int32_t>::min();
         constexpr double highest = std::numeric_limits<std::int32_t>::max();
-        if (!(whole >= lowest && whole <= highest))
+        if (std::isnan(since2001))
             return nullptr;
+        // The parser counts dates in 32-bit seconds, so it reads dates it cannot write (before
+        // 1933, after 2069). Refusing them would make every later write of the file fail, the
+        // passcode's included; they are kept at the nearest date that can be written instead.
+        since2001 = std::clamp(since2001, lowest, highest);
+        double whole = std::floor(since2001);
         auto micro = static_cast<std::int32_t>(std::lround((since2001 - whole) * 1e6));
         auto seconds = static_cast<std::int32_t>(whole);
         if (micro >= 1000000 && seconds < std::numeric_limits<std::int32_t>::max()) {
