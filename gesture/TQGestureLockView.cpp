@@ -229,26 +229,26 @@ void TQGestureLockView::setSelectedButtons(std::vector<std::shared_ptr<UIButton>
 
 void TQGestureLockView::setNormalGestureNodeImage(std::shared_ptr<UIImage> image)
 {
-    if (image == normalGestureNodeImage_)
-        return;
-    normalGestureNodeImage_ = image;
-    const CGSize size = image ? image->size() : CGSizeZero;
-    setButtonSize(CGSizeMake(buttonSize_.width > size.width ? buttonSize_.width : size.width,
-        buttonSize_.height > size.height ? buttonSize_.height : size.height));
-    for (const auto& button : buttons_)
-        button->setImage(image, UIControlStateNormal);
+    setNodeImage(normalGestureNodeImage_, std::move(image), UIControlStateNormal);
 }
 
 void TQGestureLockView::setSelectedGestureNodeImage(std::shared_ptr<UIImage> image)
 {
-    if (image == selectedGestureNodeImage_)
+    setNodeImage(selectedGestureNodeImage_, std::move(image), UIControlStateSelected);
+}
+
+// The two image setters are twins: the same object is ignored, the node size only grows (each
+// dimension on its own, no image counting as 0 × 0), and every node gets the image for its state.
+void TQGestureLockView::setNodeImage(std::shared_ptr<UIImage>& stored, std::shared_ptr<UIImage> image, UIControlState state)
+{
+    if (image == stored)
         return;
-    selectedGestureNodeImage_ = image;
+    stored = image;
     const CGSize size = image ? image->size() : CGSizeZero;
     setButtonSize(CGSizeMake(buttonSize_.width > size.width ? buttonSize_.width : size.width,
         buttonSize_.height > size.height ? buttonSize_.height : size.height));
     for (const auto& button : buttons_)
-        button->setImage(image, UIControlStateSelected);
+        button->setImage(image, state);
 }
 
 void TQGestureLockView::setContentView(std::shared_ptr<UIView> contentView)

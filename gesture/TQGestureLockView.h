@@ -138,6 +138,7 @@ private:
     void _lockViewInitialize();
     // The first node in index order whose frame holds the point (content-view coordinates).
     std::shared_ptr<UIButton> _buttonContainsThePoint(CGPoint point);
+    void setNodeImage(std::shared_ptr<UIImage>& stored, std::shared_ptr<UIImage> image, UIControlState state);
     std::size_t indexOfNodeContainingPoint(CGPoint point);
     std::size_t indexFromPlacement(CGPoint point) const;
     bool framesAsPlaced();
