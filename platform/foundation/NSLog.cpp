@@ -123,7 +123,7 @@ std::string NSStringWithFormatv(const char* format, va_list arguments)
         std::string spec = "%";
         while (*p && std::strchr("-+ #0'", *p))
             spec += *p++;
-        // Widths and precisions given as '*' are read here and written into the spec as numbers.
+        // Widths and precisions given as '*' are read here and written into the conversion as numbers.
         if (*p == '*') {
             spec += std::to_string(va_arg(args, int));
             ++p;
