@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 using Format = NSPropertyListSerialization::Format;
 
@@ -75,6 +76,29 @@ TEST(PropertyList, NumbersAndCollectionsPrintAsFoundationDoes)
                                     "    \"needs quotes\" = \"a_b\";\n"
                                     "    plain = abc;\n"
                                     "}");
+}
+
+// The store checks values with propertyList() before taking them; it must refuse exactly what
+// the encoder cannot write, or a taken value would make every later write of the file fail.
+TEST(PropertyList, TheValidityCheckAgreesWithTheEncoder)
+{
+    std::shared_ptr<NSObject> deep = NSString::stringWithString("leaf");
+    for (int i = 0; i < 200; ++i)
+        deep = NSArray::arrayWithArray({deep});
+    std::shared_ptr<NSObject> shallow = NSNumber::numberWithInteger(1);
+    for (int i = 0; i < 100; ++i)
+        shallow = NSDictionary::dictionaryWithDictionary({{"k", shallow}});
+    const std::vector<std::shared_ptr<NSObject>> values = {
+        NSString::stringWithString("0,1,2"), NSNumber::numberWithDouble(NAN), NSData::dataWithBytes("", 0),
+        NSDate::dateWithTimeIntervalSince1970(NAN), NSDate::dateWithTimeIntervalSince1970(1e300),
+        std::make_shared<NSObject>(), NSArray::arrayWithArray({NSNumber::numberWithBool(false), std::make_shared<NSObject>()}),
+        NSDictionary::dictionaryWithDictionary({{"d", NSDate::dateWithTimeIntervalSince1970(NAN)}}), deep, shallow};
+    for (const auto& value : values)
+        for (Format format : {Format::XML, Format::Binary})
+            EXPECT_EQ(NSPropertyListSerialization::propertyList(value.get(), format),
+                      NSPropertyListSerialization::dataWithPropertyList(value.get(), format).has_value())
+                << value->description();
+    EXPECT_FALSE(NSPropertyListSerialization::propertyList(nullptr, Format::XML));
 }
 
 TEST(PropertyList, EveryValueKindSurvivesXmlAndBinaryAndBadInputGivesNull)

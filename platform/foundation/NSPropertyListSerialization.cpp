@@ -165,6 +165,24 @@ Plist toPlist(const NSObject* object, int depth)
     }
     return nullptr;
 }
+
+// The refusals of toPlist, without building anything: checking a value costs no encoding.
+bool hasPlistForm(const NSObject* object, int depth)
+{
+    if (!object || depth > kMaxDepth)
+        return false;
+    if (dynamic_cast<const NSNumber*>(object) || dynamic_cast<const NSString*>(object) || dynamic_cast<const NSData*>(object))
+        return true;
+    if (auto* date = dynamic_cast<const NSDate*>(object))
+        return !std::isnan(date->timeIntervalSince1970());
+    if (auto* array = dynamic_cast<const NSArray*>(object))
+        return std::all_of(array->objects().begin(), array->objects().end(),
+                           [depth](const auto& item) { return hasPlistForm(item.get(), depth + 1); });
+    if (auto* dictionary = dynamic_cast<const NSDictionary*>(object))
+        return std::all_of(dictionary->entries().begin(), dictionary->entries().end(),
+                           [depth](const auto& entry) { return hasPlistForm(entry.second.get(), depth + 1); });
+    return false;
+}
 } // namespace
 
 std::shared_ptr<NSObject> NSPropertyListSerialization::propertyListWithData(const std::string& bytes)
@@ -200,4 +218,10 @@ std::optional<std::string> NSPropertyListSerialization::dataWithPropertyList(con
     std::string data(bytes, length);
     plist_to_bin_free(bytes);
     return data;
+}
+
+bool NSPropertyListSerialization::propertyList(const NSObject* plist, Format)
+{
+    // Both forms hold the same values here, so the format does not change the answer.
+    return hasPlistForm(plist, 0);
 }

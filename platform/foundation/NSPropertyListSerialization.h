@@ -15,4 +15,6 @@ public:
     static std::shared_ptr<NSObject> propertyListWithData(const std::string& bytes);
     // The encoded bytes, or nothing when the object (or one inside it) has no property list form.
     static std::optional<std::string> dataWithPropertyList(const NSObject* object, Format format);
+    // Whether dataWithPropertyList would encode the object (propertyList:isValidForFormat:).
+    static bool propertyList(const NSObject* plist, Format format);
 };

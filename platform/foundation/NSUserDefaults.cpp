@@ -407,7 +407,7 @@ bool NSUserDefaults::persistentDomainExists() const
 
 void NSUserDefaults::setObject(std::shared_ptr<NSObject> value, const std::string& key)
 {
-    if (value && !NSPropertyListSerialization::dataWithPropertyList(value.get(), NSPropertyListSerialization::Format::Binary)) {
+    if (value && !NSPropertyListSerialization::propertyList(value.get(), NSPropertyListSerialization::Format::XML)) {
         NSLog("NSUserDefaults: refusing a value of class %s for key %s: not a property list value", value->className(), key.c_str());
         return;
     }
