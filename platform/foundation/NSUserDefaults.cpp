@@ -461,7 +461,11 @@ int NSUserDefaults::lockFolder(bool create) const
 void NSUserDefaults::removeStaleTemporaries() const
 {
     // Only a writer holding the folder lock makes a temporary file and it removes it before
-    // letting go, so any one found under the lock was left by a writer that died.
+    // letting go, so any one found under the lock was left by a writer that died. One of ours
+    // with a reused process number would block every write of this process, so the first
+    // write of each instance looks; later ones need not list the folder again.
+    if (swept_)
+        return;
     std::string prefix = "." + fileName() + ".tmp.";
     DIR* dir = opendir(folder().c_str());
     if (!dir)
@@ -474,6 +478,7 @@ void NSUserDefaults::removeStaleTemporaries() const
             stale.push_back(name);
     }
     closedir(dir);
+    swept_ = true;
     for (const auto& name : stale)
         FileOps::current().unlink(folder() + "/" + name);
 }

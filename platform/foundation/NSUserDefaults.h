@@ -99,6 +99,9 @@ private:
     mutable NSDictionary::Storage values_;
     mutable bool loaded_ = false;
     mutable Stamp stamp_;
+    // Whether this instance has cleared what dead writers left; once is enough, as no live
+    // writer leaves a temporary behind.
+    mutable bool swept_ = false;
     // Keys changed here and not yet written: a null value stands for a removal.
     std::map<std::string, std::shared_ptr<NSObject>> pending_;
 };
