@@ -4,8 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
+#include <sys/stat.h>
 
 namespace {
 
@@ -21,18 +20,25 @@ void addUnique(std::vector<std::string>& list, const std::string& item)
         list.push_back(item);
 }
 
+// Plain stat calls: lookups run on every localized text, and a filesystem::path would split
+// the whole path into parts each time.
 bool exists(const std::string& path)
 {
-    std::error_code error;
-    return std::filesystem::exists(path, error);
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+bool isDirectory(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 } // namespace
 
 std::shared_ptr<NSBundle> NSBundle::bundleWithPath(const std::string& path)
 {
-    std::error_code error;
-    if (path.empty() || !std::filesystem::is_directory(path, error))
+    if (path.empty() || !isDirectory(path))
         return nullptr;
     std::string clean = path;
     while (clean.size() > 1 && clean.back() == '/')
@@ -69,21 +75,35 @@ std::vector<std::string> NSBundle::localizationsForLocale(const std::string& loc
 
 void NSBundle::setPreferredLanguages(std::vector<std::string> languages) { preferredOverride() = std::move(languages); }
 
-std::vector<std::string> NSBundle::localizationSearchOrder()
+std::vector<std::string> NSBundle::localizationSearchOrder() { return cachedSearchOrder(); }
+
+const std::vector<std::string>& NSBundle::cachedSearchOrder()
 {
-    std::vector<std::string> order;
-    std::vector<std::string> preferred = preferredOverride();
-    if (preferred.empty()) {
-        const char* lang = std::getenv("LANG");
-        if (lang)
-            preferred.emplace_back(lang);
+    // Worked out again only when the languages it comes from change: every localized text asks.
+    struct Cache {
+        bool valid = false;
+        std::vector<std::string> preferred;
+        std::vector<std::string> order;
+    };
+    static Cache cache;
+    const std::vector<std::string>* preferred = &preferredOverride();
+    std::vector<std::string> fromEnvironment;
+    if (preferred->empty()) {
+        if (const char* lang = std::getenv("LANG"))
+            fromEnvironment.emplace_back(lang);
+        preferred = &fromEnvironment;
     }
-    for (const auto& locale : preferred)
+    if (cache.valid && cache.preferred == *preferred)
+        return cache.order;
+    cache.preferred = *preferred;
+    cache.order.clear();
+    for (const auto& locale : cache.preferred)
         for (const auto& folder : localizationsForLocale(locale))
-            addUnique(order, folder);
-    addUnique(order, "en");
-    addUnique(order, "Base");
-    return order;
+            addUnique(cache.order, folder);
+    addUnique(cache.order, "en");
+    addUnique(cache.order, "Base");
+    cache.valid = true;
+    return cache.order;
 }
 
 std::optional<std::string> NSBundle::pathForResource(const std::string& name, const std::string& type) const
@@ -97,7 +117,7 @@ std::optional<std::string> NSBundle::pathForResource(const std::string& name, co
     std::string inRoot = path_ + "/" + file;
     if (exists(inRoot))
         return inRoot;
-    for (const auto& language : localizationSearchOrder()) {
+    for (const auto& language : cachedSearchOrder()) {
         std::string localized = path_ + "/" + language + ".lproj/" + file;
         if (exists(localized))
             return localized;
@@ -107,19 +127,19 @@ std::optional<std::string> NSBundle::pathForResource(const std::string& name, co
 
 std::string NSBundle::localizedStringForKey(const std::string& key, const std::string& value, const std::string& table) const
 {
-    std::string file = (table.empty() ? std::string("Localizable") : table) + ".strings";
-    std::vector<std::string> candidates;
-    for (const auto& language : localizationSearchOrder())
-        candidates.push_back(path_ + "/" + language + ".lproj/" + file);
-    // A table that is not localized at all lies in the root, searched last.
-    candidates.push_back(path_ + "/" + file);
-    for (const auto& path : candidates) {
+    const std::string file = (table.empty() ? std::string("Localizable") : table) + ".strings";
+    auto lookUp = [&key](const std::string& path) -> std::optional<std::string> {
         auto strings = StringsFile::load(path);
         if (!strings)
-            continue;
+            return std::nullopt;
         auto it = strings->find(key);
-        if (it != strings->end())
-            return it->second;
-    }
+        return it == strings->end() ? std::nullopt : std::optional(it->second);
+    };
+    for (const auto& language : cachedSearchOrder())
+        if (auto text = lookUp(path_ + "/" + language + ".lproj/" + file))
+            return *text;
+    // A table that is not localized at all lies in the root, searched last.
+    if (auto text = lookUp(path_ + "/" + file))
+        return *text;
     return value.empty() ? key : value;
 }

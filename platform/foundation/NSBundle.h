@@ -36,5 +36,7 @@ public:
     static std::vector<std::string> localizationsForLocale(const std::string& locale);
 
 private:
+    static const std::vector<std::string>& cachedSearchOrder();
+
     std::string path_;
 };
