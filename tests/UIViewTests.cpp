@@ -120,6 +120,48 @@ TEST(UIView, LayoutRunsBeforeFirstDisplayAndAfterSizeChangesOnly)
     EXPECT_TRUE(view->needsLayout());
 }
 
+// A pass from the top skips settled branches, so it must still find a request made deep in
+// the tree, one carried in by a subtree added later, and one made while the pass is running.
+TEST(UIView, LayoutFromTheTopReachesEveryViewThatAskedAndOnlyThose)
+{
+    auto top = makeView<CountingView>({ { 0, 0 }, { 200, 100 } });
+    auto middle = makeView<CountingView>({ { 0, 0 }, { 10, 10 } });
+    auto leaf = makeView<CountingView>({ { 0, 0 }, { 10, 10 } });
+    auto sibling = makeView<CountingView>({ { 0, 0 }, { 10, 10 } });
+    top->addSubview(middle);
+    middle->addSubview(leaf);
+    top->addSubview(sibling);
+    top->layoutIfNeeded();
+    ASSERT_EQ(leaf->passes, 1);
+    ASSERT_EQ(sibling->passes, 1);
+
+    leaf->setNeedsLayout();
+    top->layoutIfNeeded();
+    EXPECT_EQ(leaf->passes, 2);
+    EXPECT_EQ(middle->passes, 1) << "the path down is walked, not laid out";
+    EXPECT_EQ(sibling->passes, 1);
+
+    // A subtree built apart, with its own pending layout, joins a settled tree.
+    auto branch = makeView<CountingView>({ { 0, 0 }, { 40, 40 } });
+    auto twig = makeView<CountingView>({ { 0, 0 }, { 10, 10 } });
+    branch->addSubview(twig);
+    leaf->addSubview(branch);
+    top->layoutIfNeeded();
+    EXPECT_EQ(branch->passes, 1);
+    EXPECT_EQ(twig->passes, 1);
+    EXPECT_EQ(twig->frame().size.width, 20) << "sized by the branch's own pass";
+
+    // Laying out the middle resizes the leaf, whose pass then runs in the same walk.
+    middle->setNeedsLayout();
+    middle->setFrame({ { 0, 0 }, { 60, 10 } });
+    top->layoutIfNeeded();
+    EXPECT_EQ(leaf->frame().size.width, 30);
+    EXPECT_EQ(leaf->passes, 3);
+    top->layoutIfNeeded();
+    EXPECT_EQ(leaf->passes, 3);
+    EXPECT_EQ(top->passes, 1);
+}
+
 TEST(UIView, DisplayRequestIsAFlagTheRendererClears)
 {
     auto view = makeView({ { 0, 0 }, { 10, 10 } });

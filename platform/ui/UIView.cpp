@@ -267,6 +267,8 @@ void UIView::insertSubview(const std::shared_ptr<UIView>& view, std::size_t inde
     view->removeFromSuperview();
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(std::min(index, subviews_.size())), view);
     view->setSuperview(self);
+    if (view->needsLayout_ || view->layoutBelow_)
+        view->noteLayoutBelow();
     didAddSubview(view.get());
     view->didMoveToSuperview();
     view->noteAppearanceChanged();
@@ -435,15 +437,31 @@ CGRect UIView::convertRectFromView(CGRect rect, const UIView* view) const
 
 // Layout and display.
 
-void UIView::setNeedsLayout() { needsLayout_ = true; }
+void UIView::setNeedsLayout()
+{
+    needsLayout_ = true;
+    noteLayoutBelow();
+}
+
+void UIView::noteLayoutBelow()
+{
+    for (auto parent = superview(); parent; parent = parent->superview())
+        parent->layoutBelow_ = true;
+}
 
 void UIView::layoutIfNeeded()
 {
+    // A pass runs before every touch and every frame; branches where no view asked for layout
+    // are not walked.
+    if (!needsLayout_ && !layoutBelow_)
+        return;
     auto keep = strongView(this);
     if (needsLayout_) {
         needsLayout_ = false;
         layoutSubviews();
     }
+    // Cleared after this view's own layout, which may have asked its children for theirs.
+    layoutBelow_ = false;
     auto children = subviews_;
     for (const auto& child : children)
         child->layoutIfNeeded();
@@ -480,9 +498,13 @@ std::shared_ptr<UIView> UIView::hitTest(CGPoint point, UIEvent* event)
     // Written so that a NaN alpha, which draws nothing, takes no touches either.
     if (hidden_ || !(alpha_ >= 0.01f) || !userInteractionEnabled_ || !pointInside(point, event))
         return nullptr;
-    auto children = subviews_;
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        if (auto hit = (*it)->hitTest((*it)->convertPointFromSuperviewSpace(point), event))
+    // One child is held at a time, front to back: should an override change the list while it
+    // is walked, the walk only skips what is gone, and no copy of the list is made per touch.
+    for (std::size_t i = subviews_.size(); i-- > 0;) {
+        if (i >= subviews_.size())
+            continue;
+        const std::shared_ptr<UIView> child = subviews_[i];
+        if (auto hit = child->hitTest(child->convertPointFromSuperviewSpace(point), event))
             return hit;
     }
     return strongView(this);

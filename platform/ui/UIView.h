@@ -164,6 +164,8 @@ protected:
 
 private:
     void windowChanged();
+    // Marks every ancestor as having layout to do below it.
+    void noteLayoutBelow();
     // Tells the renderer that a display request waits (defined with the drawing code).
     void noteDisplayRequested();
 
@@ -175,6 +177,8 @@ private:
     bool userInteractionEnabled_ = true;
     bool clipsToBounds_ = false;
     bool needsLayout_ = true;
+    // Some view below this one needs layout.
+    bool layoutBelow_ = false;
     bool needsDisplay_ = true;
     bool needsDisplayAll_ = true;
     bool appearanceChanged_ = true;
