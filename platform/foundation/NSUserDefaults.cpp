@@ -245,6 +245,13 @@ NSUserDefaults::DiskRead NSUserDefaults::readDisk() const
         disk.result = DiskRead::Result::Failed;
         return disk;
     }
+    // The bytes behind what memory holds give the same values again: a writer re-reading under
+    // the lock the file it last saw needs no parse.
+    if (loaded_ && knownBytes_ && bytes == *knownBytes_) {
+        disk.result = DiskRead::Result::Read;
+        disk.sameAsMemory = true;
+        return disk;
+    }
     auto root = std::dynamic_pointer_cast<NSDictionary>(NSPropertyListSerialization::propertyListWithData(bytes));
     if (!root) {
         disk.result = DiskRead::Result::Corrupt;
@@ -252,6 +259,7 @@ NSUserDefaults::DiskRead NSUserDefaults::readDisk() const
     }
     disk.values = root->entries();
     disk.result = DiskRead::Result::Read;
+    disk.bytes = std::move(bytes);
     return disk;
 }
 
@@ -307,6 +315,14 @@ void NSUserDefaults::applyDisk(const DiskRead& disk) const
     // A file that exists but cannot be read leaves what we knew in place, to be tried again.
     if (disk.result == DiskRead::Result::Failed && loaded_)
         return;
+    if (disk.sameAsMemory) {
+        stamp_ = disk.stamp;
+        return;
+    }
+    if (disk.result == DiskRead::Result::Read)
+        knownBytes_ = disk.bytes;
+    else
+        knownBytes_.reset();
     values_ = disk.values;
     for (const auto& [key, value] : pending_) {
         if (value)
@@ -483,7 +499,7 @@ void NSUserDefaults::removeStaleTemporaries() const
         FileOps::current().unlink(folder() + "/" + name);
 }
 
-bool NSUserDefaults::writeFile(const NSDictionary::Storage& values, Stamp& stamp) const
+bool NSUserDefaults::writeFile(const NSDictionary::Storage& values, Stamp& stamp, std::string& fileBytes) const
 {
     FileOps& ops = FileOps::current();
     NSDictionary root(values);
@@ -531,6 +547,7 @@ bool NSUserDefaults::writeFile(const NSDictionary::Storage& values, Stamp& stamp
         return fail("could not close");
     if (ops.rename(temporary, path_) != 0)
         return fail("could not rename into place");
+    fileBytes = std::move(*bytes);
     return true;
 }
 
@@ -553,7 +570,8 @@ bool NSUserDefaults::synchronize()
         ops.close(lockFd);
         return false;
     }
-    NSDictionary::Storage merged = disk.values;
+    // Memory already holds the file's values with the pending changes over them.
+    NSDictionary::Storage merged = disk.sameAsMemory ? values_ : disk.values;
     for (const auto& [key, value] : pending_) {
         if (value)
             merged[key] = value;
@@ -561,7 +579,8 @@ bool NSUserDefaults::synchronize()
             merged.erase(key);
     }
     Stamp stamp;
-    bool written = writeFile(merged, stamp);
+    std::string bytes;
+    bool written = writeFile(merged, stamp, bytes);
     bool flushed = written && ops.fsync(lockFd) == 0;
     if (written && !flushed)
         logFailure("could not flush the folder of", path_, errno);
@@ -574,6 +593,7 @@ bool NSUserDefaults::synchronize()
     }
     pending_.clear();
     values_ = std::move(merged);
+    knownBytes_ = std::move(bytes);
     stamp_ = stamp;
     loaded_ = true;
     return true;
@@ -598,6 +618,7 @@ bool NSUserDefaults::removePersistentDomain()
     if (removed) {
         pending_.clear();
         values_.clear();
+        knownBytes_.reset();
         stamp_ = Stamp{};
         loaded_ = true;
     }

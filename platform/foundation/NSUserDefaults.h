@@ -81,6 +81,9 @@ private:
         NSDictionary::Storage values;
         Stamp stamp;
         int error = 0;
+        // The bytes parsed; or, with sameAsMemory, none: they were those memory was built from.
+        std::string bytes;
+        bool sameAsMemory = false;
     };
 
     DiskRead readDisk() const;
@@ -89,7 +92,8 @@ private:
     DiskRead readDiskAndSetAsideCorrupt(bool lockHeld) const;
     int lockFolder(bool create) const;
     void removeStaleTemporaries() const;
-    bool writeFile(const NSDictionary::Storage& values, Stamp& stamp) const;
+    // Replaces the file; on success gives the new file's stamp and bytes.
+    bool writeFile(const NSDictionary::Storage& values, Stamp& stamp, std::string& fileBytes) const;
     std::string folder() const;
     std::string fileName() const;
 
@@ -99,6 +103,8 @@ private:
     mutable NSDictionary::Storage values_;
     mutable bool loaded_ = false;
     mutable Stamp stamp_;
+    // The file contents values_ was built from (read or written), when it came from a file.
+    mutable std::optional<std::string> knownBytes_;
     // Whether this instance has cleared what dead writers left; once is enough, as no live
     // writer leaves a temporary behind.
     mutable bool swept_ = false;
