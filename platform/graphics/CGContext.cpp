@@ -110,10 +110,13 @@ std::shared_ptr<UIImage> UIGraphicsGetImageFromCurrentImageContext()
         return nullptr;
     const int stride = cairo_image_surface_get_stride(surface);
     const unsigned char* data = cairo_image_surface_get_data(surface);
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-        std::copy_n(reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride), width,
-            pixels.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    // Rows are appended rather than copied over zeros: the buffer is written once.
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+        pixels.insert(pixels.end(), row, row + width);
+    }
     return std::make_shared<UIImage>(width, height, context->scale(), std::move(pixels));
 }
 
