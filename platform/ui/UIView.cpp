@@ -67,12 +67,17 @@ std::vector<Step> pathBetween(const UIView* from, const UIView* to)
 }
 
 // The view whose coordinates a null view stands for: the enclosing window, else the root.
+// The window holding the view (the view itself if it is one), else the top of its tree.
+// Raw pointers suffice: the caller's reference keeps the view, and so its ancestors, alive.
 const UIView* windowOrRoot(const UIView* view)
 {
-    if (auto window = view->window())
-        return window.get();
-    auto chain = ancestry(view);
-    return chain.empty() ? view : chain.back();
+    const UIView* top = view;
+    for (const UIView* current = view; current; current = current->superviewPointer()) {
+        if (dynamic_cast<const UIWindow*>(current))
+            return current;
+        top = current;
+    }
+    return top;
 }
 
 CGPoint applySteps(const std::vector<Step>& steps, CGPoint point)
@@ -401,28 +406,26 @@ int chainBelowAncestor(const UIView* view, const UIView* ancestor, const UIView*
 
 CGPoint UIView::convertPointToView(CGPoint point, const UIView* view) const
 {
+    const UIView* target = view ? view : windowOrRoot(this);
     const UIView* chain[kShortChain];
-    if (view) {
-        int count = chainBelowAncestor(this, view, chain);
-        for (int i = 0; i < count; ++i)
-            point = chain[i]->convertPointToSuperviewSpace(point);
-        if (count >= 0)
-            return point;
-    }
-    return applySteps(pathBetween(this, view ? view : windowOrRoot(this)), point);
+    int count = chainBelowAncestor(this, target, chain);
+    for (int i = 0; i < count; ++i)
+        point = chain[i]->convertPointToSuperviewSpace(point);
+    if (count >= 0)
+        return point;
+    return applySteps(pathBetween(this, target), point);
 }
 
 CGPoint UIView::convertPointFromView(CGPoint point, const UIView* view) const
 {
+    const UIView* target = view ? view : windowOrRoot(this);
     const UIView* chain[kShortChain];
-    if (view) {
-        int count = chainBelowAncestor(this, view, chain);
-        for (int i = count; i-- > 0;)
-            point = chain[i]->convertPointFromSuperviewSpace(point);
-        if (count >= 0)
-            return point;
-    }
-    return applySteps(pathBetween(view ? view : windowOrRoot(this), this), point);
+    int count = chainBelowAncestor(this, target, chain);
+    for (int i = count; i-- > 0;)
+        point = chain[i]->convertPointFromSuperviewSpace(point);
+    if (count >= 0)
+        return point;
+    return applySteps(pathBetween(target, this), point);
 }
 
 CGRect UIView::convertRectToView(CGRect rect, const UIView* view) const
