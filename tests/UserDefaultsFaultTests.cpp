@@ -3,6 +3,7 @@
 #include "platform/foundation/NSString.h"
 
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace settings_test;
@@ -60,8 +61,31 @@ TEST(UserDefaultsFaults, EveryFailedFileOperationKeepsTheOldFileWholeAndTheValue
         defaults->setObject(NSString::stringWithString("old"), "PASS_CODE");
         ASSERT_TRUE(defaults->synchronize());
     }
-    for (const char* kind : {"open", "write", "fsync", "rename", "fchmod", "flock", "mkdir"})
+    for (const char* kind : {"open", "write", "fsync", "rename", "fchmod", "flock"})
         EXPECT_NE(std::find(failedKinds.begin(), failedKinds.end(), kind), failedKinds.end()) << kind;
+
+    // Folders are made only when missing; one that cannot be made fails the write the same way.
+    class NoNewFolders : public FileOps {
+    public:
+        int mkdir(const std::string&, mode_t) override
+        {
+            errno = EACCES;
+            return -1;
+        }
+    };
+    std::filesystem::remove_all(root.path + "/var");
+    FileOps::setCurrent(std::make_shared<NoNewFolders>());
+    defaults->setObject(NSString::stringWithString("after"), "PASS_CODE");
+    root.log.clear();
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_FALSE(root.log.empty());
+    EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "after");
+    FileOps::setCurrent(nullptr);
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_EQ(storedPasscode(root), "after");
+    struct stat info {};
+    ASSERT_EQ(::stat(root.preferences().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
 TEST(UserDefaultsFaults, AFileThatCannotBeReadIsNeitherSetAsideNorReplaced)

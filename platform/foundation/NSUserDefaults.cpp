@@ -446,7 +446,8 @@ int NSUserDefaults::lockFolder(bool create) const
 {
     FileOps& ops = FileOps::current();
     std::string dir = folder();
-    if (create) {
+    int fd = ops.open(dir, O_RDONLY | O_DIRECTORY, 0);
+    if (fd < 0 && errno == ENOENT && create) {
         // Every missing folder on the way is made; the preferences folder itself is private.
         for (std::size_t slash = 1; slash != std::string::npos;) {
             slash = dir.find('/', slash + 1);
@@ -459,8 +460,8 @@ int NSUserDefaults::lockFolder(bool create) const
                 return -1;
             }
         }
+        fd = ops.open(dir, O_RDONLY | O_DIRECTORY, 0);
     }
-    int fd = ops.open(dir, O_RDONLY | O_DIRECTORY, 0);
     if (fd < 0) {
         if (create || errno != ENOENT)
             logFailure("could not open the folder", dir, errno);
