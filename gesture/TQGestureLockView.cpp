@@ -8,6 +8,7 @@
 #include "platform/ui/UITouch.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -284,6 +285,21 @@ void TQGestureLockView::setDelegate(const std::shared_ptr<TQGestureLockViewDeleg
 
 std::shared_ptr<UIImage> TQGestureLockView::imageWithColor(std::shared_ptr<UIColor> color, CGSize size)
 {
+    // Every view starts with the same two solid images, and an image never changes: the last few
+    // made are handed out again rather than drawn anew for each view.
+    struct Made {
+        std::array<float, 4> rgba;
+        CGSize size;
+        std::shared_ptr<UIImage> image;
+    };
+    static std::vector<Made> made;
+    constexpr std::size_t kKept = 4;
+    const std::array<float, 4> rgba = color ? std::array { color->red(), color->green(), color->blue(), color->alpha() }
+                                            : std::array { 0.0f, 0.0f, 0.0f, 0.0f };
+    for (const Made& m : made)
+        if (m.rgba == rgba && m.size.width == size.width && m.size.height == size.height)
+            return m.image;
+
     UIGraphicsBeginImageContext(size);
     CGContextRef context = UIGraphicsGetCurrentContext();
     if (color) {
@@ -292,6 +308,11 @@ std::shared_ptr<UIImage> TQGestureLockView::imageWithColor(std::shared_ptr<UICol
     }
     auto image = UIGraphicsGetImageFromCurrentImageContext();
     UIGraphicsEndImageContext();
+    if (image) {
+        if (made.size() == kKept)
+            made.erase(made.begin());
+        made.push_back({ rgba, size, image });
+    }
     return image;
 }
 
