@@ -214,16 +214,18 @@ struct Device {
         const auto& view = controller->lockView();
         if (!view)
             fail("no lock view");
+        // A pattern holds at most nine nodes: plain searches beat a set here, which runs after every step.
         const auto& selected = view->selectedButtons();
-        std::set<const UIButton*> inPattern;
-        for (const auto& button : selected)
-            if (!inPattern.insert(button.get()).second)
-                fail("node twice in the pattern", std::to_string(button->tag()));
-        for (const auto& button : view->buttons())
-            if (button->isSelected() != (inPattern.count(button.get()) != 0))
+        const auto& buttons = view->buttons();
+        for (auto it = selected.begin(); it != selected.end(); ++it) {
+            if (std::find(selected.begin(), it, *it) != it)
+                fail("node twice in the pattern", std::to_string((*it)->tag()));
+            if (std::find(buttons.begin(), buttons.end(), *it) == buttons.end())
+                fail("pattern holds foreign nodes");
+        }
+        for (const auto& button : buttons)
+            if (button->isSelected() != (std::find(selected.begin(), selected.end(), button) != selected.end()))
                 fail("node selection differs from the pattern", std::to_string(button->tag()));
-        if (inPattern.size() != selected.size())
-            fail("pattern holds foreign nodes");
 
         const bool unset = controller->isUnsetPasscode();
         const bool reset = controller->isResetPasscode();
