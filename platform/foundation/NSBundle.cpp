@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
+#include <mutex>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace {
@@ -40,10 +43,17 @@ std::shared_ptr<NSBundle> NSBundle::bundleWithPath(const std::string& path)
 {
     if (path.empty() || !isDirectory(path))
         return nullptr;
-    std::string clean = path;
+    std::string_view clean = path;
     while (clean.size() > 1 && clean.back() == '/')
-        clean.pop_back();
-    return std::make_shared<NSBundle>(clean);
+        clean.remove_suffix(1);
+    // One bundle object per folder, as Foundation hands out.
+    static std::map<std::string, std::shared_ptr<NSBundle>, std::less<>> bundles;
+    static std::mutex guard;
+    std::lock_guard lock(guard);
+    auto it = bundles.find(clean);
+    if (it == bundles.end())
+        it = bundles.emplace(std::string(clean), std::make_shared<NSBundle>(std::string(clean))).first;
+    return it->second;
 }
 
 std::string NSBundle::description() const { return "NSBundle <" + path_ + "> (loaded)"; }
