@@ -22,6 +22,8 @@
 #include "platform/ui/UIWindow.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -34,7 +36,15 @@
 
 namespace {
 
-constexpr const char* kDomain = "org.glyphward.host";
+// Each input starts the lock over one of three settings files, left as they are between inputs:
+// no passcode, a five-node one, a one-node one. Choosing a file costs no write.
+struct Start {
+    const char* domain;
+    const char* passcode;
+};
+constexpr Start kStarts[] = { { "org.glyphward.host", nullptr }, { "org.glyphward.host.five", "0,1,2,5,8" },
+                              { "org.glyphward.host.one", "4" } };
+constexpr std::size_t kStartCount = std::size(kStarts);
 constexpr float kWidth = 320, kHeight = 568;
 // Long enough for every flow (set, confirm, six failures, the wait, a reset), short enough to stay fast.
 constexpr std::size_t kMaxSteps = 256;
@@ -80,6 +90,11 @@ struct Device {
     std::shared_ptr<FuzzHostDelegate> host;
     std::shared_ptr<UIWindow> lockWindow;
     std::shared_ptr<TQViewController> controller;
+    // Another process's view of each settings file, and the lock's own store of each, kept
+    // alive so that moving between them allocates nothing.
+    std::array<std::shared_ptr<NSUserDefaults>, kStartCount> outsides;
+    std::array<std::shared_ptr<NSUserDefaults>, kStartCount> stores;
+    std::size_t start = 0;
     std::shared_ptr<NSUserDefaults> outside;
     bool background = false;
 
@@ -95,18 +110,25 @@ struct Device {
             std::filesystem::remove(bundle + "bg" + suffix + ".png", ignored);
         std::filesystem::copy_file(bundle + "gesture_node_normal.png", bundle + "bg.png", ignored);
         NSBundle::setPreferredLanguages({ "en" });
-        NSUserDefaults::setStandardDomain(kDomain);
         // Scale 1: the smallest pictures to decode at each launch; the lock works in points alike.
         UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(kWidth, kHeight), 1.0f));
         clock = std::make_shared<VirtualClock>(1'800'000'000.0);
         Clock::setCurrent(clock);
-        outside = std::make_shared<NSUserDefaults>(kDomain, NSUserDefaults::pathForDomain(kDomain));
+        for (std::size_t i = 0; i < kStartCount; ++i) {
+            outsides[i] = std::make_shared<NSUserDefaults>(kStarts[i].domain, NSUserDefaults::pathForDomain(kStarts[i].domain));
+            stores[i] = NSUserDefaults::defaultsForDomain(kStarts[i].domain);
+            start = i;
+            outside = outsides[i];
+            restoreSettings();
+        }
+        start = 0;
+        outside = outsides[0];
     }
 
     // Everything an input made goes again before it ends, so the leak check sees a clean slate.
     void tearDown()
     {
-        clearSettings();
+        restoreSettings();
         UITouchInjector::shared().reset();
         UIWindow::resetWindowList();
         UIViewAnimator::shared().reset();
@@ -119,23 +141,28 @@ struct Device {
         background = false;
     }
 
-    // The settings go back to none at all and both stores see it, so that an input leaves the
-    // values it found: libFuzzer then counts as many frees as allocations and does not run the
-    // input a second time looking for a leak. Nothing is written when nothing changed.
-    void clearSettings()
+    // The settings file goes back to how the input found it and both stores see it, so that an
+    // input leaves the values it found: libFuzzer then counts as many frees as allocations and
+    // does not run the input a second time looking for a leak. Nothing is written when nothing changed.
+    void restoreSettings()
     {
-        const auto standard = NSUserDefaults::standardUserDefaults();
-        standard->synchronize();
+        const auto& own = stores[start];
+        own->synchronize();
         bool changed = false;
-        for (const char* key : { "PASS_CODE", "LOCK_IS_NEED_LOCK", "LOCK_INTERVAL", "LOCK_LOCK_OFF" }) {
+        for (const char* key : { "LOCK_IS_NEED_LOCK", "LOCK_INTERVAL", "LOCK_LOCK_OFF" }) {
             if (outside->objectForKey(key)) {
                 outside->removeObjectForKey(key);
                 changed = true;
             }
         }
+        const char* wanted = kStarts[start].passcode;
+        if (outside->stringForKey("PASS_CODE") != (wanted ? std::optional<std::string>(wanted) : std::nullopt)) {
+            outside->setObject(wanted ? NSString::stringWithString(wanted) : nullptr, "PASS_CODE");
+            changed = true;
+        }
         if (changed)
             outside->synchronize();
-        standard->synchronize();
+        own->synchronize();
     }
 
     // A fresh process's lock, launched as the library launches it, over the store chosen.
@@ -143,12 +170,9 @@ struct Device {
     {
         tearDown();
 
-        switch (storeState % 3) {
-        case 0: break;
-        case 1: outside->setObject(NSString::stringWithString("0,1,2,5,8"), "PASS_CODE"); break;
-        default: outside->setObject(NSString::stringWithString("4"), "PASS_CODE"); break;
-        }
-        outside->synchronize();
+        start = storeState % kStartCount;
+        outside = outsides[start];
+        NSUserDefaults::setStandardDomain(kStarts[start].domain);
 
         const CGRect bounds = UIScreen::mainScreen()->bounds();
         host = std::make_shared<FuzzHostDelegate>();
