@@ -12,8 +12,10 @@
 namespace {
 
 constexpr double kNodePoints = 66.0;
-constexpr double kBackgroundWidth = 320.0;
-constexpr double kBackgroundHeight = 568.0;
+// The background is drawn for the commonest phone screen, 390 × 844 points: there it is shown as
+// decoded, and other screens scale it (it is a soft gradient, which scales without artefacts).
+constexpr double kBackgroundWidth = 390.0;
+constexpr double kBackgroundHeight = 844.0;
 constexpr double kPi = 3.14159265358979323846;
 
 // The orange the lock screen uses for its text and trail, so a selected node belongs to them.
