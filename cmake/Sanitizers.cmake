@@ -8,5 +8,6 @@ endif()
 # not only the fuzzer executables, so that libFuzzer is guided by the code it is meant to explore.
 if(GLYPHWARD_BUILD_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link
-    -fsanitize-coverage-allowlist=${PROJECT_SOURCE_DIR}/fuzz/coverage-allowlist.txt)
+    -fsanitize-coverage-allowlist=${PROJECT_SOURCE_DIR}/fuzz/coverage-allowlist.txt
+    -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/coverage-ignorelist.txt)
 endif()

@@ -46,7 +46,7 @@ constexpr Start kStarts[] = { { "org.glyphward.host", nullptr }, { "org.glyphwar
 constexpr std::size_t kStartCount = std::size(kStarts);
 constexpr float kWidth = 320, kHeight = 568;
 // Long enough for every flow (set, confirm, six failures, the wait, a reset), short enough to stay fast.
-constexpr std::size_t kMaxSteps = 256;
+constexpr std::size_t kMaxSteps = 64;
 
 class FuzzHostDelegate : public NSObject {
 public:
