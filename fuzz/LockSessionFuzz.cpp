@@ -45,8 +45,10 @@ constexpr Start kStarts[] = { { "org.glyphward.host", nullptr }, { "org.glyphwar
                               { "org.glyphward.host.one", "4" } };
 constexpr std::size_t kStartCount = std::size(kStarts);
 constexpr float kWidth = 320, kHeight = 568;
-// Long enough for every flow (set, confirm, six failures, the wait, a reset), short enough to stay fast.
-constexpr std::size_t kMaxSteps = 64;
+// Every flow fits twice over (set, confirm, six failures, the wait, a reset: about fourteen steps,
+// a pattern being one). Inputs grow to use every step they are given, so this bounds the cost of
+// a run once the corpus has matured.
+constexpr std::size_t kMaxSteps = 32;
 
 class FuzzHostDelegate : public NSObject {
 public:
