@@ -1,14 +1,13 @@
 #include "apps/host/ScenarioScript.h"
 
+#include "apps/common/NumberText.h"
+
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <map>
 #include <sstream>
-#include <stdexcept>
 
 namespace {
 
@@ -62,31 +61,9 @@ std::string restAfterWords(const std::string& s, std::size_t count)
     return trim(s.substr(pos));
 }
 
-bool parseNumber(const std::string& word, double& out)
-{
-    if (word.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const double value = std::strtod(word.c_str(), &end);
-    if (end != word.c_str() + word.size() || errno == ERANGE || !std::isfinite(value))
-        return false;
-    out = value;
-    return true;
-}
-
-bool parseInteger(const std::string& word, long long& out)
-{
-    if (word.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const long long value = std::strtoll(word.c_str(), &end, 10);
-    if (end != word.c_str() + word.size() || errno == ERANGE)
-        return false;
-    out = value;
-    return true;
-}
+// The most a wait or a clock line moves time at once, some 31 years: far past any interval the
+// lock knows, and far from where a virtual clock of doubles stops counting seconds.
+constexpr double kLongestSpan = 1e9;
 
 bool parseBool(const std::string& word)
 {
@@ -125,22 +102,27 @@ std::string parseLine(const std::string& line, ScenarioCommand& command)
 
     if (name == "wait" || name == "clock") {
         command.kind = name == "wait" ? Kind::Wait : Kind::Clock;
-        if (args != 1 || !parseNumber(w[1], command.seconds))
+        const auto seconds = args == 1 ? NumberText::real(w[1]) : std::nullopt;
+        if (!seconds)
             return name + " needs one number of seconds";
-        if (command.kind == Kind::Wait && command.seconds < 0)
+        if (command.kind == Kind::Wait && *seconds < 0)
             return "wait cannot go back in time";
+        if (std::fabs(*seconds) > kLongestSpan)
+            return name + ": " + w[1] + " is more than the 1e9 seconds a line may move time";
+        command.seconds = *seconds;
         return "";
     }
 
     if (name == "down" || name == "move" || name == "tap") {
         command.kind = name == "down" ? Kind::Down : name == "move" ? Kind::Move : Kind::Tap;
-        double x = 0, y = 0;
-        if (args != 2 || !parseNumber(w[1], x) || !parseNumber(w[2], y))
+        const auto x = args == 2 ? NumberText::real(w[1]) : std::nullopt;
+        const auto y = args == 2 ? NumberText::real(w[2]) : std::nullopt;
+        if (!x || !y)
             return name + " needs two coordinates X Y";
         // Points are 32-bit floats: a coordinate past their range would play as infinity.
-        if (std::fabs(x) > std::numeric_limits<float>::max() || std::fabs(y) > std::numeric_limits<float>::max())
+        if (std::fabs(*x) > std::numeric_limits<float>::max() || std::fabs(*y) > std::numeric_limits<float>::max())
             return name + " has a coordinate out of range";
-        command.point = CGPointMake(static_cast<CGFloat>(x), static_cast<CGFloat>(y));
+        command.point = CGPointMake(static_cast<CGFloat>(*x), static_cast<CGFloat>(*y));
         return "";
     }
 
@@ -149,10 +131,10 @@ std::string parseLine(const std::string& line, ScenarioCommand& command)
         if (args == 0)
             return "draw needs at least one node index";
         for (std::size_t i = 1; i < w.size(); ++i) {
-            long long index = 0;
-            if (!parseInteger(w[i], index) || index < 0 || index > 1000)
+            const auto index = NumberText::integer(w[i], 0, 1000);
+            if (!index)
                 return "draw: '" + w[i] + "' is not a node index";
-            command.nodes.push_back(static_cast<int>(index));
+            command.nodes.push_back(static_cast<int>(*index));
         }
         return "";
     }
@@ -169,13 +151,15 @@ std::string parseLine(const std::string& line, ScenarioCommand& command)
                 return "set: a bool is YES, NO, true, false, 1 or 0";
             command.text = parseBool(command.text) ? "YES" : "NO";
         } else if (command.type == "float") {
-            double value = 0;
-            if (args != 3 || !parseNumber(command.text, value))
-                return "set: '" + command.text + "' is not a number";
+            const auto value = args == 3 ? NumberText::real(command.text) : std::nullopt;
+            if (!value)
+                return "set: '" + command.text + "' is not a finite number";
+            command.real = *value;
         } else if (command.type == "int") {
-            long long value = 0;
-            if (args != 3 || !parseInteger(command.text, value))
-                return "set: '" + command.text + "' is not an integer";
+            const auto value = args == 3 ? NumberText::integer(command.text) : std::nullopt;
+            if (!value)
+                return "set: '" + command.text + "' is not a 64-bit integer";
+            command.integer = *value;
         } else if (command.type != "string") {
             return "set: unknown type '" + command.type + "' (bool, float, int or string)";
         }
