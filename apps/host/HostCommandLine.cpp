@@ -66,11 +66,17 @@ bool HostCommandLine::readScreen(const std::string& text, HostOptions& options)
     const auto width = decimal(view.substr(0, times), 1, 4096);
     const auto height = decimal(view.substr(times + 1, at - times - 1), 1, 4096);
     const auto scale = decimal(view.substr(at + 1), 0, 4);
-    if (!width || !height || !scale || *width * *scale < 1 || *height * *scale < 1)
+    if (!width || !height || !scale)
         return false;
-    options.screenWidth = static_cast<float>(*width);
-    options.screenHeight = static_cast<float>(*height);
-    options.screenScale = static_cast<float>(*scale);
+    // Judged in the floats the screen is made of.
+    const auto w = static_cast<float>(*width);
+    const auto h = static_cast<float>(*height);
+    const auto s = static_cast<float>(*scale);
+    if (!(s > 0) || w * s < 1 || h * s < 1)
+        return false;
+    options.screenWidth = w;
+    options.screenHeight = h;
+    options.screenScale = s;
     return true;
 }
 
