@@ -3,6 +3,7 @@
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSLog.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
@@ -35,5 +36,21 @@ const std::string& privateRoot(bool withBundle)
 }
 
 void quietLogs() { NSLogSetStderrEnabled(false); }
+
+CommandLine::CommandLine(const char* program, const std::uint8_t* data, std::size_t size)
+{
+    words_.emplace_back(program);
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\0', start), text.size());
+        words_.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    for (const std::string& word : words_)
+        pointers_.push_back(word.c_str());
+    // argv ends in a null pointer, as the kernel passes it.
+    pointers_.push_back(nullptr);
+}
 
 } // namespace fuzz

@@ -1,7 +1,10 @@
 #pragma once
 // Shared by the fuzz targets: a private device root on a memory file system, made once per
 // process, so that file work stays fast and never touches the staged root.
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace fuzz {
 
@@ -10,5 +13,18 @@ namespace fuzz {
 const std::string& privateRoot(bool withBundle = false);
 // Silences NSLog on stderr: the targets log on almost every input.
 void quietLogs();
+
+// A command line from the input: the program's name, then one argument per NUL-separated piece
+// (empty ones included, as a shell passes "").
+class CommandLine {
+public:
+    CommandLine(const char* program, const std::uint8_t* data, std::size_t size);
+    int argc() const { return static_cast<int>(pointers_.size()) - 1; }
+    const char* const* argv() const { return pointers_.data(); }
+
+private:
+    std::vector<std::string> words_;
+    std::vector<const char*> pointers_;
+};
 
 } // namespace fuzz

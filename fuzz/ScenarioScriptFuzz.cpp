@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Times and points reach the clock and the touch path: never negative waits, never NaN or infinity.
         if (command.kind == ScenarioCommand::Kind::Wait && !(command.seconds >= 0))
             std::abort();
-        if (!std::isfinite(command.seconds) || !std::isfinite(command.point.x) || !std::isfinite(command.point.y))
+        if (!std::isfinite(command.seconds) || !std::isfinite(command.point.x) || !std::isfinite(command.point.y)
+            || !std::isfinite(command.real) || std::fabs(command.seconds) > 1e9)
             std::abort();
     }
     for (const auto& error : script.errors())

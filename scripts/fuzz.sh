@@ -9,7 +9,8 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz-strings-file fuzz-user-defaults fuzz-png-image fuzz-scenario-script fuzz-lock-session)
+    targets=(fuzz-strings-file fuzz-user-defaults fuzz-png-image fuzz-scenario-script fuzz-lock-session
+             fuzz-host-command-line fuzz-defaults-command-line)
 fi
 
 cmake --preset fuzz >/dev/null

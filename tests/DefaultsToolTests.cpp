@@ -162,3 +162,29 @@ TEST(DefaultsTool, DeletesKeysAndDomainsAndHonoursTheEnvironmentRoot)
     EXPECT_EQ(again.err, "Domain org.glyphward.host does not exist\n");
     EXPECT_TRUE(root.strayFiles().empty());
 }
+
+TEST(DefaultsTool, RefusesNonFiniteFloatsAndRootsThatAreNoFolder)
+{
+    TempRoot root;
+    const std::string domain = "org.glyphward.host";
+    ASSERT_EQ(tool(root, {"write", domain, "LOCK_INTERVAL", "-float", "1e39"}).status, 0);
+    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->doubleForKey("LOCK_INTERVAL"), 1e39);
+    const std::string before = readBytes(root.file(domain));
+    for (const std::string value : {"nan", "-inf", "infinity", "1e400"}) {
+        auto outcome = tool(root, {"write", domain, "LOCK_INTERVAL", "-float", value});
+        EXPECT_EQ(outcome.status, 2) << value;
+        EXPECT_NE(outcome.err.find("\"" + value + "\""), std::string::npos) << outcome.err;
+    }
+    EXPECT_EQ(readBytes(root.file(domain)), before);
+
+    std::ofstream(root.path + "/file") << "x";
+    for (const std::string& bad : {std::string(), root.path + "/missing", root.path + "/file"}) {
+        auto outcome = runTool(root, {"--root", bad, "write", domain, "K", "-int", "1"});
+        EXPECT_EQ(outcome.status, 2) << bad;
+        EXPECT_EQ(outcome.err.rfind("glyphward-defaults: the device root ", 0), 0u) << outcome.err;
+    }
+    auto fromEnvironment = runTool(root, {"read", domain}, root.path + "/missing");
+    EXPECT_EQ(fromEnvironment.status, 2);
+    EXPECT_EQ(fromEnvironment.err, "glyphward-defaults: the device root " + root.path + "/missing does not exist\n");
+    EXPECT_FALSE(std::filesystem::exists(root.path + "/missing"));
+}

@@ -1,12 +1,10 @@
 #include "DefaultsValue.h"
 
+#include "apps/common/NumberText.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/PropertyListText.h"
 
-#include <charconv>
-#include <cmath>
-#include <cstdint>
 #include <strings.h>
 
 namespace {
@@ -35,25 +33,14 @@ std::shared_ptr<NSObject> DefaultsValue::parse(const std::string& typeFlag, cons
             return NSNumber::numberWithBool(false);
         return nullptr;
     }
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    // A leading plus is accepted, as people write it; from_chars alone does not take it.
-    if (first != last && *first == '+' && last - first > 1 && first[1] != '-')
-        ++first;
     if (typeFlag == "-int" || typeFlag == "-integer") {
-        std::int64_t value = 0;
-        auto [end, error] = std::from_chars(first, last, value);
-        if (error != std::errc() || end != last || first == last)
-            return nullptr;
-        return NSNumber::numberWithInteger(value);
+        const auto value = NumberText::integer(text);
+        return value ? NSNumber::numberWithInteger(*value) : nullptr;
     }
     if (typeFlag == "-float") {
-        double value = 0;
-        auto [end, error] = std::from_chars(first, last, value);
-        if (error != std::errc() || end != last || first == last)
-            return nullptr;
-        std::int64_t whole = std::isfinite(value) && std::fabs(value) < 9.2e18 ? static_cast<std::int64_t>(value) : 0;
-        return std::make_shared<NSNumber>(NSNumber::Kind::Real, whole, value);
+        // Only a finite number is a value: NaN and infinity have no place in a property list.
+        const auto value = NumberText::real(text);
+        return value ? NSNumber::numberWithDouble(*value) : nullptr;
     }
     return nullptr;
 }

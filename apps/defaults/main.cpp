@@ -1,29 +1,50 @@
 // glyphward-defaults: reads and writes the settings files that NSUserDefaults keeps, from outside.
+#include "DefaultsCommandLine.h"
 #include "DefaultsTool.h"
 
+#include "apps/common/RootCheck.h"
 #include "platform/foundation/DeviceRoot.h"
 
-#include <CLI/CLI.hpp>
-
+#include <exception>
 #include <iostream>
+
+namespace {
+
+// The status for a failure nobody foresaw (an exception that reached main), apart from the
+// tool's own 1 (nothing there, or the write failed) and 2 (the command was wrong).
+constexpr int kInternalError = 70;
+
+int run(int argc, char** argv)
+{
+    const DefaultsCommandLine line = DefaultsCommandLine::parse(argc, argv);
+    std::cout << line.out;
+    std::cerr << line.err;
+    if (!line.run)
+        return line.status;
+    // Any existing folder will do: the store makes the preferences folder under it.
+    const std::string root = line.root.value_or(DeviceRoot::path());
+    if (const std::string problem = RootCheck::folderProblem(root); !problem.empty()) {
+        std::cerr << "glyphward-defaults: the device root " << (root.empty() ? "\"\"" : root) << " " << problem << "\n";
+        return 2;
+    }
+    if (line.root)
+        DeviceRoot::setPath(root);
+    DefaultsTool tool(std::cout, std::cerr);
+    return tool.run(line.words);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    CLI::App app("Reads and writes the settings domains under the device root.", "glyphward-defaults");
-    std::string root;
-    app.add_option("--root", root, "The device root (else $GLYPHWARD_ROOT, else the staged root)");
-    // Everything from the verb on is ours to read: values such as "-5" or "-bool" are not options.
-    app.prefix_command();
-    app.footer(DefaultsTool::usage());
+    int status = kInternalError;
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        return app.exit(error) == 0 ? 0 : 2;
+        status = run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "glyphward-defaults: internal error: " << error.what() << "\n";
+    } catch (...) {
+        std::cerr << "glyphward-defaults: internal error\n";
     }
-    if (!root.empty())
-        DeviceRoot::setPath(root);
-    DefaultsTool tool(std::cout, std::cerr);
-    int status = tool.run(app.remaining());
     std::cout.flush();
     return status;
 }

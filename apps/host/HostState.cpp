@@ -238,6 +238,11 @@ bool HostState::resetButtonCentre(CGPoint& centre)
     return true;
 }
 
+std::string HostState::format(const nlohmann::ordered_json& value)
+{
+    return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 nlohmann::ordered_json HostState::read()
 {
     const auto controller = HostApp::lockController();

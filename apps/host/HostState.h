@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/graphics/CGGeometry.h"
@@ -15,6 +16,9 @@ class HostState {
 public:
     // The state line, keys in their fixed order.
     static nlohmann::ordered_json read();
+    // One value as JSON text on one line. Texts come from files anyone may write (a strings
+    // table, the settings): bytes that are not UTF-8 print as U+FFFD instead of failing the line.
+    static std::string format(const nlohmann::ordered_json& value);
 
     // The lock screen's gesture lock view, visible or not; null when there is none.
     static std::shared_ptr<UIView> gestureLockView();

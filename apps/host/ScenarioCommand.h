@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ struct ScenarioCommand {
     std::string key;
     // Value type for set: "bool", "float", "int" or "string".
     std::string type;
+    // Value for set float and set int, as read.
+    double real = 0;
+    std::int64_t integer = 0;
     // Value for set as written (a bool as YES or NO); file for snapshot; the expected value for expect as written.
     std::string text;
     nlohmann::json expected;

@@ -4,6 +4,7 @@
 #include "apps/host/HostState.h"
 #include "apps/host/MicroMessengerAppDelegate.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/NSUserDefaults.h"
@@ -30,9 +31,9 @@ void changeSettings(const ScenarioCommand& command)
     } else if (command.type == "bool") {
         tool.setBool(command.text == "YES", command.key);
     } else if (command.type == "float") {
-        tool.setFloat(std::stof(command.text), command.key);
+        tool.setDouble(command.real, command.key);
     } else if (command.type == "int") {
-        tool.setInteger(static_cast<NSInteger>(std::stoll(command.text)), command.key);
+        tool.setObject(NSNumber::numberWithInteger(command.integer), command.key);
     } else {
         tool.setObject(NSString::stringWithString(command.text), command.key);
     }
@@ -78,7 +79,7 @@ bool ScenarioPlayer::matches(const nlohmann::ordered_json& actual, const nlohman
                 return false;
         return true;
     }
-    return nlohmann::json::parse(actual.dump()) == expected;
+    return nlohmann::json::parse(HostState::format(actual)) == expected;
 }
 
 void ScenarioPlayer::tap(CGPoint point)
@@ -170,13 +171,13 @@ bool ScenarioPlayer::run(const ScenarioCommand& command)
         out_ << "snapshot " << command.text << std::endl;
         break;
     case Kind::Print:
-        out_ << "state " << HostState::read().dump() << std::endl;
+        out_ << "state " << HostState::format(HostState::read()) << std::endl;
         break;
     case Kind::Expect: {
         const nlohmann::ordered_json state = HostState::read();
         const nlohmann::ordered_json& actual = state.at(command.key);
         if (!matches(actual, command.expected))
-            return fail(command, command.text, actual.dump());
+            return fail(command, command.text, HostState::format(actual));
         break;
     }
     }

@@ -1,14 +1,13 @@
 #include "apps/host/ScenarioScript.h"
 
+#include "apps/common/NumberText.h"
+
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <map>
 #include <sstream>
-#include <stdexcept>
 
 namespace {
 
@@ -62,31 +61,9 @@ std::string restAfterWords(const std::string& s, std::size_t count)
     return trim(s.substr(pos));
 }
 
-bool parseNumber(const std::string& word, double& out)
-{
-    if (word.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const double value = std::strtod(word.c_str(), &end);
-    if (end != word.c_str() + word.size() || errno == ERANGE || !std::isfinite(value))
-        return false;
-    out = value;
-    return true;
-}
-
-bool parseInteger(const std::string& word, long long& out)
-{
-    if (word.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const long long value = std::strtoll(word.c_str(), &end, 10);
-    if (end != word.c_str() + word.size() || errno == ERANGE)
-        return false;
-    out = value;
-    return true;
-}
+// The most a wait or a clock line moves time at once, some 31 years: far past any interval the
+// lock knows, and far from where a virtual clock of doubles stops counting seconds.
+constexpr double kLongestSpan = 1e9;
 
 bool parseBool(const std::string& word)
 {
@@ -102,13 +79,133 @@ bool isBoolWord(const std::string& word)
     return lower == "yes" || lower == "no" || lower == "true" || lower == "false" || lower == "1" || lower == "0";
 }
 
-// Reads one non-empty line into the command; answers what is wrong, or an empty string.
-std::string parseLine(const std::string& line, ScenarioCommand& command)
-{
-    const std::vector<std::string> w = words(line);
-    const std::string& name = w.front();
-    const std::size_t args = w.size() - 1;
+// One line split in words: w[0] names the command, the rest are its arguments. Each reader
+// below fills the command and answers what is wrong, or an empty string.
+struct Line {
+    const std::string& text;
+    std::vector<std::string> w;
+    std::size_t args() const { return w.size() - 1; }
+};
 
+std::string readTime(const Line& line, ScenarioCommand& command)
+{
+    const std::string& name = line.w[0];
+    command.kind = name == "wait" ? Kind::Wait : Kind::Clock;
+    const auto seconds = line.args() == 1 ? NumberText::real(line.w[1]) : std::nullopt;
+    if (!seconds)
+        return name + " needs one number of seconds";
+    if (command.kind == Kind::Wait && *seconds < 0)
+        return "wait cannot go back in time";
+    if (std::fabs(*seconds) > kLongestSpan)
+        return name + ": " + line.w[1] + " is more than the 1e9 seconds a line may move time";
+    command.seconds = *seconds;
+    return "";
+}
+
+std::string readPoint(const Line& line, ScenarioCommand& command)
+{
+    const std::string& name = line.w[0];
+    command.kind = name == "down" ? Kind::Down : name == "move" ? Kind::Move : Kind::Tap;
+    const auto x = line.args() == 2 ? NumberText::real(line.w[1]) : std::nullopt;
+    const auto y = line.args() == 2 ? NumberText::real(line.w[2]) : std::nullopt;
+    if (!x || !y)
+        return name + " needs two coordinates X Y";
+    // Points are 32-bit floats: a coordinate past their range would play as infinity.
+    if (std::fabs(*x) > std::numeric_limits<float>::max() || std::fabs(*y) > std::numeric_limits<float>::max())
+        return name + " has a coordinate out of range";
+    command.point = CGPointMake(static_cast<CGFloat>(*x), static_cast<CGFloat>(*y));
+    return "";
+}
+
+std::string readDraw(const Line& line, ScenarioCommand& command)
+{
+    command.kind = Kind::Draw;
+    if (line.args() == 0)
+        return "draw needs at least one node index";
+    for (std::size_t i = 1; i < line.w.size(); ++i) {
+        const auto index = NumberText::integer(line.w[i], 0, 1000);
+        if (!index)
+            return "draw: '" + line.w[i] + "' is not a node index";
+        command.nodes.push_back(static_cast<int>(*index));
+    }
+    return "";
+}
+
+std::string readSet(const Line& line, ScenarioCommand& command)
+{
+    command.kind = Kind::Set;
+    if (line.args() < 3)
+        return "set needs KEY bool|float|int|string VALUE";
+    command.key = line.w[1];
+    command.type = line.w[2];
+    command.text = restAfterWords(line.text, 3);
+    const bool oneWord = line.args() == 3;
+    if (command.type == "bool") {
+        if (!oneWord || !isBoolWord(command.text))
+            return "set: a bool is YES, NO, true, false, 1 or 0";
+        command.text = parseBool(command.text) ? "YES" : "NO";
+    } else if (command.type == "float") {
+        const auto value = oneWord ? NumberText::real(command.text) : std::nullopt;
+        if (!value)
+            return "set: '" + command.text + "' is not a finite number";
+        command.real = *value;
+    } else if (command.type == "int") {
+        const auto value = oneWord ? NumberText::integer(command.text) : std::nullopt;
+        if (!value)
+            return "set: '" + command.text + "' is not a 64-bit integer";
+        command.integer = *value;
+    } else if (command.type != "string") {
+        return "set: unknown type '" + command.type + "' (bool, float, int or string)";
+    }
+    return "";
+}
+
+std::string readDelete(const Line& line, ScenarioCommand& command)
+{
+    command.kind = Kind::Delete;
+    if (line.args() != 1)
+        return "delete needs one KEY";
+    command.key = line.w[1];
+    return "";
+}
+
+std::string readKeyboard(const Line& line, ScenarioCommand& command)
+{
+    const std::string how = line.args() == 1 ? line.w[1] : "";
+    if (how != "show" && how != "hide")
+        return "keyboard needs show or hide";
+    command.kind = how == "show" ? Kind::KeyboardShow : Kind::KeyboardHide;
+    return "";
+}
+
+std::string readSnapshot(const Line& line, ScenarioCommand& command)
+{
+    command.kind = Kind::Snapshot;
+    command.text = restAfterWords(line.text, 1);
+    return command.text.empty() ? "snapshot needs a FILE" : "";
+}
+
+std::string readExpect(const Line& line, ScenarioCommand& command)
+{
+    command.kind = Kind::Expect;
+    if (line.args() < 2)
+        return "expect needs PATH VALUE";
+    command.key = line.w[1];
+    const auto& keys = ScenarioScript::stateKeys();
+    if (std::find(keys.begin(), keys.end(), command.key) == keys.end())
+        return "expect: unknown state key '" + command.key + "'";
+    command.text = restAfterWords(line.text, 2);
+    command.expected = nlohmann::json::parse(command.text, nullptr, false);
+    if (command.expected.is_discarded())
+        return "expect: '" + command.text + "' is not a JSON value";
+    return "";
+}
+
+// Reads one non-empty line into the command; answers what is wrong, or an empty string.
+std::string parseLine(const std::string& text, ScenarioCommand& command)
+{
+    const Line line { text, words(text) };
+    const std::string& name = line.w.front();
     static const std::map<std::string, Kind> bare = {
         { "launch", Kind::Launch },
         { "background", Kind::Background },
@@ -120,107 +217,24 @@ std::string parseLine(const std::string& line, ScenarioCommand& command)
     };
     if (auto it = bare.find(name); it != bare.end()) {
         command.kind = it->second;
-        return args == 0 ? "" : name + " takes no arguments";
+        return line.args() == 0 ? "" : name + " takes no arguments";
     }
-
-    if (name == "wait" || name == "clock") {
-        command.kind = name == "wait" ? Kind::Wait : Kind::Clock;
-        if (args != 1 || !parseNumber(w[1], command.seconds))
-            return name + " needs one number of seconds";
-        if (command.kind == Kind::Wait && command.seconds < 0)
-            return "wait cannot go back in time";
-        return "";
-    }
-
-    if (name == "down" || name == "move" || name == "tap") {
-        command.kind = name == "down" ? Kind::Down : name == "move" ? Kind::Move : Kind::Tap;
-        double x = 0, y = 0;
-        if (args != 2 || !parseNumber(w[1], x) || !parseNumber(w[2], y))
-            return name + " needs two coordinates X Y";
-        // Points are 32-bit floats: a coordinate past their range would play as infinity.
-        if (std::fabs(x) > std::numeric_limits<float>::max() || std::fabs(y) > std::numeric_limits<float>::max())
-            return name + " has a coordinate out of range";
-        command.point = CGPointMake(static_cast<CGFloat>(x), static_cast<CGFloat>(y));
-        return "";
-    }
-
-    if (name == "draw") {
-        command.kind = Kind::Draw;
-        if (args == 0)
-            return "draw needs at least one node index";
-        for (std::size_t i = 1; i < w.size(); ++i) {
-            long long index = 0;
-            if (!parseInteger(w[i], index) || index < 0 || index > 1000)
-                return "draw: '" + w[i] + "' is not a node index";
-            command.nodes.push_back(static_cast<int>(index));
-        }
-        return "";
-    }
-
-    if (name == "set") {
-        command.kind = Kind::Set;
-        if (args < 3)
-            return "set needs KEY bool|float|int|string VALUE";
-        command.key = w[1];
-        command.type = w[2];
-        command.text = restAfterWords(line, 3);
-        if (command.type == "bool") {
-            if (args != 3 || !isBoolWord(command.text))
-                return "set: a bool is YES, NO, true, false, 1 or 0";
-            command.text = parseBool(command.text) ? "YES" : "NO";
-        } else if (command.type == "float") {
-            double value = 0;
-            if (args != 3 || !parseNumber(command.text, value))
-                return "set: '" + command.text + "' is not a number";
-        } else if (command.type == "int") {
-            long long value = 0;
-            if (args != 3 || !parseInteger(command.text, value))
-                return "set: '" + command.text + "' is not an integer";
-        } else if (command.type != "string") {
-            return "set: unknown type '" + command.type + "' (bool, float, int or string)";
-        }
-        return "";
-    }
-
-    if (name == "delete") {
-        command.kind = Kind::Delete;
-        if (args != 1)
-            return "delete needs one KEY";
-        command.key = w[1];
-        return "";
-    }
-
-    if (name == "keyboard") {
-        if (args == 1 && w[1] == "show")
-            command.kind = Kind::KeyboardShow;
-        else if (args == 1 && w[1] == "hide")
-            command.kind = Kind::KeyboardHide;
-        else
-            return "keyboard needs show or hide";
-        return "";
-    }
-
-    if (name == "snapshot") {
-        command.kind = Kind::Snapshot;
-        command.text = restAfterWords(line, 1);
-        return command.text.empty() ? "snapshot needs a FILE" : "";
-    }
-
-    if (name == "expect") {
-        command.kind = Kind::Expect;
-        if (args < 2)
-            return "expect needs PATH VALUE";
-        command.key = w[1];
-        const auto& keys = ScenarioScript::stateKeys();
-        if (std::find(keys.begin(), keys.end(), command.key) == keys.end())
-            return "expect: unknown state key '" + command.key + "'";
-        command.text = restAfterWords(line, 2);
-        command.expected = nlohmann::json::parse(command.text, nullptr, false);
-        if (command.expected.is_discarded())
-            return "expect: '" + command.text + "' is not a JSON value";
-        return "";
-    }
-
+    using Reader = std::string (*)(const Line&, ScenarioCommand&);
+    static const std::map<std::string, Reader> readers = {
+        { "wait", readTime },
+        { "clock", readTime },
+        { "down", readPoint },
+        { "move", readPoint },
+        { "tap", readPoint },
+        { "draw", readDraw },
+        { "set", readSet },
+        { "delete", readDelete },
+        { "keyboard", readKeyboard },
+        { "snapshot", readSnapshot },
+        { "expect", readExpect },
+    };
+    if (auto it = readers.find(name); it != readers.end())
+        return it->second(line, command);
     return "unknown command '" + name + "'";
 }
 

@@ -1,6 +1,8 @@
 // glyphward-host: the demo host app with the tweak loader, in a window, as a scenario player or
 // as a headless tour of the lock.
+#include "apps/common/RootCheck.h"
 #include "apps/host/HostApp.h"
+#include "apps/host/HostCommandLine.h"
 #include "apps/host/HostTour.h"
 #include "apps/host/ScenarioPlayer.h"
 #include "apps/host/ScenarioScript.h"
@@ -13,31 +15,21 @@
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIScreen.h"
 
-#include <CLI/CLI.hpp>
-
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <exception>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <regex>
-#include <sstream>
+#include <memory>
 
 namespace {
 
-struct Options {
-    std::string root;
-    std::string screen = "320x568@2";
-    std::string lang;
-    bool headless = false;
-    std::string script;
-    double epoch = 0;
-    bool epochGiven = false;
-    std::string snapshots = "glyphward-tour";
-    bool noTweaks = false;
-    bool printRoot = false;
-};
+// The status for a failure nobody foresaw (an exception that reached main), apart from the
+// player's 1 (an expect did not hold) and 2 (the input was wrong).
+constexpr int kInternalError = 70;
 
 // Leaves without running destructors of the process's objects: the lock holds its window and
 // controller until the process ends, as it does on the device.
@@ -49,18 +41,53 @@ struct Options {
     std::_Exit(status);
 }
 
-bool configureScreen(const std::string& text)
+void configureScreen(const HostOptions& options)
 {
-    static const std::regex pattern(R"(^([0-9]+(?:\.[0-9]+)?)x([0-9]+(?:\.[0-9]+)?)@([0-9]+(?:\.[0-9]+)?)$)");
-    std::smatch m;
-    if (!std::regex_match(text, m, pattern))
+    const CGSize size = CGSizeMake(options.screenWidth, options.screenHeight);
+    UIScreen::setMainScreen(std::make_shared<UIScreen>(size, options.screenScale));
+}
+
+// The root in force (--root, else $GLYPHWARD_ROOT, else the default) must be a device root
+// before anything runs: a tour or a script on a wrong folder would play without the lock.
+bool useRoot(const HostOptions& options)
+{
+    std::string root = DeviceRoot::path();
+    if (options.root) {
+        std::error_code error;
+        const auto absolute = options.root->empty() ? std::filesystem::path() : std::filesystem::absolute(*options.root, error);
+        root = error ? *options.root : absolute.string();
+    }
+    const std::string problem = RootCheck::deviceRootProblem(root);
+    if (!problem.empty()) {
+        std::cerr << "glyphward-host: the device root " << (root.empty() ? "\"\"" : root) << " " << problem << "\n";
         return false;
-    const float width = std::stof(m[1]);
-    const float height = std::stof(m[2]);
-    const float scale = std::stof(m[3]);
-    if (width < 1 || height < 1 || width > 4096 || height > 4096 || scale <= 0 || scale > 4)
+    }
+    DeviceRoot::setPath(root);
+    return true;
+}
+
+// The whole file, or why it cannot be read (a folder, say). A script is text a person wrote:
+// anything past 16 MiB is not one (and /dev/zero would never end).
+bool readScript(const std::string& path, std::string& text, std::string& why)
+{
+    constexpr std::size_t kLimit = 16u << 20;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        why = std::strerror(errno);
         return false;
-    UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(width, height), scale));
+    }
+    char buffer[1 << 16];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) {
+        text.append(buffer, n);
+        if (text.size() > kLimit) {
+            why = "larger than 16 MiB";
+            return false;
+        }
+    }
+    if (std::ferror(file.get())) {
+        why = std::strerror(errno);
+        return false;
+    }
     return true;
 }
 
@@ -88,23 +115,22 @@ bool useFreshCopyOfRoot()
     return true;
 }
 
-int playScript(const Options& options)
+int playScript(const HostOptions& options)
 {
-    std::ifstream in(options.script, std::ios::binary);
-    if (!in) {
-        std::cerr << "error 0: cannot read " << options.script << "\n";
+    std::string text;
+    std::string why;
+    if (!readScript(*options.script, text, why)) {
+        std::cerr << "error 0: cannot read " << *options.script << ": " << why << "\n";
         return 2;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    const ScenarioScript script = ScenarioScript::parse(text.str());
+    const ScenarioScript script = ScenarioScript::parse(text);
     if (!script.ok()) {
         for (const auto& e : script.errors())
             std::cerr << "error " << e.line << ": " << e.message << "\n";
         return 2;
     }
 
-    auto clock = std::make_shared<VirtualClock>(options.epochGiven ? options.epoch : realEpoch());
+    auto clock = std::make_shared<VirtualClock>(options.epoch.value_or(realEpoch()));
     Clock::setCurrent(clock);
     NSLogAddSink([](const std::string& message) { std::cout << "log " << message << std::endl; });
     HostApp::start(!options.noTweaks);
@@ -112,11 +138,11 @@ int playScript(const Options& options)
     return player.play(script);
 }
 
-int playTour(const Options& options)
+int playTour(const HostOptions& options)
 {
     if (!useFreshCopyOfRoot())
         return 1;
-    auto clock = std::make_shared<VirtualClock>(options.epochGiven ? options.epoch : realEpoch());
+    auto clock = std::make_shared<VirtualClock>(options.epoch.value_or(realEpoch()));
     Clock::setCurrent(clock);
     NSLogAddSink([](const std::string& message) { std::cout << "  log " << message << std::endl; });
     NSLogSetStderrEnabled(false);
@@ -142,7 +168,7 @@ bool haveDisplay()
     return false;
 }
 
-int runWindow(const Options& options, SDLBackend& window)
+int runWindow(const HostOptions& options, SDLBackend& window)
 {
     HostApp::start(!options.noTweaks);
     auto application = UIApplication::sharedApplication();
@@ -152,42 +178,26 @@ int runWindow(const Options& options, SDLBackend& window)
     return window.run();
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
-    Options options;
-    CLI::App app { "The demo host app with the Glyphward lock", "glyphward-host" };
-    app.add_option("--root", options.root, "device root (default: $GLYPHWARD_ROOT, else the staged root)");
-    app.add_option("--screen", options.screen, "screen as WxH@S in points and scale")->capture_default_str();
-    app.add_option("--lang", options.lang, "preferred language, e.g. en or zh-Hans (default: from LANG)");
-    app.add_flag("--headless", options.headless, "no window: play the tour (or the script)");
-    app.add_option("--script", options.script, "play a scenario on the virtual clock and exit");
-    auto* epoch = app.add_option("--epoch", options.epoch, "virtual wall clock start, Unix seconds (default: now)");
-    app.add_option("--snapshots", options.snapshots, "folder for the tour's pictures")->capture_default_str();
-    app.add_flag("--no-tweaks", options.noTweaks, "do not run the tweak loader");
-    app.add_flag("--print-root", options.printRoot, "print the default device root and exit");
-    CLI11_PARSE(app, argc, argv);
-    options.epochGiven = epoch->count() > 0;
-
+    const HostCommandLine line = HostCommandLine::parse(argc, argv);
+    std::cout << line.out;
+    std::cerr << line.err;
+    if (!line.options)
+        return line.status;
+    const HostOptions& options = *line.options;
     if (options.printRoot) {
         std::cout << DeviceRoot::path() << std::endl;
         return 0;
     }
-    if (!configureScreen(options.screen)) {
-        std::cerr << "glyphward-host: --screen wants WxH@S, for example 320x568@2\n";
+    if (!useRoot(options))
         return 2;
-    }
-    if (!options.root.empty()) {
-        std::error_code error;
-        const auto absolute = std::filesystem::absolute(options.root, error);
-        DeviceRoot::setPath(error ? options.root : absolute.string());
-    }
+    configureScreen(options);
     if (!options.lang.empty())
         NSBundle::setPreferredLanguages({ options.lang });
 
-    if (!options.script.empty())
-        finish(playScript(options));
+    if (options.script)
+        return playScript(options);
     if (!options.headless && !haveDisplay())
         std::cerr << "glyphward-host: no display; playing the tour headless\n";
     else if (!options.headless) {
@@ -196,5 +206,20 @@ int main(int argc, char** argv)
             finish(runWindow(options, window));
         std::cerr << "glyphward-host: no window (" << window.lastError() << "); playing the tour headless\n";
     }
-    finish(playTour(options));
+    return playTour(options);
+}
+
+} // namespace
+
+// Every way out goes through finish; an exception that gets this far is a fault, said as such.
+int main(int argc, char** argv)
+{
+    try {
+        finish(run(argc, argv));
+    } catch (const std::exception& error) {
+        std::cerr << "glyphward-host: internal error: " << error.what() << "\n";
+    } catch (...) {
+        std::cerr << "glyphward-host: internal error\n";
+    }
+    finish(kInternalError);
 }
