@@ -11,7 +11,7 @@ int main(int argc, char** argv)
 {
     CLI::App app("Reads and writes the settings domains under the device root.", "glyphward-defaults");
     std::string root;
-    app.add_option("--root", root, "The device root (else $GLYPHWARD_ROOT, else the staged root)");
+    app.add_option("--root", root, "The device root (else $GLYPHWARD_ROOT, else the default root)");
     // Everything from the verb on is ours to read: values such as "-5" or "-bool" are not options.
     app.prefix_command();
     app.footer(DefaultsTool::usage());
@@ -22,6 +22,10 @@ int main(int argc, char** argv)
     }
     if (!root.empty())
         DeviceRoot::setPath(root);
+    if (std::string error; !DeviceRoot::prepare(error)) {
+        std::cerr << "glyphward-defaults: " << error << "\n";
+        return 2;
+    }
     DefaultsTool tool(std::cout, std::cerr);
     int status = tool.run(app.remaining());
     std::cout.flush();

@@ -183,6 +183,11 @@ int main(int argc, char** argv)
         const auto absolute = std::filesystem::absolute(options.root, error);
         DeviceRoot::setPath(error ? options.root : absolute.string());
     }
+    // Installed, the user's own root is made or refreshed here; never run on a half-made one.
+    if (std::string error; !DeviceRoot::prepare(error)) {
+        std::cerr << "glyphward-host: " << error << "\n";
+        return 2;
+    }
     if (!options.lang.empty())
         NSBundle::setPreferredLanguages({ options.lang });
 
