@@ -5,6 +5,7 @@
 #include "platform/foundation/DeviceRootTemplate.h"
 
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,10 +28,11 @@ struct stat statOf(const std::string& path)
 
 // A template and a user's root, both in one temporary folder.
 struct Install {
-    Install()
+    // In memory where there is such a file system, unless programs are to run from it: a refresh
+    // flushes every file it writes.
+    explicit Install(bool inMemory = true)
     {
-        // In memory where there is such a file system: a refresh flushes every file it writes.
-        std::string pattern = fs::is_directory("/dev/shm") ? "/dev/shm/glyphward-install-XXXXXX" : "/tmp/glyphward-install-XXXXXX";
+        std::string pattern = inMemory && fs::is_directory("/dev/shm") ? "/dev/shm/glyphward-install-XXXXXX" : "/tmp/glyphward-install-XXXXXX";
         base = ::mkdtemp(pattern.data()) ? pattern : "";
         templ = base + "/share/glyphward/root";
         root = base + "/data/glyphward/root";
@@ -72,6 +74,30 @@ struct Install {
     }
 
     std::string base, templ, root, error;
+};
+
+// Sets an environment variable for a scope, then puts back what was there.
+class ScopedVariable {
+public:
+    ScopedVariable(std::string name, const std::string& value) : name_(std::move(name))
+    {
+        if (const char* old = std::getenv(name_.c_str()))
+            saved_ = old;
+        ::setenv(name_.c_str(), value.c_str(), 1);
+    }
+    ~ScopedVariable()
+    {
+        if (saved_)
+            ::setenv(name_.c_str(), saved_->c_str(), 1);
+        else
+            ::unsetenv(name_.c_str());
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> saved_;
 };
 
 struct Outcome {
@@ -222,20 +248,22 @@ TEST(DeviceRoot, AnInstalledToolUsesTheUsersOwnRootUnlessTheRootIsChosen)
     EXPECT_TRUE(DeviceRoot::installedTemplate().empty());
     EXPECT_EQ(DeviceRoot::defaultPath(), GLYPHWARD_BINARY_DIR "/root");
     EXPECT_EQ(DeviceRoot::templateBeside("/usr/bin/glyphward-host"), "/usr/share/glyphward/root");
-    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-    ::setenv("HOME", "/home/someone/", 1);
-    ::setenv("XDG_DATA_HOME", "relative/is/ignored", 1);
-    EXPECT_EQ(DeviceRoot::userRoot(), "/home/someone/.local/share/glyphward/root");
-    ::setenv("XDG_DATA_HOME", "/data/", 1);
-    EXPECT_EQ(DeviceRoot::userRoot(), "/data/glyphward/root");
-    ::unsetenv("XDG_DATA_HOME");
-    ::setenv("HOME", savedHome.c_str(), 1);
+    {
+        const ScopedVariable home("HOME", "/home/someone/");
+        const ScopedVariable data("XDG_DATA_HOME", "relative/is/ignored");
+        EXPECT_EQ(DeviceRoot::userRoot(), "/home/someone/.local/share/glyphward/root");
+        ::setenv("XDG_DATA_HOME", "/data/", 1);
+        EXPECT_EQ(DeviceRoot::userRoot(), "/data/glyphward/root");
+    }
 
     // glyphward-defaults copied into an installed layout, the staged root's parts as its template.
-    Install install;
+    Install install(false);
     const std::string tool = install.base + "/bin/glyphward-defaults";
     fs::create_directories(install.base + "/bin");
-    fs::copy_file(GLYPHWARD_BINARY_DIR "/apps/defaults/glyphward-defaults", tool);
+    std::error_code linked;
+    fs::create_hard_link(GLYPHWARD_BINARY_DIR "/apps/defaults/glyphward-defaults", tool, linked);
+    if (linked)
+        fs::copy_file(GLYPHWARD_BINARY_DIR "/apps/defaults/glyphward-defaults", tool);
     ASSERT_EQ(DeviceRoot::templateBeside(tool), install.templ);
     fs::create_directories(install.templ);
     fs::copy(GLYPHWARD_BINARY_DIR "/root/Library", install.templ + "/Library", fs::copy_options::recursive);
