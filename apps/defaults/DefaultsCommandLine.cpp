@@ -11,7 +11,7 @@ DefaultsCommandLine DefaultsCommandLine::parse(int argc, const char* const* argv
     DefaultsCommandLine result;
     CLI::App app("Reads and writes the settings domains under the device root.", "glyphward-defaults");
     std::string root;
-    app.add_option("--root", root, "The device root (else $GLYPHWARD_ROOT, else the staged root)");
+    app.add_option("--root", root, "The device root (else $GLYPHWARD_ROOT, else the default root)");
     app.prefix_command();
     app.footer(DefaultsTool::usage());
     try {

@@ -34,7 +34,7 @@ struct Texts {
 
 void addOptions(CLI::App& app, HostOptions& options, Texts& texts)
 {
-    app.add_option("--root", texts.root, "device root (default: $GLYPHWARD_ROOT, else the staged root)");
+    app.add_option("--root", texts.root, "device root (default: $GLYPHWARD_ROOT, else the default root)");
     app.add_option("--screen", texts.screen, "screen as WxH@S in points and scale")->capture_default_str();
     app.add_option("--lang", options.lang, "preferred language, e.g. en or zh-Hans (default: from LANG)");
     app.add_flag("--headless", options.headless, "no window: play the tour (or the script)");

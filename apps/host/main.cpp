@@ -190,6 +190,11 @@ int run(int argc, char** argv)
         std::cout << DeviceRoot::path() << std::endl;
         return 0;
     }
+    // Installed, the user's own root is made or refreshed first; never run on a half-made one.
+    if (std::string error; !options.root && !DeviceRoot::prepare(error)) {
+        std::cerr << "glyphward-host: " << error << "\n";
+        return 2;
+    }
     if (!useRoot(options))
         return 2;
     configureScreen(options);

@@ -1,0 +1,329 @@
+#include "platform/foundation/DeviceRootTemplate.h"
+
+#include "platform/foundation/FileOps.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* stagingPrefix = ".glyphward-new-";
+constexpr std::size_t maximumStampSize = 4096;
+
+// A descriptor from the file operations in force, closed through them.
+struct Descriptor {
+    int fd = -1;
+    explicit Descriptor(int f) : fd(f) { }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            FileOps::current().close(fd);
+    }
+    // Closes now so that a failed close, which can be a failed write, is seen.
+    bool close()
+    {
+        const int f = fd;
+        fd = -1;
+        return FileOps::current().close(f) == 0;
+    }
+};
+
+std::string failure(const std::string& what, const std::string& path)
+{
+    return what + " " + path + " (" + std::strerror(errno) + ")";
+}
+
+// A small regular file's bytes; false when it is missing, not a file or too large for a stamp.
+bool readStamp(const std::string& path, std::string& out)
+{
+    FileOps& ops = FileOps::current();
+    Descriptor file(ops.open(path, O_RDONLY | O_NOFOLLOW, 0));
+    struct stat info {};
+    if (file.fd < 0 || ops.fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0
+        || static_cast<std::size_t>(info.st_size) > maximumStampSize)
+        return false;
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ops.read(file.fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    out = std::move(bytes);
+    return true;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = FileOps::current().write(fd, data, size);
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool syncFolder(const std::string& path)
+{
+    Descriptor folder(FileOps::current().open(path, O_RDONLY | O_DIRECTORY, 0));
+    return folder.fd >= 0 && FileOps::current().fsync(folder.fd) == 0;
+}
+
+// Copies one regular file, flushed to disk, with 0755 when the template's is executable and 0644
+// otherwise, owned by whoever runs this.
+bool copyFile(const std::string& from, const std::string& to, std::string& error)
+{
+    FileOps& ops = FileOps::current();
+    Descriptor source(ops.open(from, O_RDONLY | O_NOFOLLOW, 0));
+    struct stat info {};
+    if (source.fd < 0 || ops.fstat(source.fd, &info) != 0) {
+        error = failure("cannot read", from);
+        return false;
+    }
+    Descriptor target(ops.open(to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600));
+    if (target.fd < 0) {
+        error = failure("cannot create", to);
+        return false;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ops.read(source.fd, buffer, sizeof buffer);
+        if (n < 0) {
+            error = failure("cannot read", from);
+            return false;
+        }
+        if (n == 0)
+            break;
+        if (!writeAll(target.fd, buffer, static_cast<std::size_t>(n))) {
+            error = failure("cannot write", to);
+            return false;
+        }
+    }
+    const mode_t mode = (info.st_mode & 0111) ? 0755 : 0644;
+    if (ops.fchmod(target.fd, mode) != 0 || ops.fsync(target.fd) != 0 || !target.close()) {
+        error = failure("cannot write", to);
+        return false;
+    }
+    return true;
+}
+
+// A folder that only this run uses, made afresh (0700 until it is finished).
+bool makeFolder(const std::string& path, std::string& error)
+{
+    if (FileOps::current().mkdir(path, 0700) == 0)
+        return true;
+    error = failure("cannot create", path);
+    return false;
+}
+
+// Copies the contents of one folder into another that exists; folders get 0755, and are flushed.
+// Anything but files and folders (a link, a device) is refused: a template holds neither.
+bool copyTree(const std::string& from, const std::string& to, std::string& error)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const std::string source = from + "/" + name;
+        const std::string target = to + "/" + name;
+        struct stat info {};
+        if (::lstat(source.c_str(), &info) != 0) {
+            error = failure("cannot read", source);
+            return false;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            if (!makeFolder(target, error) || !copyTree(source, target, error))
+                return false;
+        } else if (S_ISREG(info.st_mode)) {
+            if (!copyFile(source, target, error))
+                return false;
+        } else {
+            error = "the template's " + source + " is neither a file nor a folder";
+            return false;
+        }
+    }
+    if (ec) {
+        error = "cannot list " + from + " (" + ec.message() + ")";
+        return false;
+    }
+    if (::chmod(to.c_str(), 0755) != 0 || !syncFolder(to)) {
+        error = failure("cannot finish", to);
+        return false;
+    }
+    return true;
+}
+
+// Puts the folder `staged` in the place of `target`; answers where the old contents went (empty
+// when there were none). Where the file system can exchange two names at once, `target` names a
+// whole part at every moment. On failure `target` is as it was.
+bool swapIn(const std::string& staged, const std::string& target, std::string& old, std::string& error)
+{
+    FileOps& ops = FileOps::current();
+    old.clear();
+    struct stat info {};
+    if (::lstat(target.c_str(), &info) != 0) {
+        if (errno == ENOENT && ops.rename(staged, target) == 0)
+            return true;
+        error = failure("cannot put in place", target);
+        return false;
+    }
+    if (::renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        old = staged;
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        error = failure("cannot put in place", target);
+        return false;
+    }
+    const std::string aside = staged + "-old";
+    if (ops.rename(target, aside) != 0) {
+        error = failure("cannot put in place", target);
+        return false;
+    }
+    if (ops.rename(staged, target) != 0) {
+        error = failure("cannot put in place", target);
+        ops.rename(aside, target);
+        return false;
+    }
+    old = aside;
+    return true;
+}
+
+// Staging folders and stamps left by a run that was stopped half-way; only a refresh, which
+// holds the root's lock, makes them.
+void sweepLeftovers(const std::string& root)
+{
+    const std::string stampTemporary = std::string(DeviceRootTemplate::stampName) + ".";
+    std::error_code ec;
+    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(stagingPrefix, 0) == 0 || name.rfind(stampTemporary, 0) == 0) {
+            std::error_code ignored;
+            fs::remove_all(it->path(), ignored);
+        }
+    }
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Writes the stamp beside its place, flushed, then renames it over: the last step of a refresh.
+bool writeStamp(const std::string& root, const std::string& stamp, std::string& error)
+{
+    FileOps& ops = FileOps::current();
+    const std::string path = root + "/" + DeviceRootTemplate::stampName;
+    const std::string temporary = path + "." + std::to_string(::getpid());
+    Descriptor file(ops.open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600));
+    const bool written = file.fd >= 0 && writeAll(file.fd, stamp.data(), stamp.size())
+        && ops.fchmod(file.fd, 0644) == 0 && ops.fsync(file.fd) == 0 && file.close();
+    if (written && ops.rename(temporary, path) == 0 && syncFolder(root))
+        return true;
+    error = failure("cannot write", path);
+    ops.unlink(temporary);
+    return false;
+}
+
+} // namespace
+
+const std::vector<std::string>& DeviceRootTemplate::parts()
+{
+    static const std::vector<std::string> list { "Library/MobileSubstrate/DynamicLibraries", "Library/Application Support/WeChat" };
+    return list;
+}
+
+DeviceRootTemplate::DeviceRootTemplate(std::string folder) : folder_(std::move(folder)) { }
+
+bool DeviceRootTemplate::apply(const std::string& root, std::string& error) const
+{
+    std::string stamp;
+    if (!readStamp(folder_ + "/" + stampName, stamp)) {
+        error = "the template " + folder_ + " has no stamp " + stampName + "; reinstall the package";
+        return false;
+    }
+    std::error_code ec;
+    fs::create_directories(root, ec);
+    Descriptor rootFolder(ec ? -1 : FileOps::current().open(root, O_RDONLY | O_DIRECTORY, 0));
+    // Two first runs at once: the second waits, then finds the root made.
+    if (rootFolder.fd < 0 || FileOps::current().flock(rootFolder.fd, LOCK_EX) != 0) {
+        error = "cannot make the device root " + root + " (" + (ec ? ec.message() : std::strerror(errno)) + ")";
+        return false;
+    }
+    std::string current;
+    const bool stamped = readStamp(root + "/" + stampName, current);
+    bool upToDate = stamped && current == stamp;
+    for (const auto& part : parts())
+        upToDate = upToDate && isFolder(folder_ + "/" + part) == isFolder(root + "/" + part);
+    if (upToDate)
+        return true;
+    std::string reason;
+    if (refresh(root, stamp, reason))
+        return true;
+    error = std::string(stamped ? "cannot refresh" : "cannot make") + " the device root " + root + " from " + folder_ + ": " + reason;
+    return false;
+}
+
+bool DeviceRootTemplate::refresh(const std::string& root, const std::string& stamp, std::string& error) const
+{
+    // The old stamp goes first: a root left half refreshed must never pass for up to date, not
+    // even with the template it was made from.
+    const std::string stampPath = root + "/" + stampName;
+    if ((FileOps::current().unlink(stampPath) != 0 && errno != ENOENT) || !syncFolder(root)) {
+        error = failure("cannot remove", stampPath);
+        return false;
+    }
+    sweepLeftovers(root);
+    for (const auto& part : parts())
+        if (!replacePart(root, part, error))
+            return false;
+    return writeStamp(root, stamp, error);
+}
+
+bool DeviceRootTemplate::replacePart(const std::string& root, const std::string& part, std::string& error) const
+{
+    const std::string source = folder_ + "/" + part;
+    const std::string target = root + "/" + part;
+    const std::string parent = fs::path(target).parent_path().string();
+    std::error_code ec;
+    if (!isFolder(source)) {
+        // A part the template no longer has: its files go one by one, none is ever seen half there.
+        fs::remove_all(target, ec);
+        if (ec)
+            error = "cannot remove " + target + " (" + ec.message() + ")";
+        return !ec;
+    }
+    // Beside the root's parts, on the same file system, so that it can be renamed into place.
+    const std::string staged = root + "/" + stagingPrefix + std::to_string(::getpid());
+    std::string old;
+    bool done = makeFolder(staged, error) && copyTree(source, staged, error);
+    if (done) {
+        fs::create_directories(parent, ec);
+        if (ec)
+            error = "cannot create " + parent + " (" + ec.message() + ")";
+        done = !ec && swapIn(staged, target, old, error);
+    }
+    if (done && !syncFolder(parent)) {
+        error = failure("cannot flush", parent);
+        done = false;
+    }
+    // What is left beside the part is the copy that failed or the part it replaced.
+    std::error_code ignored;
+    fs::remove_all(staged, ignored);
+    if (!old.empty())
+        fs::remove_all(old, ignored);
+    return done;
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// The read-only parts of a device root as the package installs them, and a user's own root made
+// and kept up to date from them. A stamp file names the template's version and contents; a root
+// whose stamp differs gets its read-only parts replaced, its settings kept.
+class DeviceRootTemplate {
+public:
+    // The stamp's file name, in the template and in every root made from it.
+    static constexpr const char* stampName = ".glyphward-template";
+    // The folders of a root that come from the template; everything else in a root is the user's.
+    static const std::vector<std::string>& parts();
+
+    explicit DeviceRootTemplate(std::string folder);
+
+    // Makes the root from the template, or refreshes its read-only parts when its stamp differs
+    // from the template's. A part is copied beside the root's and swapped in whole, so a library
+    // is never seen half copied; the stamp is written last. False, with the reason, when the root
+    // is not up to date: its old stamp then stays, and the next run tries again.
+    bool apply(const std::string& root, std::string& error) const;
+
+private:
+    bool refresh(const std::string& root, const std::string& stamp, std::string& error) const;
+    bool replacePart(const std::string& root, const std::string& part, std::string& error) const;
+
+    std::string folder_;
+};
