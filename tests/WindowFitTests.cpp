@@ -57,6 +57,7 @@ TEST(WindowFitTests, AResizedWindowLetterboxesAndMapsPositionsBackToPoints)
     EXPECT_FALSE(small.isOnPicture(339, 10, wide));
     EXPECT_TRUE(small.isOnPicture(340, 10, wide));
     EXPECT_FALSE(small.isOnPicture(660, 10, wide)) << "half-open, like the hit test";
+    EXPECT_EQ(small.toWindow(CGRectMake(8, 528, 304, 32), wide), (PixelRect { 348, 528, 304, 32 }));
 
     const WindowSize tall { 300, 900 };
     EXPECT_EQ(large.contentRect(tall), (PixelRect { 0, 125, 300, 649 }));

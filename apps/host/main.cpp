@@ -5,6 +5,7 @@
 #include "apps/host/ScenarioPlayer.h"
 #include "apps/host/ScenarioScript.h"
 #include "platform/backends/SDLBackend.h"
+#include "platform/backends/WindowFit.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSBundle.h"
@@ -21,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <regex>
 #include <sstream>
 
@@ -29,6 +31,7 @@ namespace {
 struct Options {
     std::string root;
     std::string screen = "320x568@2";
+    std::optional<double> zoom;
     std::string lang;
     bool headless = false;
     std::string script;
@@ -142,6 +145,8 @@ bool haveDisplay()
     return false;
 }
 
+// Closing the window ends the host as a trip to the background would on the device: the lock
+// records the time and the settings are written before the process goes.
 int runWindow(const Options& options, SDLBackend& window)
 {
     HostApp::start(!options.noTweaks);
@@ -149,7 +154,12 @@ int runWindow(const Options& options, SDLBackend& window)
     window.onBackground = [application] { application->enterBackground(); };
     window.onForeground = [application] { application->enterForeground(); };
     application->finishLaunching(nullptr);
-    return window.run();
+    const int status = window.run();
+    if (!HostApp::terminate()) {
+        std::cerr << "glyphward-host: the settings could not be written on the way out\n";
+        return 1;
+    }
+    return status;
 }
 
 } // namespace
@@ -160,6 +170,8 @@ int main(int argc, char** argv)
     CLI::App app { "The demo host app with the Glyphward lock", "glyphward-host" };
     app.add_option("--root", options.root, "device root (default: $GLYPHWARD_ROOT, else the staged root)");
     app.add_option("--screen", options.screen, "screen as WxH@S in points and scale")->capture_default_str();
+    std::string zoomText;
+    auto* zoom = app.add_option("--zoom", zoomText, "window scale, above 0 up to 4 (default: fit the display, never above 1)");
     app.add_option("--lang", options.lang, "preferred language, e.g. en or zh-Hans (default: from LANG)");
     app.add_flag("--headless", options.headless, "no window: play the tour (or the script)");
     app.add_option("--script", options.script, "play a scenario on the virtual clock and exit");
@@ -169,6 +181,13 @@ int main(int argc, char** argv)
     app.add_flag("--print-root", options.printRoot, "print the default device root and exit");
     CLI11_PARSE(app, argc, argv);
     options.epochGiven = epoch->count() > 0;
+    if (zoom->count() > 0) {
+        options.zoom = WindowFit::parseZoom(zoomText);
+        if (!options.zoom) {
+            std::cerr << "glyphward-host: --zoom wants a factor above 0 up to 4, for example 0.5\n";
+            return 2;
+        }
+    }
 
     if (options.printRoot) {
         std::cout << DeviceRoot::path() << std::endl;
@@ -192,6 +211,7 @@ int main(int argc, char** argv)
         std::cerr << "glyphward-host: no display; playing the tour headless\n";
     else if (!options.headless) {
         SDLBackend window;
+        window.setZoom(options.zoom);
         if (window.open())
             finish(runWindow(options, window));
         std::cerr << "glyphward-host: no window (" << window.lastError() << "); playing the tour headless\n";

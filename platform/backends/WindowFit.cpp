@@ -70,6 +70,20 @@ CGPoint WindowFit::toPoints(double x, double y, WindowSize window) const
     return { static_cast<CGFloat>(u * points_.width), static_cast<CGFloat>(v * points_.height) };
 }
 
+PixelRect WindowFit::toWindow(CGRect points, WindowSize window) const
+{
+    const PixelRect content = contentRect(window);
+    if (content.isEmpty() || !(points_.width > 0) || !(points_.height > 0))
+        return {};
+    const double sx = content.width / static_cast<double>(points_.width);
+    const double sy = content.height / static_cast<double>(points_.height);
+    const auto x = static_cast<int>(std::floor(content.x + points.origin.x * sx));
+    const auto y = static_cast<int>(std::floor(content.y + points.origin.y * sy));
+    const auto right = static_cast<int>(std::ceil(content.x + (points.origin.x + points.size.width) * sx));
+    const auto bottom = static_cast<int>(std::ceil(content.y + (points.origin.y + points.size.height) * sy));
+    return { x, y, right - x, bottom - y };
+}
+
 bool WindowFit::isOnPicture(double x, double y, WindowSize window) const
 {
     const PixelRect c = contentRect(window);

@@ -43,6 +43,8 @@ public:
     // A position in a window of that size as screen points; positions on the bars fall on the
     // picture's nearest edge.
     CGPoint toPoints(double x, double y, WindowSize window) const;
+    // A rectangle of screen points in the coordinates of a window of that size (the way back).
+    PixelRect toWindow(CGRect points, WindowSize window) const;
     // Whether a position in a window of that size lies on the picture (half-open).
     bool isOnPicture(double x, double y, WindowSize window) const;
 
