@@ -167,6 +167,12 @@ start_display() {
     display=":$(head -n 1 "$work/display")"
 }
 
+# A zoom is a factor above 0 up to 4; anything else is refused before any window opens.
+for bad in 0 -1 4.5 abc 1e0 ""; do
+    "$host" --zoom "$bad" --print-root > /dev/null 2>&1
+    [ $? = 2 ] || fail "--zoom '$bad' was not refused with status 2"
+done
+
 make_references
 
 # The whole window is on the display, at both sizes, for both phone screens; a zoom is as asked.
