@@ -23,7 +23,7 @@ const HelpOverlay::Rows& HelpOverlay::keys()
         { "F9 or Ctrl+B", "send the host to the background (as minimising)" },
         { "F10 or Ctrl+F", "bring it back (as restoring the window)" },
         { "F1 or ?", "show or hide these keys" },
-        { "Enter", "send the message to the top chat" },
+        { "Enter", "Return in a text field: sends a message" },
         { "Backspace", "delete the last character" },
         { "Esc", "put the keyboard away" },
         { "Mouse, finger", "the touch; closing the window quits" },
