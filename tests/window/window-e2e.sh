@@ -1,14 +1,16 @@
 #!/bin/bash
-# The desktop window as a person uses it, on a virtual X display (Xvfb) with two screens,
-# 1920 × 1080 and 1366 × 768, driven by xdotool:
-#   - at both sizes, for a small and a large phone screen, the whole window is on the display;
+# The desktop window as a person uses it, on virtual X displays (Xvfb) of 1920 × 1080 and
+# 1366 × 768, driven by xdotool:
+#   - a zoom outside (0, 4] is refused; at both sizes, for a small and a large phone screen, the
+#     whole window is on the display, and --zoom 0.5 gives half the frame's size;
 #   - the pattern is drawn twice at the window's scaled node positions: "Success", then the host,
 #     each compared with the headless snapshot of the same moment scaled to the window;
 #   - the message field takes typed text (Chinese included), Backspace deletes, Enter sends it to
 #     the top chat, Escape puts the keyboard away; F1 and ? show and hide the keys;
 #   - F9 / F10, Ctrl+B / Ctrl+F and minimising / restoring send the host away and back; letters
 #     typed while the lock is in front do neither; closing the window goes the background way
-#     and the passcode is on disk afterwards.
+#     and the passcode is on disk afterwards;
+#   - a resized window shows the picture re-fitted between bars, and a tap lands where it shows.
 #
 #   window-e2e.sh HOST STAGED_ROOT PROBE DEFAULTS
 #
@@ -56,7 +58,7 @@ fresh_root() {
     rm -rf "$1" && cp -a "$staged" "$1" && rm -f "$1/var/mobile/Library/Preferences/org.glyphward.host.plist"
 }
 
-# Starts the host on a display and finds its window: sets wid, X, Y, WIDTH, HEIGHT.
+# Starts the host on a display and finds its window (see measure_window).
 start_host() {
     local display=$1
     shift
@@ -69,8 +71,9 @@ start_host() {
     measure_window "$display"
 }
 
-# Reads the window's place and size, and where the picture sits in it (the window's fit, with bars
-# around the picture when the window's shape differs): sets X, Y, WIDTH, HEIGHT and CX, CY, CW, CH.
+# Reads the window's place and size, and where the picture of the default screen (640 × 1136
+# pixels) sits in it, as the window fits it, bars around it when the shapes differ: sets wid's
+# X, Y, WIDTH, HEIGHT and the picture's CX, CY, CW, CH.
 measure_window() {
     eval "$(DISPLAY=$1 xdotool getwindowgeometry --shell "$wid")"
     read -r CX CY CW CH <<< "$(awk -v x="$X" -v y="$Y" -v w="$WIDTH" -v h="$HEIGHT" 'BEGIN {
@@ -117,7 +120,7 @@ EOF
     [ "${#nodes[@]}" = 18 ] || fail "no node centres in the reference run"
 }
 
-# Screen points (320 × 568) to display coordinates, through the window's fit.
+# Screen points to display coordinates, through the window's fit (the default 320 × 568 screen).
 to_display() {
     awk -v px="$1" -v py="$2" -v x="$CX" -v y="$CY" -v w="$CW" -v h="$CH" \
         'BEGIN { printf "%d %d", x + px * w / 320, y + py * h / 568 }'
