@@ -1,14 +1,26 @@
 #include "apps/host/ChatListViewController.h"
 
+#include "platform/foundation/NSNotification.h"
+#include "platform/foundation/NSNotificationCenter.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/graphics/UIFont.h"
+#include "platform/runtime/RuntimeThunks.h"
+#include "platform/ui/UIKeyboardImpl.h"
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UITextField.h"
+#include "platform/ui/UIWindow.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
+
+const ClassRegistration registration
+    = ClassRegistration("ChatListViewController", "UIViewController")
+          .method("textFieldShouldReturn:", imp_implementationWithMember<&ChatListViewController::textFieldShouldReturn>())
+          .method("keyboardWillShow:", imp_implementationWithMember<&ChatListViewController::keyboardWillShow>())
+          .method("keyboardWillHide:", imp_implementationWithMember<&ChatListViewController::keyboardWillHide>());
 
 struct Conversation {
     const char* name;
@@ -41,7 +53,7 @@ std::shared_ptr<UILabel> makeLabel(CGRect frame, const std::string& text, CGFloa
     return label;
 }
 
-std::shared_ptr<UIView> makeRow(const Conversation& c, CGFloat y, CGFloat width)
+std::shared_ptr<UIView> makeRow(const Conversation& c, CGFloat y, CGFloat width, std::shared_ptr<UILabel>& message)
 {
     auto row = alloc<UIView>();
     row->initWithFrame(CGRectMake(0, y, width, rowHeight));
@@ -57,7 +69,8 @@ std::shared_ptr<UIView> makeRow(const Conversation& c, CGFloat y, CGFloat width)
     avatar->addSubview(initial);
 
     row->addSubview(makeLabel(CGRectMake(68, 10, width - 80, 22), c.name, 17, UIColor::blackColor()));
-    row->addSubview(makeLabel(CGRectMake(68, 34, width - 80, 20), c.lastMessage, 14, UIColor::grayColor()));
+    message = makeLabel(CGRectMake(68, 34, width - 80, 20), c.lastMessage, 14, UIColor::grayColor());
+    row->addSubview(message);
 
     auto separator = alloc<UIView>();
     separator->initWithFrame(CGRectMake(68, rowHeight - 1, width - 68, 1));
@@ -90,19 +103,75 @@ void ChatListViewController::loadView()
     for (const Conversation& c : conversations) {
         if (y + rowHeight > bounds.size.height - inputBarHeight)
             break;
-        root->addSubview(makeRow(c, y, width));
+        std::shared_ptr<UILabel> message;
+        root->addSubview(makeRow(c, y, width, message));
+        if (!topChatMessage_)
+            topChatMessage_ = message;
         y += rowHeight;
     }
 
-    auto inputBar = alloc<UIView>();
-    inputBar->initWithFrame(CGRectMake(0, bounds.size.height - inputBarHeight, width, inputBarHeight));
-    inputBar->setBackgroundColor(UIColor::colorWithWhite(0.97f, 1));
+    inputBar_ = alloc<UIView>();
+    inputBar_->initWithFrame(CGRectMake(0, bounds.size.height - inputBarHeight, width, inputBarHeight));
+    inputBar_->setBackgroundColor(UIColor::colorWithWhite(0.97f, 1));
     messageField_ = alloc<UITextField>();
     messageField_->initWithFrame(CGRectMake(8, 8, width - 16, inputBarHeight - 16));
     messageField_->setBackgroundColor(UIColor::whiteColor());
     messageField_->setPlaceholder(std::string("Message"));
-    inputBar->addSubview(messageField_);
-    root->addSubview(inputBar);
+    inputBar_->addSubview(messageField_);
+    root->addSubview(inputBar_);
 
     setView(root);
+}
+
+void ChatListViewController::viewDidLoad()
+{
+    const auto self = shared_from_this();
+    messageField_->setDelegate(self);
+    auto& center = NSNotificationCenter::defaultCenter();
+    center.addObserver(self, sel("keyboardWillShow:"), UIKeyboardImpl::willShowNotification, nullptr);
+    center.addObserver(self, sel("keyboardWillHide:"), UIKeyboardImpl::willHideNotification, nullptr);
+}
+
+BOOL ChatListViewController::textFieldShouldReturn(UITextField* field)
+{
+    const std::string text = field ? field->text().value_or("") : std::string();
+    if (text.find_first_not_of(" \t") == std::string::npos)
+        return false;
+    if (topChatMessage_)
+        topChatMessage_->setText(text);
+    field->setText(std::string());
+    return true;
+}
+
+// The field rides on top of the keyboard while it is up in this screen's window.
+void ChatListViewController::keyboardWillShow(NSNotification* notification)
+{
+    const auto* keyboard = dynamic_cast<UIKeyboardImpl*>(notification ? notification->object() : nullptr);
+    const auto root = isViewLoaded() ? view() : nullptr;
+    const auto window = keyboard ? keyboard->superview() : nullptr;
+    if (!root || !window || window != root->window())
+        return;
+    placeInputBar(root->convertRectFromView(keyboard->frame(), window.get()).origin.y);
+}
+
+void ChatListViewController::keyboardWillHide(NSNotification*)
+{
+    if (isViewLoaded())
+        placeInputBar(view()->bounds().size.height);
+}
+
+void ChatListViewController::placeInputBar(CGFloat bottom)
+{
+    if (!inputBar_)
+        return;
+    CGRect frame = inputBar_->frame();
+    frame.origin.y = std::max(CGFloat(0), bottom - frame.size.height);
+    inputBar_->setFrame(frame);
+}
+
+// A tap outside the field (the field keeps its own touches) puts the keyboard away.
+void ChatListViewController::touchesBegan(const UITouchSet&, UIEvent*)
+{
+    if (messageField_ && messageField_->isFirstResponder())
+        messageField_->resignFirstResponder();
 }

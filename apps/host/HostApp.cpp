@@ -35,6 +35,15 @@ void HostApp::start(bool loadTweaks)
 
 std::shared_ptr<MicroMessengerAppDelegate> HostApp::delegate() { return delegateSlot(); }
 
+bool HostApp::terminate()
+{
+    const auto application = UIApplication::sharedApplication();
+    if (application->isLaunched() && application->applicationState() != UIApplicationState::Background)
+        application->enterBackground();
+    const auto defaults = NSUserDefaults::standardUserDefaults();
+    return !defaults || defaults->synchronize();
+}
+
 std::shared_ptr<UIWindow> HostApp::hostWindow()
 {
     const auto d = delegateSlot();

@@ -16,6 +16,9 @@ public:
     // a host the lock does not know), makes the delegate, and runs the loader unless told not to.
     static void start(bool loadTweaks);
     static std::shared_ptr<MicroMessengerAppDelegate> delegate();
+    // The window was closed: the host goes to the background as it would on the device (so the
+    // lock records the time), then the settings store is written out. False when it could not be.
+    static bool terminate();
 
     // The host's main window, as its delegate answers it; null before launch.
     static std::shared_ptr<UIWindow> hostWindow();

@@ -1,6 +1,7 @@
 #include "apps/host/HostCommandLine.h"
 
 #include "apps/common/NumberText.h"
+#include "platform/backends/WindowFit.h"
 
 #include <CLI/CLI.hpp>
 
@@ -30,6 +31,7 @@ struct Texts {
     std::string screen = "320x568@2";
     std::string script;
     std::string epoch;
+    std::string zoom;
 };
 
 void addOptions(CLI::App& app, HostOptions& options, Texts& texts)
@@ -44,6 +46,7 @@ void addOptions(CLI::App& app, HostOptions& options, Texts& texts)
     app.add_flag("--no-tweaks", options.noTweaks, "do not run the tweak loader");
     app.add_flag("--print-root", options.printRoot, "print the default device root and exit");
     // The window's own flags.
+    app.add_option("--zoom", texts.zoom, "window scale, above 0 up to 4 (default: fit the display, never above 1)");
 }
 
 HostCommandLine mistake(std::string message)
@@ -113,6 +116,11 @@ HostCommandLine HostCommandLine::parse(int argc, const char* const* argv)
         options.epoch = readEpoch(texts.epoch);
         if (!options.epoch)
             return mistake("--epoch wants Unix seconds, a number from -62135596800 to 253402300799");
+    }
+    if (app.count("--zoom") > 0) {
+        options.zoom = WindowFit::parseZoom(texts.zoom);
+        if (!options.zoom)
+            return mistake("--zoom wants a factor above 0 up to 4, for example 0.5");
     }
     HostCommandLine result;
     result.options = std::move(options);

@@ -16,7 +16,8 @@ struct HostOptions {
     std::string snapshots = "glyphward-tour";
     bool noTweaks = false;
     bool printRoot = false;
-    // The window's own flags follow here.
+    // The window's own flags: a zoom that overrides fitting the display.
+    std::optional<double> zoom;
 };
 
 // The host's command line: either options to run with, or what to print and the status to

@@ -168,6 +168,8 @@ bool haveDisplay()
     return false;
 }
 
+// Closing the window ends the host as a trip to the background would on the device: the lock
+// records the time and the settings are written before the process goes.
 int runWindow(const HostOptions& options, SDLBackend& window)
 {
     HostApp::start(!options.noTweaks);
@@ -175,7 +177,12 @@ int runWindow(const HostOptions& options, SDLBackend& window)
     window.onBackground = [application] { application->enterBackground(); };
     window.onForeground = [application] { application->enterForeground(); };
     application->finishLaunching(nullptr);
-    return window.run();
+    const int status = window.run();
+    if (!HostApp::terminate()) {
+        std::cerr << "glyphward-host: the settings could not be written on the way out\n";
+        return 1;
+    }
+    return status;
 }
 
 int run(int argc, char** argv)
@@ -207,6 +214,7 @@ int run(int argc, char** argv)
         std::cerr << "glyphward-host: no display; playing the tour headless\n";
     else if (!options.headless) {
         SDLBackend window;
+        window.setZoom(options.zoom);
         if (window.open())
             finish(runWindow(options, window));
         std::cerr << "glyphward-host: no window (" << window.lastError() << "); playing the tour headless\n";

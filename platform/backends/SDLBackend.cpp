@@ -1,10 +1,13 @@
 #include "platform/backends/SDLBackend.h"
 
+#include "platform/backends/HelpOverlay.h"
+#include "platform/backends/SDLScreenWindow.h"
+#include "platform/backends/SDLWindowInput.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/graphics/Renderer.h"
+#include "platform/ui/UIKeyboardInput.h"
 #include "platform/ui/UIScreen.h"
-#include "platform/ui/UITouchInjector.h"
 #include "platform/ui/UIViewAnimator.h"
 
 #include <SDL.h>
@@ -18,124 +21,138 @@ constexpr Uint32 kFrameMilliseconds = 16;
 // How long the loop sleeps at most while nothing is due, so a quit is never far away.
 constexpr double kIdleWaitSeconds = 0.25;
 
-enum class TouchOwner { None, Mouse, Finger };
+WindowFit fitForMainScreen()
+{
+    auto screen = UIScreen::mainScreen();
+    const float scale = screen ? screen->scale() : 1.0f;
+    const CGSize points = screen ? screen->bounds().size : CGSize { 320, 568 };
+    const auto pixels = [scale](CGFloat side) { return std::max(1, static_cast<int>(std::ceil(side * scale))); };
+    return WindowFit({ pixels(points.width), pixels(points.height) }, points);
+}
+
+// SDL's video, held for as long as the window: declared first, it is let go last.
+struct VideoSubsystem {
+    bool initialised = false;
+    VideoSubsystem() = default;
+    VideoSubsystem(const VideoSubsystem&) = delete;
+    VideoSubsystem& operator=(const VideoSubsystem&) = delete;
+    ~VideoSubsystem()
+    {
+        if (initialised)
+            SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    }
+};
 
 } // namespace
 
 struct SDLBackend::Impl {
-    SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
-    int textureWidth = 0, textureHeight = 0;
-    bool initialised = false;
+    Impl() : window(fitForMainScreen()), input(window) { }
+
+    VideoSubsystem video;
+    SDLScreenWindow window;
+    SDLWindowInput input;
     bool running = false;
     bool inBackground = false;
+    bool helpShown = false;
     bool needsPresent = true;
     bool animatedLastFrame = false;
     Uint32 lastPresent = 0;
-    TouchOwner owner = TouchOwner::None;
-    CGPoint lastPoint {};
-    SDL_FingerID finger = 0;
 
-    ~Impl()
+    // The help panel when asked for, else a note while the host is in the background.
+    void updateOverlay()
     {
-        if (texture)
-            SDL_DestroyTexture(texture);
-        if (renderer)
-            SDL_DestroyRenderer(renderer);
-        if (window)
-            SDL_DestroyWindow(window);
-        if (initialised)
-            SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-    }
-
-    // Window coordinates to screen points: the window shows the whole screen.
-    CGPoint toPoints(double x, double y) const
-    {
-        int width = 0, height = 0;
-        SDL_GetWindowSize(window, &width, &height);
-        auto screen = UIScreen::mainScreen();
-        const CGSize points = screen ? screen->bounds().size : CGSize { static_cast<CGFloat>(width), static_cast<CGFloat>(height) };
-        if (width <= 0 || height <= 0)
-            return {};
-        return { static_cast<CGFloat>(x * points.width / width), static_cast<CGFloat>(y * points.height / height) };
-    }
-
-    CGPoint fingerToPoints(const SDL_TouchFingerEvent& event) const
-    {
-        auto screen = UIScreen::mainScreen();
-        int width = 0, height = 0;
-        SDL_GetWindowSize(window, &width, &height);
-        const CGSize points = screen ? screen->bounds().size : CGSize { static_cast<CGFloat>(width), static_cast<CGFloat>(height) };
-        return { static_cast<CGFloat>(event.x * points.width), static_cast<CGFloat>(event.y * points.height) };
-    }
-
-    void touchDown(CGPoint point)
-    {
-        lastPoint = point;
-        UITouchInjector::shared().down(point);
-    }
-    void touchMove(CGPoint point)
-    {
-        if (point == lastPoint)
-            return;
-        lastPoint = point;
-        UITouchInjector::shared().move(point);
-    }
-
-    void cancelTouch()
-    {
-        if (owner != TouchOwner::None)
-            UITouchInjector::shared().cancel();
-        owner = TouchOwner::None;
-    }
-
-    bool ensureTexture(int width, int height)
-    {
-        if (texture && width == textureWidth && height == textureHeight)
-            return true;
-        if (texture)
-            SDL_DestroyTexture(texture);
-        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
-        textureWidth = width;
-        textureHeight = height;
+        if (helpShown)
+            window.setOverlay(HelpOverlay::render("Keys", HelpOverlay::keys()));
+        else if (inBackground)
+            window.setOverlay(HelpOverlay::render("", { { "In the background", "F10 or restoring the window brings it back" } }));
+        else
+            window.setOverlay(nullptr);
         needsPresent = true;
-        SDL_SetWindowSize(window, width, height);
-        return texture != nullptr;
     }
 
-    // Renders what changed and shows it; the texture gets only the damaged rows.
+    void perform(SDLWindowInput::Command command, SDLBackend& backend)
+    {
+        using Command = SDLWindowInput::Command;
+        switch (command) {
+        case Command::Quit:
+            running = false;
+            break;
+        case Command::Redraw:
+            needsPresent = true;
+            break;
+        case Command::ToggleHelp:
+            helpShown = !helpShown;
+            updateOverlay();
+            break;
+        case Command::Escape:
+            // Escape closes the help first, then puts the keyboard away.
+            if (helpShown) {
+                helpShown = false;
+                updateOverlay();
+            } else if (!inBackground) {
+                UIKeyboardInput::dismiss();
+            }
+            break;
+        case Command::Background:
+        case Command::Foreground:
+            setInBackground(command == Command::Background, backend);
+            break;
+        case Command::None:
+            break;
+        }
+    }
+
+    void setInBackground(bool background, SDLBackend& backend)
+    {
+        if (background == inBackground)
+            return;
+        inBackground = background;
+        input.setInBackground(background);
+        updateOverlay();
+        const auto& report = background ? backend.onBackground : backend.onForeground;
+        if (report)
+            report();
+    }
+
+    // Renders what changed and shows it.
     void present()
     {
         const PixelRect damage = Renderer::shared().renderScreen();
-        const FrameBuffer& frame = Renderer::shared().frameBuffer();
-        if (frame.width() <= 0 || frame.height() <= 0 || !ensureTexture(frame.width(), frame.height()))
-            return;
         // One frame more after animations stop, so their end state is shown.
         animatedLastFrame = UIViewAnimator::shared().hasAnimationsInFlight();
         if (damage.isEmpty() && !needsPresent)
             return;
-        PixelRect rows = needsPresent ? PixelRect { 0, 0, frame.width(), frame.height() } : PixelRect { 0, damage.y, frame.width(), damage.height };
-        rows = rows.intersected({ 0, 0, frame.width(), frame.height() });
-        if (!rows.isEmpty()) {
-            const SDL_Rect rect { rows.x, rows.y, rows.width, rows.height };
-            SDL_UpdateTexture(texture, &rect, frame.data() + static_cast<std::ptrdiff_t>(rows.y) * frame.stride(), frame.stride());
-        }
-        SDL_RenderClear(renderer);
-        SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-        SDL_RenderPresent(renderer);
+        window.present(Renderer::shared().frameBuffer(), damage, needsPresent);
         needsPresent = false;
         lastPresent = SDL_GetTicks();
     }
+
+    bool wantsFrame() const
+    {
+        return needsPresent || animatedLastFrame || UIViewAnimator::shared().hasAnimationsInFlight() || Renderer::shared().hasNotedDamage();
+    }
+
+    // How long to sleep: until input, the next due work or the next frame, whichever is first.
+    int waitMilliseconds() const
+    {
+        double wait = kIdleWaitSeconds;
+        if (auto due = NSRunLoop::mainRunLoop().nextFireTime())
+            wait = std::min(wait, std::max(0.0, *due - Clock::current().monotonicNow()));
+        if (wantsFrame()) {
+            const Uint32 sinceFrame = SDL_GetTicks() - lastPresent;
+            wait = std::min(wait, sinceFrame >= kFrameMilliseconds ? 0.0 : (kFrameMilliseconds - sinceFrame) / 1000.0);
+        }
+        return static_cast<int>(std::ceil(wait * 1000.0));
+    }
 };
 
-SDLBackend::SDLBackend() : impl_(std::make_unique<Impl>()) { }
+SDLBackend::SDLBackend() = default;
 
 SDLBackend::~SDLBackend() = default;
 
 bool SDLBackend::open()
 {
-    if (impl_->window)
+    if (impl_)
         return true;
     // Touches come from fingers as fingers; no mouse events made up from them and no fingers from the mouse.
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
@@ -144,155 +161,48 @@ bool SDLBackend::open()
         error_ = SDL_GetError();
         return false;
     }
-    impl_->initialised = true;
-    auto screen = UIScreen::mainScreen();
-    const float scale = screen ? screen->scale() : 1.0f;
-    const CGSize points = screen ? screen->bounds().size : CGSize { 320, 568 };
-    const int width = std::max(1, static_cast<int>(std::ceil(points.width * scale)));
-    const int height = std::max(1, static_cast<int>(std::ceil(points.height * scale)));
-    impl_->window = SDL_CreateWindow("Glyphward", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_SHOWN);
-    if (!impl_->window) {
-        error_ = SDL_GetError();
+    auto impl = std::make_unique<Impl>();
+    impl->video.initialised = true;
+    if (!impl->window.create(zoom_, error_))
         return false;
-    }
-    impl_->renderer = SDL_CreateRenderer(impl_->window, -1, 0);
-    if (!impl_->renderer)
-        impl_->renderer = SDL_CreateRenderer(impl_->window, -1, SDL_RENDERER_SOFTWARE);
-    if (!impl_->renderer) {
-        error_ = SDL_GetError();
-        return false;
-    }
+    impl->window.refit();
+    // SDL starts with text input on; it runs only while a text field has focus.
+    SDL_StopTextInput();
     Renderer::shared().setNeedsFullRedraw();
+    impl_ = std::move(impl);
     return true;
 }
 
-void SDLBackend::quit() { impl_->running = false; }
+void SDLBackend::quit()
+{
+    if (impl_)
+        impl_->running = false;
+}
 
 int SDLBackend::run()
 {
-    if (!impl_->window && !open())
+    if (!impl_ && !open())
         return 1;
     Impl& s = *impl_;
     s.running = true;
     s.needsPresent = true;
-    auto background = [this] {
-        if (impl_->inBackground)
-            return;
-        impl_->cancelTouch();
-        impl_->inBackground = true;
-        if (onBackground)
-            onBackground();
-    };
-    auto foreground = [this] {
-        if (!impl_->inBackground)
-            return;
-        impl_->inBackground = false;
-        if (onForeground)
-            onForeground();
-    };
-    auto handle = [&](const SDL_Event& event) {
-        switch (event.type) {
-        case SDL_QUIT:
-            s.running = false;
-            break;
-        case SDL_WINDOWEVENT:
-            switch (event.window.event) {
-            case SDL_WINDOWEVENT_CLOSE:
-                s.running = false;
-                break;
-            case SDL_WINDOWEVENT_MINIMIZED:
-                background();
-                break;
-            case SDL_WINDOWEVENT_RESTORED:
-                foreground();
-                s.needsPresent = true;
-                break;
-            case SDL_WINDOWEVENT_FOCUS_LOST:
-                s.cancelTouch();
-                break;
-            case SDL_WINDOWEVENT_EXPOSED:
-            case SDL_WINDOWEVENT_SHOWN:
-            case SDL_WINDOWEVENT_SIZE_CHANGED:
-                s.needsPresent = true;
-                break;
-            default:
-                break;
-            }
-            break;
-        case SDL_KEYDOWN:
-            if (event.key.repeat)
-                break;
-            if (event.key.keysym.sym == SDLK_b)
-                background();
-            else if (event.key.keysym.sym == SDLK_f)
-                foreground();
-            break;
-        case SDL_MOUSEBUTTONDOWN:
-            if (event.button.which != SDL_TOUCH_MOUSEID && event.button.button == SDL_BUTTON_LEFT && s.owner == TouchOwner::None) {
-                s.owner = TouchOwner::Mouse;
-                s.touchDown(s.toPoints(event.button.x, event.button.y));
-            }
-            break;
-        case SDL_MOUSEMOTION:
-            if (event.motion.which != SDL_TOUCH_MOUSEID && s.owner == TouchOwner::Mouse)
-                s.touchMove(s.toPoints(event.motion.x, event.motion.y));
-            break;
-        case SDL_MOUSEBUTTONUP:
-            if (event.button.which != SDL_TOUCH_MOUSEID && event.button.button == SDL_BUTTON_LEFT && s.owner == TouchOwner::Mouse) {
-                s.touchMove(s.toPoints(event.button.x, event.button.y));
-                UITouchInjector::shared().up();
-                s.owner = TouchOwner::None;
-            }
-            break;
-        case SDL_FINGERDOWN:
-            // The first finger owns the touch; others are ignored until it lifts.
-            if (s.owner == TouchOwner::None) {
-                s.owner = TouchOwner::Finger;
-                s.finger = event.tfinger.fingerId;
-                s.touchDown(s.fingerToPoints(event.tfinger));
-            }
-            break;
-        case SDL_FINGERMOTION:
-            if (s.owner == TouchOwner::Finger && event.tfinger.fingerId == s.finger)
-                s.touchMove(s.fingerToPoints(event.tfinger));
-            break;
-        case SDL_FINGERUP:
-            if (s.owner == TouchOwner::Finger && event.tfinger.fingerId == s.finger) {
-                s.touchMove(s.fingerToPoints(event.tfinger));
-                UITouchInjector::shared().up();
-                s.owner = TouchOwner::None;
-            }
-            break;
-        default:
-            break;
-        }
-    };
-
     NSRunLoop& loop = NSRunLoop::mainRunLoop();
     while (s.running) {
-        // Sleep until input, the next due work or the next animation frame, whichever is first.
-        const bool animating = UIViewAnimator::shared().hasAnimationsInFlight();
-        double wait = kIdleWaitSeconds;
-        if (auto due = loop.nextFireTime())
-            wait = std::min(wait, std::max(0.0, *due - Clock::current().monotonicNow()));
-        if (animating || s.animatedLastFrame || s.needsPresent || Renderer::shared().hasNotedDamage()) {
-            const Uint32 sinceFrame = SDL_GetTicks() - s.lastPresent;
-            wait = std::min(wait, sinceFrame >= kFrameMilliseconds ? 0.0 : (kFrameMilliseconds - sinceFrame) / 1000.0);
-        }
         SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, static_cast<int>(std::ceil(wait * 1000.0)))) {
-            handle(event);
+        if (SDL_WaitEventTimeout(&event, s.waitMilliseconds())) {
+            s.perform(s.input.handle(event), *this);
             while (s.running && SDL_PollEvent(&event))
-                handle(event);
+                s.perform(s.input.handle(event), *this);
         }
         loop.runDue();
         if (!s.running)
             break;
-        const bool due = SDL_GetTicks() - s.lastPresent >= kFrameMilliseconds;
-        if (due && (s.needsPresent || s.animatedLastFrame || UIViewAnimator::shared().hasAnimationsInFlight() || Renderer::shared().hasNotedDamage()))
+        s.input.followFocus();
+        if (SDL_GetTicks() - s.lastPresent >= kFrameMilliseconds && s.wantsFrame())
             s.present();
     }
-    s.cancelTouch();
+    s.input.cancelTouch();
+    SDL_StopTextInput();
     if (onQuit)
         onQuit();
     return 0;

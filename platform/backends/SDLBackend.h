@@ -1,8 +1,10 @@
 #pragma once
-// A real window showing the main screen at its pixel size, with the mouse or a finger as the one
-// touch and the real clock driving the run loop. SDL stays inside the implementation.
+// A real window showing the main screen, fitted to the display (or at a zoom asked for), with the
+// mouse or a finger as the one touch, typed text for the focused text field, and the real clock
+// driving the run loop. SDL stays inside the implementation.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class SDLBackend {
@@ -12,8 +14,11 @@ public:
     SDLBackend(const SDLBackend&) = delete;
     SDLBackend& operator=(const SDLBackend&) = delete;
 
-    // Opens the window titled "Glyphward" at the main screen's pixel size; false (see lastError())
-    // when there is no display or the window cannot be made.
+    // Window pixels per frame-buffer pixel; unset, the window fits the display's usable area and
+    // never grows past the frame's size. Takes effect at open().
+    void setZoom(std::optional<double> zoom) { zoom_ = zoom; }
+    // Opens the window for the main screen, titled with the keys it understands; false (see
+    // lastError()) when there is no display or the window cannot be made.
     bool open();
     // Runs until the window is closed or quit() is called: input, due work on the real clock,
     // and a redraw only when something changed. Answers the exit status (0).
@@ -22,8 +27,9 @@ public:
     void quit();
     const std::string& lastError() const { return error_; }
 
-    // Minimising the window or the key B; restoring it or the key F; closing the window.
-    // Background and foreground alternate: a second B without an F in between is not reported.
+    // Minimising the window, F9 or Ctrl+B; restoring it, F10 or Ctrl+F; closing the window.
+    // Background and foreground alternate: a second background without a foreground in between
+    // is not reported.
     std::function<void()> onBackground;
     std::function<void()> onForeground;
     std::function<void()> onQuit;
@@ -31,5 +37,6 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
+    std::optional<double> zoom_;
     std::string error_;
 };

@@ -1,5 +1,6 @@
 #include "platform/ui/UIKeyboardImpl.h"
 
+#include "platform/foundation/NSNotificationCenter.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/runtime/RuntimeThunks.h"
 #include "platform/ui/UIScreen.h"
@@ -48,6 +49,7 @@ std::shared_ptr<UIKeyboardImpl> UIKeyboardImpl::showForResponder(const std::shar
     if (window)
         window->addSubview(keyboard);
     slot = keyboard;
+    NSNotificationCenter::defaultCenter().postNotificationName(willShowNotification, keyboard.get());
     return keyboard;
 }
 
@@ -84,6 +86,7 @@ void UIKeyboardImpl::dismissKeyboard()
         responder_.reset();
         responder->resignFirstResponder();
     }
+    NSNotificationCenter::defaultCenter().postNotificationName(willHideNotification, this);
 }
 
 void UIKeyboardImpl::hideKeyboard() { dismissKeyboard(); }

@@ -4,10 +4,13 @@
 #include <memory>
 
 // The on-screen keyboard: a 216-point panel along the bottom of the window of the text field it
-// serves. At most one is up at a time.
+// serves. At most one is up at a time. Coming up and going away are posted as notifications
+// whose object is the keyboard, so the window's content can make room for it.
 class UIKeyboardImpl final : public UIView {
 public:
     static constexpr CGFloat height = 216;
+    static constexpr const char* willShowNotification = "UIKeyboardWillShowNotification";
+    static constexpr const char* willHideNotification = "UIKeyboardWillHideNotification";
 
     const char* className() const override { return "UIKeyboardImpl"; }
 

@@ -1,0 +1,173 @@
+#include "platform/backends/SDLScreenWindow.h"
+
+#include "platform/graphics/FrameBuffer.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstddef>
+
+namespace {
+
+// Room kept for a title bar and borders until the window manager says what it adds.
+constexpr WindowBorders assumedBorders { 32, 4, 4, 4 };
+// The panel keeps this far from the window's edges, shrinking in a small window.
+constexpr int overlayMargin = 8;
+
+PixelRect usableArea(int display)
+{
+    SDL_Rect r {};
+    if (SDL_GetDisplayUsableBounds(display, &r) != 0 && SDL_GetDisplayBounds(display, &r) != 0)
+        return {};
+    return { r.x, r.y, r.w, r.h };
+}
+
+} // namespace
+
+const char* SDLScreenWindow::title() { return "Glyphward — F9 background · F10 foreground · F1 help"; }
+
+SDLScreenWindow::SDLScreenWindow(WindowFit fit) : fit_(fit) { }
+
+SDLScreenWindow::~SDLScreenWindow()
+{
+    if (overlayTexture_)
+        SDL_DestroyTexture(overlayTexture_);
+    if (texture_)
+        SDL_DestroyTexture(texture_);
+    if (renderer_)
+        SDL_DestroyRenderer(renderer_);
+    if (window_)
+        SDL_DestroyWindow(window_);
+}
+
+bool SDLScreenWindow::create(std::optional<double> zoom, std::string& error)
+{
+    zoom_ = zoom;
+    const PixelRect area = usableArea(0);
+    const double scale = zoom ? *zoom : area.isEmpty() ? 1.0 : fit_.scaleToFit(area, assumedBorders);
+    const WindowSize size = fit_.windowSize(scale);
+    int x = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(0)), y = x;
+    if (!area.isEmpty()) {
+        const PixelRect place = WindowFit::placement(area, assumedBorders, size);
+        x = place.x;
+        y = place.y;
+    }
+    window_ = SDL_CreateWindow(title(), x, y, size.width, size.height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+    if (!window_) {
+        error = SDL_GetError();
+        return false;
+    }
+    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (!renderer_)
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (!renderer_) {
+        error = SDL_GetError();
+        return false;
+    }
+    return true;
+}
+
+void SDLScreenWindow::refit()
+{
+    if (!window_)
+        return;
+    const PixelRect area = usableArea(std::max(0, SDL_GetWindowDisplayIndex(window_)));
+    if (area.isEmpty())
+        return;
+    WindowBorders borders = assumedBorders;
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) == 0 && (top || left || bottom || right))
+        borders = { top, left, bottom, right };
+    const WindowSize now = size();
+    const WindowSize wanted = zoom_ ? now : fit_.windowSize(fit_.scaleToFit(area, borders));
+    const PixelRect place = WindowFit::placement(area, borders, wanted);
+    int x = 0, y = 0;
+    SDL_GetWindowPosition(window_, &x, &y);
+    if (now == wanted && x == place.x && y == place.y)
+        return;
+    SDL_SetWindowSize(window_, wanted.width, wanted.height);
+    SDL_SetWindowPosition(window_, place.x, place.y);
+}
+
+bool SDLScreenWindow::uploadFrame(const FrameBuffer& frame, const PixelRect& damage, bool full)
+{
+    const WindowSize frameSize { frame.width(), frame.height() };
+    if (frameSize.width <= 0 || frameSize.height <= 0 || !frame.data())
+        return false;
+    if (!texture_ || !(frameSize == textureSize_)) {
+        if (texture_)
+            SDL_DestroyTexture(texture_);
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, frameSize.width, frameSize.height);
+        if (!texture_)
+            return false;
+        SDL_SetTextureScaleMode(texture_, SDL_ScaleModeLinear);
+        textureSize_ = frameSize;
+        full = true;
+    }
+    const PixelRect all { 0, 0, frameSize.width, frameSize.height };
+    const PixelRect rows = (full ? all : PixelRect { 0, damage.y, frameSize.width, damage.height }).intersected(all);
+    if (!rows.isEmpty()) {
+        const SDL_Rect rect { rows.x, rows.y, rows.width, rows.height };
+        SDL_UpdateTexture(texture_, &rect, frame.data() + static_cast<std::ptrdiff_t>(rows.y) * frame.stride(), frame.stride());
+    }
+    return true;
+}
+
+void SDLScreenWindow::present(const FrameBuffer& frame, const PixelRect& damage, bool full)
+{
+    if (!renderer_ || !uploadFrame(frame, damage, full))
+        return;
+    int width = 0, height = 0;
+    if (SDL_GetRendererOutputSize(renderer_, &width, &height) != 0)
+        return;
+    const PixelRect content = fit_.contentRect({ width, height });
+    const SDL_Rect target { content.x, content.y, content.width, content.height };
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+    drawOverlay(width, height);
+    SDL_RenderPresent(renderer_);
+}
+
+void SDLScreenWindow::setOverlay(std::unique_ptr<FrameBuffer> overlay)
+{
+    if (overlayTexture_)
+        SDL_DestroyTexture(overlayTexture_);
+    overlayTexture_ = nullptr;
+    overlay_ = std::move(overlay);
+}
+
+void SDLScreenWindow::drawOverlay(int outputWidth, int outputHeight)
+{
+    if (!overlay_ || overlay_->width() <= 0 || overlay_->height() <= 0)
+        return;
+    if (!overlayTexture_) {
+        overlayTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, overlay_->width(), overlay_->height());
+        if (!overlayTexture_)
+            return;
+        SDL_SetTextureScaleMode(overlayTexture_, SDL_ScaleModeLinear);
+        SDL_UpdateTexture(overlayTexture_, nullptr, overlay_->data(), overlay_->stride());
+    }
+    const double scale = std::min({ 1.0, static_cast<double>(outputWidth - 2 * overlayMargin) / overlay_->width(),
+        static_cast<double>(outputHeight - 2 * overlayMargin) / overlay_->height() });
+    if (!(scale > 0))
+        return;
+    const int width = static_cast<int>(overlay_->width() * scale);
+    const int height = static_cast<int>(overlay_->height() * scale);
+    const SDL_Rect target { (outputWidth - width) / 2, (outputHeight - height) / 2, width, height };
+    SDL_RenderCopy(renderer_, overlayTexture_, nullptr, &target);
+}
+
+CGPoint SDLScreenWindow::toPoints(double x, double y) const { return fit_.toPoints(x, y, size()); }
+
+bool SDLScreenWindow::isOnPicture(double x, double y) const { return fit_.isOnPicture(x, y, size()); }
+
+PixelRect SDLScreenWindow::toWindow(CGRect points) const { return fit_.toWindow(points, size()); }
+
+WindowSize SDLScreenWindow::size() const
+{
+    WindowSize size;
+    if (window_)
+        SDL_GetWindowSize(window_, &size.width, &size.height);
+    return size;
+}

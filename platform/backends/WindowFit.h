@@ -1,0 +1,56 @@
+#pragma once
+// How the screen's frame buffer sits in a desktop window: the factor that fits it to a display,
+// the window's size and place there, the picture inside a window of any size (aspect kept,
+// centred, bars around it), and window positions mapped back to screen points. Plain arithmetic,
+// so the window and the tests agree on every number.
+#include "platform/graphics/CGGeometry.h"
+#include "platform/graphics/FrameBuffer.h"
+
+#include <optional>
+#include <string_view>
+
+// What the window manager adds around the window's inner area, in pixels.
+struct WindowBorders {
+    int top = 0, left = 0, bottom = 0, right = 0;
+};
+
+struct WindowSize {
+    int width = 0, height = 0;
+    friend bool operator==(const WindowSize&, const WindowSize&) = default;
+};
+
+class WindowFit {
+public:
+    static constexpr double maximumZoom = 4;
+
+    // A frame buffer of `frame` pixels showing a screen of `points`.
+    WindowFit(WindowSize frame, CGSize points);
+
+    // A zoom factor as written on the command line: a decimal number in (0, 4] and nothing else.
+    static std::optional<double> parseZoom(std::string_view text);
+
+    // The largest factor at which the window with its borders fits the usable area; never above 1.
+    double scaleToFit(const PixelRect& usable, const WindowBorders& borders) const;
+    // The window's inner size at a factor, at least one pixel each way.
+    WindowSize windowSize(double scale) const;
+    // The window's inner rectangle, centred with its borders in the usable area. A window larger
+    // than the area keeps its top-left border inside it, so the title bar stays reachable.
+    static PixelRect placement(const PixelRect& usable, const WindowBorders& borders, WindowSize window);
+
+    // Where the picture shows in a window (or drawable) of that size: as large as fits, aspect
+    // kept, centred. A mismatch of a pixel from rounding is absorbed rather than shown as a bar.
+    PixelRect contentRect(WindowSize window) const;
+    // A position in a window of that size as screen points; positions on the bars fall on the
+    // picture's nearest edge.
+    CGPoint toPoints(double x, double y, WindowSize window) const;
+    // A rectangle of screen points in the coordinates of a window of that size (the way back).
+    PixelRect toWindow(CGRect points, WindowSize window) const;
+    // Whether a position in a window of that size lies on the picture (half-open).
+    bool isOnPicture(double x, double y, WindowSize window) const;
+
+    WindowSize frame() const { return frame_; }
+
+private:
+    WindowSize frame_;
+    CGSize points_;
+};

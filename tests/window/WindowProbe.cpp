@@ -1,0 +1,234 @@
+// glyphward-window-probe: what the window test needs from the X display beyond xdotool.
+//
+//   compare X Y W H [--only x,y,w,h] [--except x,y,w,h] [--save FILE] REF.png...
+//       grabs that part of the screen, scales each reference picture to its size and prints the
+//       root-mean-square difference of the colours (0 same, 1 opposite) for each, on one line.
+//       --only and --except are in the reference's pixels.
+//   close WINDOW           asks the window to close, as a window manager's close button does
+//   minimise WINDOW / restore WINDOW
+//                          marks the window hidden or shown in its window-manager state, as a
+//                          window manager does when it minimises or restores it
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cairo.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool contains(double px, double py) const { return x <= px && px < x + width && y <= py && py < y + height; }
+};
+
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+
+struct DisplayCloser {
+    void operator()(Display* d) const { XCloseDisplay(d); }
+};
+using DisplayHandle = std::unique_ptr<Display, DisplayCloser>;
+
+std::optional<long> number(std::string_view text)
+{
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 0 == text.rfind("0x", 0) ? 16 : 10);
+    if (text.empty() || error != std::errc {} || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<Rect> rect(std::string_view text)
+{
+    Rect r;
+    int* fields[] = { &r.x, &r.y, &r.width, &r.height };
+    for (int i = 0; i < 4; ++i) {
+        const auto comma = text.find(',');
+        const auto value = number(text.substr(0, comma));
+        if (!value || (i < 3) == (comma == std::string_view::npos))
+            return std::nullopt;
+        *fields[i] = static_cast<int>(*value);
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+    }
+    return r;
+}
+
+Surface grab(Display* display, const Rect& area)
+{
+    XImage* image = XGetImage(display, DefaultRootWindow(display), area.x, area.y, static_cast<unsigned>(area.width),
+        static_cast<unsigned>(area.height), AllPlanes, ZPixmap);
+    if (!image)
+        return nullptr;
+    Surface surface { cairo_image_surface_create(CAIRO_FORMAT_RGB24, area.width, area.height) };
+    unsigned char* data = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    for (int y = 0; y < area.height; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+        for (int x = 0; x < area.width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            const auto channel = [p](unsigned long mask) {
+                int shift = 0;
+                while (mask && !(mask & 1)) {
+                    mask >>= 1;
+                    ++shift;
+                }
+                return mask ? static_cast<std::uint32_t>(((p >> shift) & mask) * 255 / mask) : 0u;
+            };
+            row[x] = channel(image->red_mask) << 16 | channel(image->green_mask) << 8 | channel(image->blue_mask);
+        }
+    }
+    XDestroyImage(image);
+    cairo_surface_mark_dirty(surface.get());
+    return surface;
+}
+
+// The reference picture drawn at the grab's size with bilinear filtering, as the window scales it.
+Surface scaled(const std::string& path, int width, int height, double& sx, double& sy)
+{
+    Surface source { cairo_image_surface_create_from_png(path.c_str()) };
+    if (cairo_surface_status(source.get()) != CAIRO_STATUS_SUCCESS)
+        return nullptr;
+    sx = static_cast<double>(width) / cairo_image_surface_get_width(source.get());
+    sy = static_cast<double>(height) / cairo_image_surface_get_height(source.get());
+    Surface target { cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height) };
+    cairo_t* cr = cairo_create(target.get());
+    cairo_scale(cr, sx, sy);
+    cairo_set_source_surface(cr, source.get(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(target.get());
+    return target;
+}
+
+double difference(cairo_surface_t* a, cairo_surface_t* b, double sx, double sy, const std::optional<Rect>& only, const std::optional<Rect>& except)
+{
+    const int width = cairo_image_surface_get_width(a), height = cairo_image_surface_get_height(a);
+    const unsigned char* pa = cairo_image_surface_get_data(a);
+    const unsigned char* pb = cairo_image_surface_get_data(b);
+    const int stride = cairo_image_surface_get_stride(a);
+    double sum = 0;
+    long count = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const double rx = (x + 0.5) / sx, ry = (y + 0.5) / sy;
+            if ((only && !only->contains(rx, ry)) || (except && except->contains(rx, ry)))
+                continue;
+            for (int c = 0; c < 3; ++c) {
+                const double d = (pa[y * stride + x * 4 + c] - pb[y * stride + x * 4 + c]) / 255.0;
+                sum += d * d;
+            }
+            count += 3;
+        }
+    }
+    return count ? std::sqrt(sum / static_cast<double>(count)) : 0;
+}
+
+int compare(Display* display, const std::vector<std::string_view>& args)
+{
+    std::optional<long> values[4];
+    for (std::size_t i = 0; i < 4 && i < args.size(); ++i)
+        values[i] = number(args[i]);
+    if (args.size() < 5 || !values[0] || !values[1] || !values[2] || !values[3] || *values[2] <= 0 || *values[3] <= 0)
+        return 2;
+    const Rect area { static_cast<int>(*values[0]), static_cast<int>(*values[1]), static_cast<int>(*values[2]), static_cast<int>(*values[3]) };
+    std::optional<Rect> only, except;
+    std::string save;
+    std::vector<std::string> references;
+    for (std::size_t i = 4; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg != "--only" && arg != "--except" && arg != "--save") {
+            references.emplace_back(arg);
+            continue;
+        }
+        if (++i >= args.size())
+            return 2;
+        if (arg == "--save") {
+            save = args[i];
+            continue;
+        }
+        const auto r = rect(args[i]);
+        if (!r)
+            return 2;
+        (arg == "--only" ? only : except) = r;
+    }
+    Surface shot = grab(display, area);
+    if (!shot)
+        return 1;
+    if (!save.empty())
+        cairo_surface_write_to_png(shot.get(), save.c_str());
+    std::string line;
+    for (const auto& reference : references) {
+        double sx = 1, sy = 1;
+        Surface picture = scaled(reference, area.width, area.height, sx, sy);
+        if (!picture) {
+            std::fprintf(stderr, "cannot read %s\n", reference.c_str());
+            return 1;
+        }
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%.4f", line.empty() ? "" : " ", difference(shot.get(), picture.get(), sx, sy, only, except));
+        line += text;
+    }
+    std::printf("%s\n", line.c_str());
+    return 0;
+}
+
+int close(Display* display, Window window)
+{
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+    return 0;
+}
+
+int setHidden(Display* display, Window window, bool hidden)
+{
+    const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+    const Atom flag = XInternAtom(display, "_NET_WM_STATE_HIDDEN", False);
+    XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&flag), hidden ? 1 : 0);
+    XFlush(display);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.empty())
+        return 2;
+    DisplayHandle display { XOpenDisplay(nullptr) };
+    if (!display) {
+        std::fprintf(stderr, "glyphward-window-probe: no display\n");
+        return 1;
+    }
+    const std::string_view command = args.front();
+    args.erase(args.begin());
+    if (command == "compare")
+        return compare(display.get(), args);
+    const auto window = args.size() == 1 ? number(args[0]) : std::nullopt;
+    if (!window)
+        return 2;
+    if (command == "close")
+        return close(display.get(), static_cast<Window>(*window));
+    if (command == "minimise" || command == "restore")
+        return setHidden(display.get(), static_cast<Window>(*window), command == "minimise");
+    return 2;
+}

@@ -1,0 +1,276 @@
+#!/bin/bash
+# The desktop window as a person uses it, on virtual X displays (Xvfb) of 1920 × 1080 and
+# 1366 × 768, driven by xdotool:
+#   - a zoom outside (0, 4] is refused; at both sizes, for a small and a large phone screen, the
+#     whole window is on the display, and --zoom 0.5 gives half the frame's size;
+#   - the pattern is drawn twice at the window's scaled node positions: "Success", then the host,
+#     each compared with the headless snapshot of the same moment scaled to the window;
+#   - the message field takes typed text (Chinese included), Backspace deletes, Enter sends it to
+#     the top chat, Escape puts the keyboard away; F1 and ? show and hide the keys;
+#   - F9 / F10, Ctrl+B / Ctrl+F and minimising / restoring send the host away and back; letters
+#     typed while the lock is in front do neither; closing the window goes the background way
+#     and the passcode is on disk afterwards;
+#   - a resized window shows the picture re-fitted between bars, and a tap lands where it shows.
+#
+#   window-e2e.sh HOST STAGED_ROOT PROBE DEFAULTS
+#
+# Every wait is for a condition, polled under a generous limit; nothing assumes the machine's speed.
+set -u
+[ $# = 4 ] || { echo "usage: window-e2e.sh HOST STAGED_ROOT PROBE DEFAULTS" >&2; exit 2; }
+host=$(realpath "$1")
+staged=$(realpath "$2")
+probe=$(realpath "$3")
+defaults=$(realpath "$4")
+
+near=0.012    # a picture this near its reference is the same screen, scaled
+apart=0.05    # a region this far from its reference has changed
+limit=60      # seconds any one condition may take to come true
+
+fail() {
+    echo "window: $*" >&2
+    exit 1
+}
+for tool in Xvfb xdotool; do
+    command -v "$tool" > /dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/glyphward-window-XXXXXX") || exit 99
+pids=()
+finish() {
+    local status=$?
+    for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; done
+    wait 2> /dev/null
+    if [ "$status" = 0 ]; then rm -rf "$work"; else echo "window: logs and pictures are in $work" >&2; fi
+}
+trap finish EXIT
+
+# Runs the command until it succeeds, for at most $1 seconds.
+poll() {
+    local until=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$until" ] || return 1
+        sleep 0.1
+    done
+}
+
+fresh_root() {
+    rm -rf "$1" && cp -a "$staged" "$1" && rm -f "$1/var/mobile/Library/Preferences/org.glyphward.host.plist"
+}
+
+# Starts the host on a display and finds its window (see measure_window).
+start_host() {
+    local display=$1
+    shift
+    DISPLAY=$display SDL_RENDER_DRIVER=software "$host" "$@" > "$work/host.out" 2>> "$work/host.err" &
+    host_pid=$!
+    pids+=("$host_pid")
+    # A search may meet a window of an earlier host that the server is just taking down; it is tried again.
+    find_window() { wid=$(DISPLAY=$display xdotool search --onlyvisible --pid "$host_pid" --name '^Glyphward' 2> /dev/null | head -n 1); [ -n "$wid" ]; }
+    poll "$limit" find_window || fail "no window appeared for $*"
+    measure_window "$display"
+}
+
+# Reads the window's place and size, and where the picture of the default screen (640 × 1136
+# pixels) sits in it, as the window fits it, bars around it when the shapes differ: sets wid's
+# X, Y, WIDTH, HEIGHT and the picture's CX, CY, CW, CH.
+measure_window() {
+    eval "$(DISPLAY=$1 xdotool getwindowgeometry --shell "$wid")"
+    read -r CX CY CW CH <<< "$(awk -v x="$X" -v y="$Y" -v w="$WIDTH" -v h="$HEIGHT" 'BEGIN {
+        s = w / 640 < h / 1136 ? w / 640 : h / 1136
+        cw = int(640 * s + 0.5); ch = int(1136 * s + 0.5)
+        if (w - cw <= 1 && h - ch <= 1) { cw = w; ch = h }
+        printf "%d %d %d %d", x + int((w - cw) / 2), y + int((h - ch) / 2), cw, ch }')"
+}
+
+# Closes the window as a window manager's close button does and waits for the host to end.
+stop_host() {
+    DISPLAY=$1 "$probe" close "$wid" || fail "cannot close the window"
+    poll "$limit" eval '! kill -0 "$host_pid" 2> /dev/null' || fail "the host did not end when its window closed"
+    wait "$host_pid"
+}
+
+# The headless snapshots of the moments the window will show, and the nodes' centres in points.
+make_references() {
+    fresh_root "$work/reference-root" || fail "cannot copy $staged"
+    cat > "$work/reference.scenario" << 'EOF'
+launch
+print
+snapshot setting.png
+draw 0 3 6 7 8
+wait 0.8
+snapshot confirm.png
+draw 0 3 6 7 8
+wait 0.8
+snapshot success.png
+wait 0.8
+snapshot host.png
+keyboard show
+snapshot keyboard.png
+keyboard hide
+set LOCK_IS_NEED_LOCK bool YES
+background
+foreground
+wait 0.5
+snapshot locked.png
+EOF
+    (cd "$work" && "$host" --root "$work/reference-root" --script reference.scenario > reference.out 2>&1) \
+        || fail "the reference scenario failed: $(cat "$work/reference.out")"
+    nodes=($(grep -o '"nodes":\[\[[^"]*\]\]' "$work/reference.out" | head -n 1 | tr -d '"nodes:[' | tr ']' ' ' | tr -s ', ' ' '))
+    [ "${#nodes[@]}" = 18 ] || fail "no node centres in the reference run"
+}
+
+# Screen points to display coordinates, through the window's fit (the default 320 × 568 screen).
+to_display() {
+    awk -v px="$1" -v py="$2" -v x="$CX" -v y="$CY" -v w="$CW" -v h="$CH" \
+        'BEGIN { printf "%d %d", x + px * w / 320, y + py * h / 568 }'
+}
+
+# Drags through the nodes with a few steps between each two, as a finger would.
+draw() {
+    local args=() i step from to
+    for i in "$@"; do
+        to=($(to_display "${nodes[$((2 * i))]}" "${nodes[$((2 * i + 1))]}"))
+        if [ -z "${from+set}" ]; then
+            args+=(mousemove "${to[@]}" mousedown 1)
+        else
+            for step in 1 2 3 4; do
+                args+=(mousemove $(((from[0] * (4 - step) + to[0] * step) / 4)) $(((from[1] * (4 - step) + to[1] * step) / 4)))
+            done
+        fi
+        from=("${to[@]}")
+    done
+    xdotool "${args[@]}" mouseup 1
+}
+
+tap() { xdotool mousemove $(to_display "$1" "$2") click 1; }
+
+# The differences of the window's picture from each reference (options first: --only, --except).
+differences() { "$probe" compare "$CX" "$CY" "$CW" "$CH" "$@" | tee "$work/last-differences"; }
+# The window shows the first picture: closely, and more closely than each of the others.
+shows() {
+    local options=()
+    while [ "${1#--}" != "$1" ]; do options+=("$1" "$2"); shift 2; done
+    differences "${options[@]+"${options[@]}"}" "${@/#/$work/}" | awk -v near="$near" \
+        '{ for (i = 2; i <= NF; ++i) if ($i <= $1) exit 1; exit !($1 <= near) }'
+}
+# The window differs from the reference in the region.
+differs_in() { differences --only "$1" "$work/$2" | awk -v apart="$apart" '{ exit !($1 >= apart) }'; }
+count() { grep -c -F -- "$1" "$work/host.err"; }
+# The host has logged the line N times.
+logged() { [ "$(count "$1")" = "$2" ]; }
+expect() { poll "$limit" "$@" || fail "$what (last differences: $(cat "$work/last-differences" 2> /dev/null))"; }
+
+# Starts an X server of that size on a display number it picks itself; sets display.
+start_display() {
+    : > "$work/display"
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3> "$work/display" 2> "$work/xvfb-$1.log" &
+    pids+=($!)
+    poll "$limit" test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb-$1.log")"
+    display=":$(head -n 1 "$work/display")"
+}
+
+# A zoom is a factor above 0 up to 4; anything else is refused before any window opens.
+for bad in 0 -1 4.5 abc 1e0 ""; do
+    "$host" --zoom "$bad" --print-root > /dev/null 2>&1
+    [ $? = 2 ] || fail "--zoom '$bad' was not refused with status 2"
+done
+
+make_references
+
+# The whole window is on the display, at both sizes, for both phone screens; a zoom is as asked.
+for size in 1366x768 1920x1080; do
+    start_display "$size"
+    for case in 320x568@2 390x844@3 "320x568@2 0.5"; do
+        read -r screen zoom <<< "$case"
+        fresh_root "$work/fit-root" || fail "cannot copy $staged"
+        start_host "$display" --root "$work/fit-root" --screen "$screen" ${zoom:+--zoom "$zoom"}
+        [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le "${size%x*}" ] && [ $((Y + HEIGHT)) -le "${size#*x}" ] \
+            || fail "$screen on $size: the window at $X,$Y, $WIDTH x $HEIGHT, is not all on the display"
+        [ -z "$zoom" ] || [ "$WIDTH x $HEIGHT" = "320 x 568" ] || fail "--zoom 0.5: the window is $WIDTH x $HEIGHT"
+        stop_host "$display" || fail "$screen on $size: the host did not end well"
+    done
+done
+
+# The rest on the 1920 x 1080 display.
+export DISPLAY=$display
+fresh_root "$work/root" || fail "cannot copy $staged"
+: > "$work/host.err"
+start_host "$DISPLAY" --root "$work/root"
+xdotool windowfocus "$wid"
+what="the lock asks for a pattern" expect shows setting.png confirm.png
+draw 0 3 6 7 8
+what="the lock asks for the pattern again" expect shows confirm.png setting.png success.png
+draw 0 3 6 7 8
+# "Success" shows for 1.5 s, then the host comes to the front (real time).
+seen=""
+saw_success() {
+    local d
+    d=$(differences "$work/success.png" "$work/confirm.png" "$work/host.png") || return 1
+    if awk '{ exit !($1 < $2 && $1 < $3) }' <<< "$d"; then seen=yes; return 0; fi
+    awk -v near="$near" '{ exit !($3 < $1 && $3 <= near) }' <<< "$d" && fail "the host came to the front without \"Success\" being seen"
+    return 1
+}
+what="\"Success\" shows" expect saw_success
+what="the host comes to the front" expect shows host.png success.png
+
+# The message field (its centre, and where it sits in the pictures' pixels above the keyboard).
+field="16,624,608,64"
+top_message="136,196,504,40"
+tap 160 544
+what="the keyboard and the caret come up" expect shows keyboard.png host.png
+xdotool type --delay 40 hello
+what="typed text shows in the field" expect differs_in "$field" keyboard.png
+what="nothing but the field changes" expect shows --except "$field" keyboard.png host.png
+xdotool key --delay 40 BackSpace BackSpace BackSpace BackSpace BackSpace
+what="Backspace deletes the text" expect shows keyboard.png host.png
+xdotool type --delay 40 "Hi 你好"
+what="Chinese text shows in the field" expect differs_in "$field" keyboard.png
+xdotool key Return
+what="Enter clears the field" expect shows --except "$top_message" keyboard.png host.png
+what="Enter sends the text to the top chat" expect differs_in "$top_message" keyboard.png
+xdotool key Escape
+what="Escape puts the keyboard away" expect shows --except "$top_message" host.png keyboard.png
+xdotool key F1
+what="F1 shows the keys" expect differs_in "0,300,640,500" host.png
+xdotool key question
+what="? hides the keys" expect shows --except "$top_message" host.png keyboard.png
+
+# Away and back, with every return locking.
+"$defaults" --root "$work/root" write org.glyphward.host LOCK_IS_NEED_LOCK -bool YES || fail "cannot write the setting"
+xdotool key F9
+what="F9 sends the host to the background" expect logged dismissKeyboard2-------- 1
+xdotool key F10
+what="F10 brings it back behind the lock" expect shows locked.png host.png
+xdotool type --delay 40 "bfbf"
+xdotool key F1
+what="F1 shows the keys over the lock" expect differs_in "0,300,640,500" locked.png
+[ "$(count dismissKeyboard2--------)" = 1 ] || fail "a letter sent the host to the background"
+xdotool key F1
+what="F1 hides the keys" expect shows locked.png host.png
+"$probe" minimise "$wid"
+what="minimising sends the host to the background" expect logged dismissKeyboard2-------- 2
+"$probe" restore "$wid"
+what="restoring brings it back" expect logged 强制锁屏 2
+xdotool key ctrl+b
+what="Ctrl+B sends the host to the background" expect logged dismissKeyboard2-------- 3
+xdotool key ctrl+f
+what="Ctrl+F brings it back" expect logged 强制锁屏 3
+what="the lock is in front" expect shows locked.png host.png
+draw 0 3 6 7 8
+what="the right pattern hands the screen back; the sent message is still there" \
+    expect shows --except "$top_message" host.png locked.png
+
+# A resize re-fits: the picture keeps its shape between bars, and a tap lands where it shows.
+xdotool windowsize "$wid" 900 600
+resized() { measure_window "$DISPLAY"; [ "$WIDTH x $HEIGHT" = "900 x 600" ]; }
+what="the window takes the new size" expect resized
+what="the picture is re-fitted between bars" expect shows --except "$top_message" host.png locked.png
+tap 160 544
+what="a tap through the re-fitted picture reaches the message field" expect shows --except "$top_message" keyboard.png host.png
+
+stop_host "$DISPLAY" || fail "the host did not end well when its window closed"
+[ "$(count dismissKeyboard2--------)" = 4 ] || fail "closing the window did not go the background way"
+[ "$("$defaults" --root "$work/root" read org.glyphward.host PASS_CODE)" = "0,3,6,7,8" ] \
+    || fail "the passcode is not on disk after the window closed"
+echo "window: all checks passed"
