@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <link.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +33,14 @@ std::string binaryFilter(const std::string& bundle)
     auto filter = NSDictionary::dictionaryWithDictionary({ { "Bundles", bundles } });
     auto root = NSDictionary::dictionaryWithDictionary({ { "Filter", filter } });
     return NSPropertyListSerialization::dataWithPropertyList(root.get(), NSPropertyListSerialization::Format::Binary).value_or("");
+}
+
+std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
 }
 
 class TweakFolder : public ::testing::Test {
@@ -53,9 +65,10 @@ protected:
         std::ofstream(dir + "/" + name, std::ios::binary) << content;
         fs::permissions(dir + "/" + name, mode);
     }
-    void tweak(const std::string& base, const std::string& bundle)
+    // A library for the bundle: by default one that does not link the platform.
+    void tweak(const std::string& base, const std::string& bundle, const std::string& library = GLYPHWARD_TEST_PLAIN_LIBRARY)
     {
-        write(base + ".dylib", "not really a library");
+        write(base + ".dylib", contents(library));
         write(base + ".plist", xmlFilter(bundle));
     }
     std::vector<std::string> load()
@@ -160,11 +173,71 @@ TEST_F(TweakFolder, RefusesFilesOwnedBySomeoneElse)
     EXPECT_TRUE(loggedAbout("owned.dylib: is owned by another user"));
 }
 
+TEST_F(TweakFolder, RefusesLibrariesTheDynamicLinkerCouldNotMapSafely)
+{
+    const std::string library = contents(GLYPHWARD_TEST_PLAIN_LIBRARY);
+    ASSERT_GT(library.size(), 8192u);
+    ElfW(Ehdr) header {};
+    std::memcpy(&header, library.data(), sizeof header);
+    // Past its segments a library holds only what the dynamic linker never reads.
+    std::size_t segmentsEnd = 0;
+    for (std::size_t i = 0; i < header.e_phnum; ++i) {
+        ElfW(Phdr) segment {};
+        std::memcpy(&segment, library.data() + header.e_phoff + i * sizeof segment, sizeof segment);
+        segmentsEnd = std::max<std::size_t>(segmentsEnd, segment.p_offset + segment.p_filesz);
+    }
+    ASSERT_LT(segmentsEnd, library.size());
+    const auto withHeader = [&library](const ElfW(Ehdr)& changed) {
+        std::string bytes = library;
+        std::memcpy(bytes.data(), &changed, sizeof changed);
+        return bytes;
+    };
+    // Cut short at every kind of place: inside the header, inside the program headers, in the
+    // middle of the segments, one byte short.
+    const std::vector<std::pair<std::string, std::string>> libraries {
+        { library.substr(0, 0), "is too short to be a library" },
+        { library.substr(0, 40), "is too short to be a library" },
+        { library.substr(0, sizeof header + 8), "is truncated: its program headers end past the end of the file" },
+        { library.substr(0, 4096), "is truncated: segment" },
+        { library.substr(0, library.size() / 2), "is truncated: segment" },
+        { library.substr(0, segmentsEnd - 1), "is truncated: segment" },
+        { "not really a library, though long enough to hold an ELF header at its start", "is not an ELF file" },
+        { withHeader([&] { auto h = header; h.e_phoff = library.size() - 8; return h; }()), "is truncated: its program headers" },
+        { withHeader([&] { auto h = header; h.e_phoff = ~0ull - 16; return h; }()), "is truncated: its program headers" },
+        { withHeader([&] { auto h = header; h.e_machine = EM_S390; return h; }()), "is built for another kind of machine" },
+        { withHeader([&] { auto h = header; h.e_ident[EI_CLASS] = ELFCLASS32; return h; }()), "is built for another kind of machine" },
+        { withHeader([&] { auto h = header; h.e_type = ET_EXEC; return h; }()), "is not a shared library" },
+        { withHeader([&] { auto h = header; h.e_phentsize = 7; return h; }()), "has malformed program headers" },
+    };
+    // A segment whose size overflows when added to its offset.
+    std::string overflowing = library;
+    ElfW(Phdr) first {};
+    std::memcpy(&first, library.data() + header.e_phoff, sizeof first);
+    first.p_offset = 4096;
+    first.p_filesz = ~0ull - 4;
+    std::memcpy(overflowing.data() + header.e_phoff, &first, sizeof first);
+
+    for (std::size_t i = 0; i < libraries.size(); ++i) {
+        tweak("bad" + std::to_string(i), "org.glyphward.host");
+        write("bad" + std::to_string(i) + ".dylib", libraries[i].first);
+    }
+    tweak("overflowing", "org.glyphward.host");
+    write("overflowing.dylib", overflowing);
+    tweak("whole", "org.glyphward.host");
+    write("whole.dylib", library.substr(0, segmentsEnd));
+
+    EXPECT_EQ(load().size(), libraries.size() + 1);
+    EXPECT_EQ(opened, (std::vector<std::string> { "whole.dylib" }));
+    for (std::size_t i = 0; i < libraries.size(); ++i)
+        EXPECT_TRUE(loggedAbout("refused " + dir + "/bad" + std::to_string(i) + ".dylib: " + libraries[i].second)) << i;
+    EXPECT_TRUE(loggedAbout("overflowing.dylib: is truncated: segment 0 needs bytes up to 18446744073709551615"));
+}
+
 TEST_F(TweakFolder, ALibraryThatDoesNotLoadIsLoggedAndNotCounted)
 {
-    tweak("broken", "org.glyphward.host");
+    tweak("broken", "org.glyphward.host", GLYPHWARD_TEST_UNRESOLVED_LIBRARY);
     const auto report = TweakLoader::loadFromDirectory(dir, "org.glyphward.host", &TweakLoader::openLibrary);
     EXPECT_TRUE(report.loaded.empty());
     EXPECT_TRUE(report.refused.empty());
-    EXPECT_TRUE(loggedAbout("could not load " + dir + "/broken.dylib"));
+    EXPECT_TRUE(loggedAbout("could not load " + dir + "/broken.dylib")) << ::testing::PrintToString(logged);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/ElfImage.h"
 
 #include <plist/plist.h>
 
@@ -147,6 +148,11 @@ TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory,
             refuse(report, libraryPath, reason);
             continue;
         }
+        reason = unloadableReason(libraryFd.fd);
+        if (!reason.empty()) {
+            refuse(report, libraryPath, reason);
+            continue;
+        }
         if (opener && opener(libraryFd.fd, libraryPath))
             report.loaded.push_back(libraryPath);
     }
@@ -198,6 +204,12 @@ std::string TweakLoader::untrustedReason(int fd)
     if (st.st_uid != ::geteuid() && st.st_uid != 0)
         return "is owned by another user";
     return {};
+}
+
+std::string TweakLoader::unloadableReason(int fd)
+{
+    const ElfImage image(fd);
+    return image.problem();
 }
 
 bool TweakLoader::openLibrary(int fd, const std::string& path)

@@ -7,7 +7,8 @@
 // every *.dylib in the device root's Library/MobileSubstrate/DynamicLibraries, in name order,
 // whose sibling .plist names the process's bundle under Filter → Bundles. A library or filter
 // that someone else could have changed (writable by group or others, owned by another user than
-// us or root, not a plain file) is refused with a log line and never opened.
+// us or root, not a plain file) is refused with a log line and never opened, and so is a library
+// the dynamic linker could not map safely (cut short, built for another machine).
 class TweakLoader {
 public:
     // Opens one vetted library from its open descriptor; answers whether it loaded.
@@ -29,6 +30,9 @@ public:
     static bool filterListsBundle(const std::string& plistData, const std::string& bundleId);
     // Why the opened file is not to be trusted, or an empty string when it may be used.
     static std::string untrustedReason(int fd);
+    // Why the library open at fd must not be loaded into this process (see ElfImage), or an empty
+    // string.
+    static std::string unloadableReason(int fd);
     // The default opener: dlopen of the descriptor itself, so the checked file is the loaded one.
     static bool openLibrary(int fd, const std::string& path);
 };
