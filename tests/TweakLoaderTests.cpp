@@ -173,6 +173,34 @@ TEST_F(TweakFolder, RefusesFilesOwnedBySomeoneElse)
     EXPECT_TRUE(loggedAbout("owned.dylib: is owned by another user"));
 }
 
+TEST_F(TweakFolder, AFilterThatIsNoFilterIsRefusedAloud)
+{
+    const std::vector<std::pair<std::string, std::string>> filters {
+        { "", "is empty" },
+        { "<plist version=\"1.0\"><dict><key>Filter</key>", "is not a property list" },
+        { binaryFilter("org.glyphward.host").substr(0, 40), "is not a property list" },
+        { "<plist version=\"1.0\"><array/></plist>", "has no Filter dictionary" },
+        { "<plist version=\"1.0\"><dict><key>Filter</key><dict><key>Bundles</key><string>org.glyphward.host</string>"
+          "</dict></dict></plist>",
+            "has a Filter Bundles entry that is not an array" },
+    };
+    for (std::size_t i = 0; i < filters.size(); ++i) {
+        tweak("corrupt" + std::to_string(i), "org.glyphward.host");
+        write("corrupt" + std::to_string(i) + ".plist", filters[i].first);
+    }
+    // A filter that names processes some other way is a filter all the same, for others.
+    tweak("byexecutable", "org.glyphward.host");
+    write("byexecutable.plist",
+        "<plist version=\"1.0\"><dict><key>Filter</key><dict><key>Executables</key><array><string>glyphward-host</string>"
+        "</array></dict></dict></plist>");
+
+    EXPECT_EQ(load().size(), filters.size());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(logged.size(), filters.size());
+    for (std::size_t i = 0; i < filters.size(); ++i)
+        EXPECT_TRUE(loggedAbout("refused " + dir + "/corrupt" + std::to_string(i) + ".plist: " + filters[i].second)) << i;
+}
+
 TEST_F(TweakFolder, RefusesLibrariesTheDynamicLinkerCouldNotMapSafely)
 {
     const std::string library = contents(GLYPHWARD_TEST_PLAIN_LIBRARY);

@@ -89,10 +89,32 @@ bool readAll(int fd, std::string& out)
     }
 }
 
-void refuse(TweakLoader::Report& report, const std::string& path, const std::string& reason)
+bool refuse(TweakLoader::Report& report, const std::string& path, const std::string& reason)
 {
     NSLog("TweakLoader: refused %s: %s", path.c_str(), reason.c_str());
     report.refused.push_back(path);
+    return false;
+}
+
+// Reads the filter beside a library: whether it names the bundle. A library without a filter is
+// meant for no one in particular and stays closed; a filter that cannot be trusted or read, or
+// is no filter at all, is refused.
+bool filterAdmits(const std::string& filterPath, const std::string& bundleId, TweakLoader::Report& report)
+{
+    struct stat filterStat {};
+    if (::lstat(filterPath.c_str(), &filterStat) != 0)
+        return false;
+    std::string reason;
+    std::string filter;
+    Descriptor filterFd(openTrusted(filterPath, reason));
+    if (filterFd.fd < 0)
+        return refuse(report, filterPath, reason);
+    if (!readAll(filterFd.fd, filter))
+        return refuse(report, filterPath, "cannot be read");
+    const bool lists = TweakLoader::filterListsBundle(filter, bundleId, &reason);
+    if (!reason.empty())
+        return refuse(report, filterPath, reason);
+    return lists;
 }
 
 } // namespace
@@ -121,28 +143,9 @@ TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory,
     for (const std::string& name : names) {
         const std::string base = directory + "/" + name.substr(0, name.size() - std::strlen(".dylib"));
         const std::string libraryPath = base + ".dylib";
-        const std::string filterPath = base + ".plist";
-
-        // A library without a filter is meant for no one in particular and stays closed.
-        struct stat filterStat {};
-        if (::lstat(filterPath.c_str(), &filterStat) != 0)
+        if (!filterAdmits(base + ".plist", bundleId, report))
             continue;
         std::string reason;
-        std::string filter;
-        {
-            Descriptor filterFd(openTrusted(filterPath, reason));
-            if (filterFd.fd < 0) {
-                refuse(report, filterPath, reason);
-                continue;
-            }
-            if (!readAll(filterFd.fd, filter)) {
-                refuse(report, filterPath, "cannot be read");
-                continue;
-            }
-        }
-        if (!filterListsBundle(filter, bundleId))
-            continue;
-
         Descriptor libraryFd(openTrusted(libraryPath, reason));
         if (libraryFd.fd < 0) {
             refuse(report, libraryPath, reason);
@@ -159,24 +162,34 @@ TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory,
     return report;
 }
 
-bool TweakLoader::filterListsBundle(const std::string& plistData, const std::string& bundleId)
+bool TweakLoader::filterListsBundle(const std::string& plistData, const std::string& bundleId, std::string* problem)
 {
-    if (plistData.empty() || plistData.size() > maximumFilterSize)
+    std::string ignored;
+    std::string& why = problem ? *problem : ignored;
+    why.clear();
+    const auto noFilter = [&why](const char* reason) {
+        why = reason;
         return false;
+    };
+    if (plistData.empty())
+        return noFilter("is empty");
+    if (plistData.size() > maximumFilterSize)
+        return noFilter("is too large");
     plist_t root = nullptr;
     plist_from_memory(plistData.data(), static_cast<uint32_t>(plistData.size()), &root);
     if (!root)
-        return false;
+        return noFilter("is not a property list");
     std::unique_ptr<void, void (*)(plist_t)> owner(root, plist_free);
 
-    if (plist_get_node_type(root) != PLIST_DICT)
-        return false;
-    plist_t filter = plist_dict_get_item(root, "Filter");
+    plist_t filter = plist_get_node_type(root) == PLIST_DICT ? plist_dict_get_item(root, "Filter") : nullptr;
     if (!filter || plist_get_node_type(filter) != PLIST_DICT)
-        return false;
+        return noFilter("has no Filter dictionary");
+    // A filter may name its processes otherwise (by executable, by class): then not by bundle.
     plist_t bundles = plist_dict_get_item(filter, "Bundles");
-    if (!bundles || plist_get_node_type(bundles) != PLIST_ARRAY)
+    if (!bundles)
         return false;
+    if (plist_get_node_type(bundles) != PLIST_ARRAY)
+        return noFilter("has a Filter Bundles entry that is not an array");
     const uint32_t count = plist_array_get_size(bundles);
     for (uint32_t i = 0; i < count; ++i) {
         plist_t item = plist_array_get_item(bundles, i);

@@ -7,8 +7,9 @@
 // every *.dylib in the device root's Library/MobileSubstrate/DynamicLibraries, in name order,
 // whose sibling .plist names the process's bundle under Filter → Bundles. A library or filter
 // that someone else could have changed (writable by group or others, owned by another user than
-// us or root, not a plain file) is refused with a log line and never opened, and so is a library
-// the dynamic linker could not map safely (cut short, built for another machine).
+// us or root, not a plain file) is refused with a log line and never opened, and so is a filter
+// that is no filter at all and a library the dynamic linker could not map safely (cut short,
+// built for another machine).
 class TweakLoader {
 public:
     // Opens one vetted library from its open descriptor; answers whether it loaded.
@@ -26,8 +27,10 @@ public:
     // The folder under the device root that the loader reads.
     static std::string libraryDirectory();
 
-    // Whether the property list (XML or binary) lists the bundle under Filter → Bundles.
-    static bool filterListsBundle(const std::string& plistData, const std::string& bundleId);
+    // Whether the property list (XML or binary) lists the bundle under Filter → Bundles. When the
+    // data is no filter at all (empty, unreadable, without a Filter dictionary), says why in
+    // problem; a valid filter for other bundles leaves it empty.
+    static bool filterListsBundle(const std::string& plistData, const std::string& bundleId, std::string* problem = nullptr);
     // Why the opened file is not to be trusted, or an empty string when it may be used.
     static std::string untrustedReason(int fd);
     // Why the library open at fd must not be loaded into this process (see ElfImage), or an empty
