@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <link.h>
@@ -83,6 +85,14 @@ protected:
             opened.push_back(fs::path(path).filename().string());
             return true;
         }).refused;
+    }
+    std::vector<std::string> loggedStarting(const std::string& prefix) const
+    {
+        std::vector<std::string> lines;
+        for (const auto& line : logged)
+            if (line.rfind(prefix, 0) == 0)
+                lines.push_back(line);
+        return lines;
     }
     bool loggedAbout(const std::string& text) const
     {
@@ -259,6 +269,47 @@ TEST_F(TweakFolder, RefusesLibrariesTheDynamicLinkerCouldNotMapSafely)
     for (std::size_t i = 0; i < libraries.size(); ++i)
         EXPECT_TRUE(loggedAbout("refused " + dir + "/bad" + std::to_string(i) + ".dylib: " + libraries[i].second)) << i;
     EXPECT_TRUE(loggedAbout("overflowing.dylib: is truncated: segment 0 needs bytes up to 18446744073709551615"));
+}
+
+TEST_F(TweakFolder, EachLibraryLoadsOnceInNameOrderWhateverTheDescriptorNumbers)
+{
+    // The dynamic linker matches a name before it looks at the file. Give it objects under the
+    // /proc names of the next descriptor numbers, as earlier loads whose descriptors have since
+    // closed would have left them.
+    write("earlier.so", contents(GLYPHWARD_TEST_PLAIN_LIBRARY));
+    std::vector<int> descriptors;
+    for (int i = 0; i < 16; ++i) {
+        descriptors.push_back(::open((dir + "/earlier.so").c_str(), O_RDONLY | O_CLOEXEC));
+        ASSERT_NE(::dlopen(("/proc/self/fd/" + std::to_string(descriptors.back())).c_str(), RTLD_NOW), nullptr);
+    }
+    for (const int fd : descriptors)
+        ::close(fd);
+
+    tweak("AAA", "org.glyphward.host");
+    tweak("Glyphward", "org.glyphward.host", GLYPHWARD_TEST_TWEAK_FIRST);
+    tweak("Zed", "org.glyphward.host", GLYPHWARD_TEST_TWEAK_SECOND);
+    const auto plainRuns = [this] {
+        void* handle = ::dlopen((dir + "/AAA.dylib").c_str(), RTLD_LAZY | RTLD_NOLOAD);
+        const int* runs = handle ? static_cast<const int*>(::dlsym(handle, "glyphwardTestPlainRuns")) : nullptr;
+        const int count = runs ? *runs : -1;
+        if (handle)
+            ::dlclose(handle);
+        return count;
+    };
+
+    auto report = TweakLoader::loadFromDirectory(dir, "org.glyphward.host", &TweakLoader::openLibrary);
+    EXPECT_EQ(report.loaded, (std::vector<std::string> { dir + "/AAA.dylib", dir + "/Glyphward.dylib", dir + "/Zed.dylib" }));
+    EXPECT_EQ(loggedStarting("test tweak"), (std::vector<std::string> { "test tweak first loaded", "test tweak second loaded" }));
+    EXPECT_EQ(plainRuns(), 1);
+
+    // Loading the folder again loads nothing twice.
+    logged.clear();
+    report = TweakLoader::loadFromDirectory(dir, "org.glyphward.host", &TweakLoader::openLibrary);
+    EXPECT_TRUE(report.loaded.empty());
+    EXPECT_TRUE(loggedStarting("test tweak").empty());
+    EXPECT_EQ(loggedStarting("TweakLoader: refused").size(), 3u);
+    EXPECT_TRUE(loggedAbout("refused " + dir + "/Glyphward.dylib: is already loaded"));
+    EXPECT_EQ(plainRuns(), 1);
 }
 
 TEST_F(TweakFolder, ALibraryThatDoesNotLoadIsLoggedAndNotCounted)

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/DynamicLibraryOpener.h"
 #include "platform/runtime/ElfImage.h"
 
 #include <plist/plist.h>
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -227,16 +227,16 @@ std::string TweakLoader::unloadableReason(int fd)
 
 bool TweakLoader::openLibrary(int fd, const std::string& path)
 {
-    // Loading through the descriptor opens the file that was checked, not whatever the path names
-    // by now. Without /proc the path is the only way left; it was checked a moment ago.
-    const std::string viaDescriptor = "/proc/self/fd/" + std::to_string(fd);
-    const bool haveProc = ::access(viaDescriptor.c_str(), F_OK) == 0;
-    void* handle = ::dlopen(haveProc ? viaDescriptor.c_str() : path.c_str(), RTLD_NOW | RTLD_GLOBAL);
-    if (!handle) {
-        const char* error = ::dlerror();
-        NSLog("TweakLoader: could not load %s: %s", path.c_str(), error ? error : "unknown error");
+    std::string error;
+    switch (DynamicLibraryOpener::open(fd, path, error)) {
+    case DynamicLibraryOpener::Outcome::Loaded:
+        return true;
+    case DynamicLibraryOpener::Outcome::AlreadyLoaded:
+        NSLog("TweakLoader: refused %s: %s", path.c_str(), "is already loaded");
         return false;
+    case DynamicLibraryOpener::Outcome::Failed:
+        break;
     }
-    // The library stays loaded for the life of the process, as tweaks do.
-    return true;
+    NSLog("TweakLoader: could not load %s: %s", path.c_str(), error.c_str());
+    return false;
 }

@@ -37,5 +37,6 @@ public:
     // string.
     static std::string unloadableReason(int fd);
     // The default opener: dlopen of the descriptor itself, so the checked file is the loaded one.
+    // Each library is loaded as a new object exactly once; one already in the process is refused.
     static bool openLibrary(int fd, const std::string& path);
 };
