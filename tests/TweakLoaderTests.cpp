@@ -45,6 +45,14 @@ std::string contents(const std::string& path)
     return out.str();
 }
 
+// The bytes with every occurrence of one text replaced by another of the same length.
+std::string patched(std::string bytes, const std::string& from, const std::string& to)
+{
+    for (auto at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + to.size()))
+        bytes.replace(at, from.size(), to);
+    return bytes;
+}
+
 class TweakFolder : public ::testing::Test {
 protected:
     void SetUp() override
@@ -269,6 +277,31 @@ TEST_F(TweakFolder, RefusesLibrariesTheDynamicLinkerCouldNotMapSafely)
     for (std::size_t i = 0; i < libraries.size(); ++i)
         EXPECT_TRUE(loggedAbout("refused " + dir + "/bad" + std::to_string(i) + ".dylib: " + libraries[i].second)) << i;
     EXPECT_TRUE(loggedAbout("overflowing.dylib: is truncated: segment 0 needs bytes up to 18446744073709551615"));
+}
+
+TEST_F(TweakFolder, RefusesTweaksBuiltAgainstAnotherPlatformBuild)
+{
+    const std::string tag = TweakLoader::abiTag();
+    const std::string ours = contents(GLYPHWARD_TEST_TWEAK_FIRST);
+    const std::string note = std::string("Glyphward\0\0\0", 12) + tag;
+    ASSERT_NE(ours.find(note), std::string::npos);
+    write("other.dylib", patched(ours, note, std::string("Glyphward\0\0\0", 12) + "0123456789abcdef"));
+    write("other.plist", xmlFilter("org.glyphward.host"));
+    // As an older build made it: no note, and the platform library without a version.
+    const std::string platform = "libglyphward-platform.so";
+    write("older.dylib",
+        patched(patched(ours, note, std::string("Glyphwarx\0\0\0", 12) + tag), platform + ".0\0",
+            platform + std::string("\0\0", 2)));
+    write("older.plist", xmlFilter("org.glyphward.host"));
+    // A library that does not link the platform is not the loader's to judge.
+    tweak("plain", "org.glyphward.host");
+    tweak("same", "org.glyphward.host", GLYPHWARD_TEST_TWEAK_FIRST);
+
+    EXPECT_EQ(load().size(), 2u);
+    EXPECT_EQ(opened, (std::vector<std::string> { "plain.dylib", "same.dylib" }));
+    EXPECT_TRUE(loggedAbout("refused " + dir + "/other.dylib: was built for platform build 0123456789abcdef, this is " + tag));
+    EXPECT_TRUE(loggedAbout("refused " + dir + "/older.dylib: links " + platform + " but carries no platform build tag (this is "
+        + tag + ")"));
 }
 
 TEST_F(TweakFolder, EachLibraryLoadsOnceInNameOrderWhateverTheDescriptorNumbers)

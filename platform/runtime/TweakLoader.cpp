@@ -21,6 +21,11 @@ namespace {
 
 constexpr std::size_t maximumFilterSize = 1 << 20;
 
+// The note that every tweak built here carries (see cmake/GlyphwardAbi.cmake): owner, type.
+constexpr const char* abiNoteOwner = "Glyphward";
+constexpr std::uint32_t abiNoteType = 1;
+constexpr std::size_t maximumShownTagLength = 64;
+
 struct Descriptor {
     int fd = -1;
     explicit Descriptor(int f) : fd(f) { }
@@ -115,6 +120,23 @@ bool filterAdmits(const std::string& filterPath, const std::string& bundleId, Tw
     if (!reason.empty())
         return refuse(report, filterPath, reason);
     return lists;
+}
+
+bool isPlatformLibrary(const std::string& needed)
+{
+    const std::string platform = GLYPHWARD_PLATFORM_LIBRARY;
+    return needed == platform || needed.rfind(platform + ".", 0) == 0;
+}
+
+// A tag as read from a file, fit for a log line.
+std::string shownTag(std::string tag)
+{
+    if (tag.size() > maximumShownTagLength)
+        tag.resize(maximumShownTagLength);
+    for (char& c : tag)
+        if (c < 0x20 || c > 0x7e)
+            c = '?';
+    return tag;
 }
 
 } // namespace
@@ -222,8 +244,21 @@ std::string TweakLoader::untrustedReason(int fd)
 std::string TweakLoader::unloadableReason(int fd)
 {
     const ElfImage image(fd);
-    return image.problem();
+    if (!image.problem().empty())
+        return image.problem();
+    const auto& needed = image.neededLibraries();
+    // A library that does not link our platform library is not ours to judge.
+    if (std::none_of(needed.begin(), needed.end(), isPlatformLibrary))
+        return {};
+    const auto tag = image.note(abiNoteOwner, abiNoteType);
+    if (!tag)
+        return "links " GLYPHWARD_PLATFORM_LIBRARY " but carries no platform build tag (this is " + abiTag() + ")";
+    if (*tag != abiTag())
+        return "was built for platform build " + shownTag(*tag) + ", this is " + abiTag();
+    return {};
 }
+
+std::string TweakLoader::abiTag() { return GLYPHWARD_ABI_TAG; }
 
 bool TweakLoader::openLibrary(int fd, const std::string& path)
 {

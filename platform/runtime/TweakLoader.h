@@ -8,8 +8,8 @@
 // whose sibling .plist names the process's bundle under Filter → Bundles. A library or filter
 // that someone else could have changed (writable by group or others, owned by another user than
 // us or root, not a plain file) is refused with a log line and never opened, and so is a filter
-// that is no filter at all and a library the dynamic linker could not map safely (cut short,
-// built for another machine).
+// that is no filter at all, a library the dynamic linker could not map safely (cut short, built
+// for another machine) and one built against another build of the platform library.
 class TweakLoader {
 public:
     // Opens one vetted library from its open descriptor; answers whether it loaded.
@@ -34,8 +34,11 @@ public:
     // Why the opened file is not to be trusted, or an empty string when it may be used.
     static std::string untrustedReason(int fd);
     // Why the library open at fd must not be loaded into this process (see ElfImage), or an empty
-    // string.
+    // string. One that links the platform library must carry this build's abiTag() in its note.
     static std::string unloadableReason(int fd);
+    // The identity of this build of the platform library: a digest of its headers, compiler and
+    // build flags, which every tweak built against it carries as a note.
+    static std::string abiTag();
     // The default opener: dlopen of the descriptor itself, so the checked file is the loaded one.
     // Each library is loaded as a new object exactly once; one already in the process is refused.
     static bool openLibrary(int fd, const std::string& path);
