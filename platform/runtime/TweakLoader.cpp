@@ -2,6 +2,8 @@
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/runtime/DynamicLibraryOpener.h"
+#include "platform/runtime/ElfImage.h"
 
 #include <plist/plist.h>
 
@@ -10,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -19,6 +20,11 @@
 namespace {
 
 constexpr std::size_t maximumFilterSize = 1 << 20;
+
+// The note that every tweak built here carries (see cmake/GlyphwardAbi.cmake): owner, type.
+constexpr const char* abiNoteOwner = "Glyphward";
+constexpr std::uint32_t abiNoteType = 1;
+constexpr std::size_t maximumShownTagLength = 64;
 
 struct Descriptor {
     int fd = -1;
@@ -88,10 +94,49 @@ bool readAll(int fd, std::string& out)
     }
 }
 
-void refuse(TweakLoader::Report& report, const std::string& path, const std::string& reason)
+bool refuse(TweakLoader::Report& report, const std::string& path, const std::string& reason)
 {
     NSLog("TweakLoader: refused %s: %s", path.c_str(), reason.c_str());
     report.refused.push_back(path);
+    return false;
+}
+
+// Reads the filter beside a library: whether it names the bundle. A library without a filter is
+// meant for no one in particular and stays closed; a filter that cannot be trusted or read, or
+// is no filter at all, is refused.
+bool filterAdmits(const std::string& filterPath, const std::string& bundleId, TweakLoader::Report& report)
+{
+    struct stat filterStat {};
+    if (::lstat(filterPath.c_str(), &filterStat) != 0)
+        return false;
+    std::string reason;
+    std::string filter;
+    Descriptor filterFd(openTrusted(filterPath, reason));
+    if (filterFd.fd < 0)
+        return refuse(report, filterPath, reason);
+    if (!readAll(filterFd.fd, filter))
+        return refuse(report, filterPath, "cannot be read");
+    const bool lists = TweakLoader::filterListsBundle(filter, bundleId, &reason);
+    if (!reason.empty())
+        return refuse(report, filterPath, reason);
+    return lists;
+}
+
+bool isPlatformLibrary(const std::string& needed)
+{
+    const std::string platform = GLYPHWARD_PLATFORM_LIBRARY;
+    return needed == platform || needed.rfind(platform + ".", 0) == 0;
+}
+
+// A tag as read from a file, fit for a log line.
+std::string shownTag(std::string tag)
+{
+    if (tag.size() > maximumShownTagLength)
+        tag.resize(maximumShownTagLength);
+    for (char& c : tag)
+        if (c < 0x20 || c > 0x7e)
+            c = '?';
+    return tag;
 }
 
 } // namespace
@@ -120,30 +165,16 @@ TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory,
     for (const std::string& name : names) {
         const std::string base = directory + "/" + name.substr(0, name.size() - std::strlen(".dylib"));
         const std::string libraryPath = base + ".dylib";
-        const std::string filterPath = base + ".plist";
-
-        // A library without a filter is meant for no one in particular and stays closed.
-        struct stat filterStat {};
-        if (::lstat(filterPath.c_str(), &filterStat) != 0)
+        if (!filterAdmits(base + ".plist", bundleId, report))
             continue;
         std::string reason;
-        std::string filter;
-        {
-            Descriptor filterFd(openTrusted(filterPath, reason));
-            if (filterFd.fd < 0) {
-                refuse(report, filterPath, reason);
-                continue;
-            }
-            if (!readAll(filterFd.fd, filter)) {
-                refuse(report, filterPath, "cannot be read");
-                continue;
-            }
-        }
-        if (!filterListsBundle(filter, bundleId))
-            continue;
-
         Descriptor libraryFd(openTrusted(libraryPath, reason));
         if (libraryFd.fd < 0) {
+            refuse(report, libraryPath, reason);
+            continue;
+        }
+        reason = unloadableReason(libraryFd.fd);
+        if (!reason.empty()) {
             refuse(report, libraryPath, reason);
             continue;
         }
@@ -153,24 +184,34 @@ TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory,
     return report;
 }
 
-bool TweakLoader::filterListsBundle(const std::string& plistData, const std::string& bundleId)
+bool TweakLoader::filterListsBundle(const std::string& plistData, const std::string& bundleId, std::string* problem)
 {
-    if (plistData.empty() || plistData.size() > maximumFilterSize)
+    std::string ignored;
+    std::string& why = problem ? *problem : ignored;
+    why.clear();
+    const auto noFilter = [&why](const char* reason) {
+        why = reason;
         return false;
+    };
+    if (plistData.empty())
+        return noFilter("is empty");
+    if (plistData.size() > maximumFilterSize)
+        return noFilter("is too large");
     plist_t root = nullptr;
     plist_from_memory(plistData.data(), static_cast<uint32_t>(plistData.size()), &root);
     if (!root)
-        return false;
+        return noFilter("is not a property list");
     std::unique_ptr<void, void (*)(plist_t)> owner(root, plist_free);
 
-    if (plist_get_node_type(root) != PLIST_DICT)
-        return false;
-    plist_t filter = plist_dict_get_item(root, "Filter");
+    plist_t filter = plist_get_node_type(root) == PLIST_DICT ? plist_dict_get_item(root, "Filter") : nullptr;
     if (!filter || plist_get_node_type(filter) != PLIST_DICT)
-        return false;
+        return noFilter("has no Filter dictionary");
+    // A filter may name its processes otherwise (by executable, by class): then not by bundle.
     plist_t bundles = plist_dict_get_item(filter, "Bundles");
-    if (!bundles || plist_get_node_type(bundles) != PLIST_ARRAY)
+    if (!bundles)
         return false;
+    if (plist_get_node_type(bundles) != PLIST_ARRAY)
+        return noFilter("has a Filter Bundles entry that is not an array");
     const uint32_t count = plist_array_get_size(bundles);
     for (uint32_t i = 0; i < count; ++i) {
         plist_t item = plist_array_get_item(bundles, i);
@@ -200,18 +241,37 @@ std::string TweakLoader::untrustedReason(int fd)
     return {};
 }
 
+std::string TweakLoader::unloadableReason(int fd)
+{
+    const ElfImage image(fd);
+    if (!image.problem().empty())
+        return image.problem();
+    const auto& needed = image.neededLibraries();
+    // A library that does not link our platform library is not ours to judge.
+    if (std::none_of(needed.begin(), needed.end(), isPlatformLibrary))
+        return {};
+    const auto tag = image.note(abiNoteOwner, abiNoteType);
+    if (!tag)
+        return "links " GLYPHWARD_PLATFORM_LIBRARY " but carries no platform build tag (this is " + abiTag() + ")";
+    if (*tag != abiTag())
+        return "was built for platform build " + shownTag(*tag) + ", this is " + abiTag();
+    return {};
+}
+
+std::string TweakLoader::abiTag() { return GLYPHWARD_ABI_TAG; }
+
 bool TweakLoader::openLibrary(int fd, const std::string& path)
 {
-    // Loading through the descriptor opens the file that was checked, not whatever the path names
-    // by now. Without /proc the path is the only way left; it was checked a moment ago.
-    const std::string viaDescriptor = "/proc/self/fd/" + std::to_string(fd);
-    const bool haveProc = ::access(viaDescriptor.c_str(), F_OK) == 0;
-    void* handle = ::dlopen(haveProc ? viaDescriptor.c_str() : path.c_str(), RTLD_NOW | RTLD_GLOBAL);
-    if (!handle) {
-        const char* error = ::dlerror();
-        NSLog("TweakLoader: could not load %s: %s", path.c_str(), error ? error : "unknown error");
+    std::string error;
+    switch (DynamicLibraryOpener::open(fd, path, error)) {
+    case DynamicLibraryOpener::Outcome::Loaded:
+        return true;
+    case DynamicLibraryOpener::Outcome::AlreadyLoaded:
+        NSLog("TweakLoader: refused %s: %s", path.c_str(), "is already loaded");
         return false;
+    case DynamicLibraryOpener::Outcome::Failed:
+        break;
     }
-    // The library stays loaded for the life of the process, as tweaks do.
-    return true;
+    NSLog("TweakLoader: could not load %s: %s", path.c_str(), error.c_str());
+    return false;
 }

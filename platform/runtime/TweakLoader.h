@@ -7,7 +7,9 @@
 // every *.dylib in the device root's Library/MobileSubstrate/DynamicLibraries, in name order,
 // whose sibling .plist names the process's bundle under Filter → Bundles. A library or filter
 // that someone else could have changed (writable by group or others, owned by another user than
-// us or root, not a plain file) is refused with a log line and never opened.
+// us or root, not a plain file) is refused with a log line and never opened, and so is a filter
+// that is no filter at all, a library the dynamic linker could not map safely (cut short, built
+// for another machine) and one built against another build of the platform library.
 class TweakLoader {
 public:
     // Opens one vetted library from its open descriptor; answers whether it loaded.
@@ -25,10 +27,19 @@ public:
     // The folder under the device root that the loader reads.
     static std::string libraryDirectory();
 
-    // Whether the property list (XML or binary) lists the bundle under Filter → Bundles.
-    static bool filterListsBundle(const std::string& plistData, const std::string& bundleId);
+    // Whether the property list (XML or binary) lists the bundle under Filter → Bundles. When the
+    // data is no filter at all (empty, unreadable, without a Filter dictionary), says why in
+    // problem; a valid filter for other bundles leaves it empty.
+    static bool filterListsBundle(const std::string& plistData, const std::string& bundleId, std::string* problem = nullptr);
     // Why the opened file is not to be trusted, or an empty string when it may be used.
     static std::string untrustedReason(int fd);
+    // Why the library open at fd must not be loaded into this process (see ElfImage), or an empty
+    // string. One that links the platform library must carry this build's abiTag() in its note.
+    static std::string unloadableReason(int fd);
+    // The identity of this build of the platform library: a digest of its headers, compiler and
+    // build flags, which every tweak built against it carries as a note.
+    static std::string abiTag();
     // The default opener: dlopen of the descriptor itself, so the checked file is the loaded one.
+    // Each library is loaded as a new object exactly once; one already in the process is refused.
     static bool openLibrary(int fd, const std::string& path);
 };
