@@ -26,5 +26,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # Dependencies come from the shared libraries the binaries link; fonts are what Pango draws the
 # lock's texts with (Latin and Chinese).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The tweak links the private toolkit library by its soname; dpkg-shlibdeps finds it in the package.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${CPACK_PACKAGING_INSTALL_PREFIX}/${GLYPHWARD_INSTALL_PRIVATE_LIBDIR}")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, fonts-wqy-microhei")
 include(CPack)
