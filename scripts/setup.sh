@@ -8,7 +8,7 @@ preset="${1:-release}"
 packages=(build-essential cmake ninja-build pkg-config git
   libcairo2-dev libpango1.0-dev libsdl2-dev libplist-dev
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core fonts-wqy-microhei xvfb xauth clang libclang-rt-14-dev valgrind)
+  fonts-dejavu-core fonts-wqy-microhei xvfb xauth clang libclang-rt-14-dev valgrind python3)
 
 missing=()
 for p in "${packages[@]}"; do
