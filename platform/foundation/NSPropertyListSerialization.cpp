@@ -23,9 +23,12 @@ namespace {
 constexpr double kSeconds1970To2001 = 978307200.0;
 // Deeper nesting than this is no settings file; refusing it keeps the recursion bounded.
 constexpr int kMaxDepth = 128;
-// A file that expands to more objects than this (or than it has bytes, for a bigger file) shares
-// containers to blow up the parser's copies: every object written out once takes a byte at least.
-constexpr std::uint64_t kMinObjectBudget = 1 << 20;
+// The parser copies a container at every reference to it. Written out as a tree every object
+// takes a byte at least, and writers that share a container do so a few times, not thousands:
+// a file that expands to more objects than this, and than eight for each of its bytes, is built
+// to blow the copies up.
+constexpr std::uint64_t kMinObjectBudget = 1 << 16;
+constexpr std::uint64_t kObjectsPerByte = 8;
 
 using Format = NSPropertyListSerialization::Format;
 
@@ -250,7 +253,7 @@ std::shared_ptr<NSObject> NSPropertyListSerialization::propertyListWithData(cons
         return nullptr;
     // Nesting beyond what the conversion below takes is refused before the parser recurses into
     // it; a lone value is one level, and the plist element adds one more in XML.
-    if (BinaryPlistCheck::expandsBeyond(bytes, kMaxDepth + 2, std::max<std::uint64_t>(bytes.size(), kMinObjectBudget))
+    if (BinaryPlistCheck::expandsBeyond(bytes, kMaxDepth + 2, std::max<std::uint64_t>(kObjectsPerByte * bytes.size(), kMinObjectBudget))
         || XmlPlistCheck::nestsDeeperThan(bytes, kMaxDepth + 3))
         return nullptr;
     plist_t raw = nullptr;
