@@ -286,15 +286,6 @@ TEST(UserDefaults, AFileThatDoesNotParseIsSetAsideReadAsEmptyAndNeverOverwritten
     EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt"), garbage);
     EXPECT_EQ(readDomainFile(root.file("org.glyphward.host"))->objectForKey("PASS_CODE")->description(), "777");
     EXPECT_TRUE(root.logged("moved it aside"));
-
-    // Files the parser would recurse through until the stack runs out, or copy without end, are
-    // set aside like any other bad file.
-    for (const std::string& bomb : {deepBinaryPlist(90000), sharedContainersPlist(40)}) {
-        writeBytes(root.file("org.glyphward.host"), bomb);
-        std::filesystem::remove(root.file("org.glyphward.host") + ".corrupt");
-        EXPECT_EQ(freshStore("org.glyphward.host")->objectForKey("PASS_CODE"), nullptr);
-        EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt"), bomb);
-    }
 }
 
 TEST(UserDefaults, AnotherProcesssWriteIsSeenAtTheNextReadAndPendingChangesSurviveIt)
