@@ -30,8 +30,13 @@ class UIView;
 //   twice, or an index the grid does not have) can never be drawn, so honouring it would lock
 //   the user out for good. It is treated as no passcode: the screen asks for a new pattern, and
 //   the odd value is logged once and stays in the store until a new passcode replaces it.
-// - The passcode is written to disk at once ("Success", and its removal in a reset); when the
-//   store cannot write, it logs so itself and the passcode still holds for this process.
+// - A settings store that cannot be read is not an empty one: the lock stays up, in verification
+//   with nothing to match, so every pattern is wrong until the store reads again (it is tried
+//   before each pattern is judged), and a return from the background always locks.
+// - "Success" is shown only once the new passcode is on disk. A write that fails is logged and
+//   undone in memory, and the screen goes back to what is stored, saying "Passcode not saved".
+//   A reset keeps the old passcode stored until the new one replaces it in that one write, so
+//   the user can always get in with the passcode that is actually stored.
 class TQViewController : public UIViewController, public TQGestureLockViewDelegate {
 public:
     TQViewController();
@@ -65,7 +70,8 @@ public:
     void setBundle(std::shared_ptr<NSBundle> bundle) { bundle_ = std::move(bundle); }
 
     // Settings and lock policy.
-    // Takes PASS_CODE from the settings store; without a usable one the screen is in setting mode.
+    // Takes PASS_CODE from the settings store; without a usable one the screen is in setting mode,
+    // and with a store that cannot be read it is in verification with nothing to match.
     void loadPasscode();
     // Forgets the passcode in memory and enters setting mode; the store is left alone.
     void unsetPasscode();
@@ -109,8 +115,12 @@ private:
     void setResetTitle(const std::string& key);
     // Whether the text is a passcode string the grid can produce.
     bool isUsablePasscode(const std::string& text) const;
-    void storePasscode(const std::string& passcode);
-    void removeStoredPasscode();
+    // Writes the passcode to disk; when that fails, logs why, drops the change and loads what is
+    // stored instead, and answers false.
+    bool storePasscode(const std::string& passcode);
+    // Loads the passcode again when the store could not be read; false when the store now reads
+    // and holds none, so that the pattern at hand starts nothing.
+    bool retryUnreadableStore();
     void beginFailureWait();
     // The live view a shake's context names: one this controller shook, or one on its screen.
     std::shared_ptr<UIView> liveViewAt(const void* context);
@@ -125,6 +135,8 @@ private:
     double goBackgroundTime_ = 0.0;
     std::int32_t failCount_ = 0;
     std::shared_ptr<NSBundle> bundle_;
+    // Whether the settings store could not be read when the passcode was last loaded.
+    bool storeUnreadable_ = false;
     // Views being shaken, by the plain pointer the animation carries as its context, so a stop
     // call for a view that has gone away finds nothing instead of a dangling pointer. A view
     // still on the screen is found through the view tree.

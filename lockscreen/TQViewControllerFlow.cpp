@@ -37,6 +37,8 @@ void TQViewController::gestureLockViewDidBeginWithPasscode(TQGestureLockView*, c
 void TQViewController::gestureLockViewDidEndWithPasscode(TQGestureLockView*, const std::string& passcode)
 {
     logPasscode(passcode);
+    if (!retryUnreadableStore())
+        return;
 
     if (isUnsetPasscode_) {
         if (!passcode_) {
@@ -44,10 +46,17 @@ void TQViewController::gestureLockViewDidEndWithPasscode(TQGestureLockView*, con
             setMessage("Re-enter your passcode");
             earthquake(label_.get());
         } else if (*passcode_ == passcode) {
+            // Success only for a passcode on disk; otherwise the screen is back to what is stored.
+            if (!storePasscode(*passcode_)) {
+                setMessage("Passcode not saved");
+                if (resetBtn_)
+                    resetBtn_->setHidden(isUnsetPasscode_);
+                earthquake(label_.get());
+                return;
+            }
             setMessage("Success");
             isUnsetPasscode_ = false;
             failCount_ = 0;
-            storePasscode(*passcode_);
             if (UIWindow* window = hostWindow())
                 window->performSelector(sel("makeKeyAndVisible"), nullptr, 1.5);
         } else {
@@ -66,9 +75,9 @@ void TQViewController::gestureLockViewDidEndWithPasscode(TQGestureLockView*, con
             unsetPasscode();
             isResetPasscode_ = false;
             createResetPasscodeBtn();
+            // The old passcode stays stored until the new one replaces it at Success.
             if (resetBtn_)
                 resetBtn_->setHidden(true);
-            removeStoredPasscode();
         } else if (unlock_) {
             // A copy, so a block that replaces the controller's own block still runs to its end.
             std::function<void()> block = unlock_;

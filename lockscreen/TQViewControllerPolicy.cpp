@@ -9,6 +9,7 @@
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIKeyboardImpl.h"
+#include "platform/ui/UILabel.h"
 
 #include <set>
 
@@ -25,7 +26,14 @@ void TQViewController::loadPasscode()
 {
     std::shared_ptr<NSUserDefaults> defaults = NSUserDefaults::standardUserDefaults();
     std::shared_ptr<NSObject> stored = defaults ? defaults->objectForKey(kPasscodeKey) : nullptr;
+    const std::optional<std::string> failure = defaults ? defaults->readFailure() : std::nullopt;
     passcode_.reset();
+    storeUnreadable_ = failure.has_value();
+    if (storeUnreadable_) {
+        NSLog("PASS_CODE cannot be read (%s); the lock stays up", failure->c_str());
+        isUnsetPasscode_ = false;
+        return;
+    }
     if (stored) {
         auto* text = dynamic_cast<const NSString*>(stored.get());
         if (text && isUsablePasscode(text->string()))
@@ -33,8 +41,26 @@ void TQViewController::loadPasscode()
         else
             NSLog("PASS_CODE holds no pattern that can be drawn (%s); asking for a new passcode", stored->className());
     }
-    if (!passcode_)
-        isUnsetPasscode_ = true;
+    isUnsetPasscode_ = !passcode_;
+}
+
+bool TQViewController::retryUnreadableStore()
+{
+    if (!storeUnreadable_)
+        return true;
+    loadPasscode();
+    if (!isUnsetPasscode_)
+        return true;
+    // The store reads again and holds no passcode: setting one starts with the next pattern.
+    if (isResetPasscode_) {
+        isResetPasscode_ = false;
+        createResetPasscodeBtn();
+    }
+    if (resetBtn_)
+        resetBtn_->setHidden(true);
+    setMessage("Set Passcode");
+    earthquake(label_.get());
+    return false;
 }
 
 bool TQViewController::isUsablePasscode(const std::string& text) const
@@ -67,20 +93,19 @@ void TQViewController::unsetPasscode()
     isUnsetPasscode_ = true;
 }
 
-void TQViewController::storePasscode(const std::string& passcode)
+bool TQViewController::storePasscode(const std::string& passcode)
 {
-    if (auto defaults = NSUserDefaults::standardUserDefaults()) {
-        defaults->setObject(NSString::stringWithString(passcode), kPasscodeKey);
-        defaults->synchronize();
-    }
-}
-
-void TQViewController::removeStoredPasscode()
-{
-    if (auto defaults = NSUserDefaults::standardUserDefaults()) {
-        defaults->removeObjectForKey(kPasscodeKey);
-        defaults->synchronize();
-    }
+    std::shared_ptr<NSUserDefaults> defaults = NSUserDefaults::standardUserDefaults();
+    if (!defaults)
+        return false;
+    defaults->setObject(NSString::stringWithString(passcode), kPasscodeKey);
+    if (defaults->synchronize())
+        return true;
+    NSLog("PASS_CODE could not be saved; %s", defaults->writeFailure().c_str());
+    // Nothing may act on a passcode that is not on disk: memory shows the file again.
+    defaults->discardChangeForKey(kPasscodeKey);
+    loadPasscode();
+    return false;
 }
 
 void TQViewController::registerLock()
@@ -106,7 +131,13 @@ bool TQViewController::isNeedLock()
 {
     setMessage("Slide to unlock");
     std::shared_ptr<NSUserDefaults> defaults = NSUserDefaults::standardUserDefaults();
-    if (defaults && defaults->boolForKey("LOCK_LOCK_OFF")) {
+    const bool lockOff = defaults && defaults->boolForKey("LOCK_LOCK_OFF");
+    // Settings that cannot be read could hold anything, lock-off included: the lock comes back.
+    if (std::optional<std::string> failure = defaults ? defaults->readFailure() : std::nullopt) {
+        NSLog("The lock settings cannot be read (%s); locking", failure->c_str());
+        return true;
+    }
+    if (lockOff) {
         NSLog("关闭锁屏");
         return false;
     }

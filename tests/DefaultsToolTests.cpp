@@ -188,3 +188,38 @@ TEST(DefaultsTool, RefusesNonFiniteFloatsAndRootsThatAreNoFolder)
     EXPECT_EQ(fromEnvironment.err, "glyphward-defaults: the device root " + root.path + "/missing does not exist\n");
     EXPECT_FALSE(std::filesystem::exists(root.path + "/missing"));
 }
+
+TEST(DefaultsTool, FailsLoudlyOnAFileItCannotReadAndOnTextAFileCannotHold)
+{
+    TempRoot root;
+    const std::string domain = "org.glyphward.host";
+    const std::string file = root.file(domain);
+    std::filesystem::create_directories(root.preferences());
+    for (const std::string why : {"Is a directory", "not a regular file"}) {
+        ASSERT_EQ(why == "Is a directory" ? mkdir(file.c_str(), 0700) : mkfifo(file.c_str(), 0600), 0);
+        const std::string cause = "Could not read domain " + domain + ": " + file + ": " + why + "\n";
+        for (std::vector<std::string> words : {std::vector<std::string>{"read", domain}, {"read", domain, "PASS_CODE"},
+                                              {"delete", domain, "PASS_CODE"}}) {
+            auto outcome = tool(root, words);
+            EXPECT_EQ(outcome.status, 1) << words[0];
+            EXPECT_EQ(outcome.out, "");
+            EXPECT_EQ(outcome.err, cause);
+        }
+        auto write = tool(root, {"write", domain, "K", "-int", "1"});
+        EXPECT_EQ(write.status, 1);
+        EXPECT_NE(write.err.find("cannot be read (" + why + ")"), std::string::npos) << write.err;
+        std::filesystem::remove(file);
+    }
+
+    ASSERT_EQ(tool(root, {"write", domain, "TEXT", "-string", "fine"}).status, 0);
+    const std::string before = readBytes(file);
+    for (const std::string text : {"a\x01" "b", "a\xFF" "b", "\xEF\xBF\xBE"}) {
+        for (std::vector<std::string> words : {std::vector<std::string>{"write", domain, "TEXT", "-string", text},
+                                              {"write", domain, "TEXT", text}, {"write", domain, text, "-int", "1"}}) {
+            auto outcome = tool(root, words);
+            EXPECT_EQ(outcome.status, 1);
+            EXPECT_TRUE(outcome.err.starts_with("Cannot store the value for key ")) << outcome.err;
+        }
+    }
+    EXPECT_EQ(readBytes(file), before);
+}

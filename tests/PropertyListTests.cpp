@@ -8,6 +8,8 @@
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/PropertyListText.h"
 
+#include "SettingsTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -92,13 +94,20 @@ TEST(PropertyList, TheValidityCheckAgreesWithTheEncoder)
         NSString::stringWithString("0,1,2"), NSNumber::numberWithDouble(NAN), NSData::dataWithBytes("", 0),
         NSDate::dateWithTimeIntervalSince1970(NAN), NSDate::dateWithTimeIntervalSince1970(1e300),
         std::make_shared<NSObject>(), NSArray::arrayWithArray({NSNumber::numberWithBool(false), std::make_shared<NSObject>()}),
-        NSDictionary::dictionaryWithDictionary({{"d", NSDate::dateWithTimeIntervalSince1970(NAN)}}), deep, shallow};
+        NSDictionary::dictionaryWithDictionary({{"d", NSDate::dateWithTimeIntervalSince1970(NAN)}}), deep, shallow,
+        // Control characters and U+FFFF fit the binary form only; bytes that are no UTF-8 fit neither.
+        NSString::stringWithString("a\x01" "b"), NSString::stringWithString("\xEF\xBF\xBF"), NSString::stringWithString("a\xC0\x80"),
+        NSDictionary::dictionaryWithDictionary({{"\x1B", NSNumber::numberWithInteger(1)}}),
+        NSArray::arrayWithArray({NSString::stringWithString("\xED\xBF\xBF")})};
     for (const auto& value : values)
         for (Format format : {Format::XML, Format::Binary})
             EXPECT_EQ(NSPropertyListSerialization::propertyList(value.get(), format),
                       NSPropertyListSerialization::dataWithPropertyList(value.get(), format).has_value())
                 << value->description();
     EXPECT_FALSE(NSPropertyListSerialization::propertyList(nullptr, Format::XML));
+    EXPECT_TRUE(NSPropertyListSerialization::propertyList(values[10].get(), Format::Binary));
+    EXPECT_EQ(NSPropertyListSerialization::reasonNotPropertyList(values[10].get(), Format::XML),
+              "the text holds U+0001, which an XML property list cannot hold");
 }
 
 TEST(PropertyList, EveryValueKindSurvivesXmlAndBinaryAndBadInputGivesNull)
@@ -135,11 +144,31 @@ TEST(PropertyList, EveryValueKindSurvivesXmlAndBinaryAndBadInputGivesNull)
         bytes[at + 2] = '\0';
         EXPECT_EQ(NSPropertyListSerialization::propertyListWithData(bytes), nullptr);
     }
-    // Nesting deeper than any settings file is refused rather than recursed into without end.
-    std::string deep = "<plist>";
-    for (int i = 0; i < 5000; ++i)
-        deep += "<array>";
-    for (int i = 0; i < 5000; ++i)
-        deep += "</array>";
-    EXPECT_EQ(NSPropertyListSerialization::propertyListWithData(deep + "</plist>"), nullptr);
+    // Nesting deeper than any settings file is refused rather than recursed into until the stack
+    // runs out, in the parser or in freeing what it built; so is a self-reference, and a file
+    // whose shared containers the parser would copy beyond any memory. The limit is the same for
+    // both forms: 129 levels are read, 130 are not.
+    const auto xmlNested = [](int levels) {
+        std::string text = "<?xml version=\"1.0\"?><!DOCTYPE plist [ <!ENTITY x \"<\"> ]><plist version=\"1.0\"><!-- <array> -->";
+        for (int i = 0; i < levels; ++i)
+            text += i % 2 ? "<array><string><![CDATA[<dict>]]></string>" : "<array  >";
+        for (int i = 0; i < levels; ++i)
+            text += "</array>";
+        return text + "</plist>";
+    };
+    EXPECT_NE(NSPropertyListSerialization::propertyListWithData(xmlNested(129)), nullptr);
+    EXPECT_NE(NSPropertyListSerialization::propertyListWithData(settings_test::deepBinaryPlist(129)), nullptr);
+    EXPECT_NE(NSPropertyListSerialization::propertyListWithData(settings_test::sharedContainersPlist(12)), nullptr);
+    for (const std::string& bad : {xmlNested(130), xmlNested(300000), settings_test::deepBinaryPlist(130),
+                                   settings_test::deepBinaryPlist(90000), settings_test::sharedContainersPlist(40)})
+        EXPECT_EQ(NSPropertyListSerialization::propertyListWithData(bad), nullptr) << bad.size();
+    std::string selfHolding = settings_test::deepBinaryPlist(2);
+    selfHolding[9] = '\0';
+    EXPECT_EQ(NSPropertyListSerialization::propertyListWithData(selfHolding), nullptr);
+
+    // A carriage return is written so that every XML reader reads it back, not as a line end.
+    auto text = NSDictionary::dictionaryWithDictionary({{"k\r", NSString::stringWithString("a\r\nb")}});
+    auto xml = *NSPropertyListSerialization::dataWithPropertyList(text.get(), Format::XML);
+    EXPECT_EQ(xml.find('\r'), std::string::npos);
+    EXPECT_TRUE(NSPropertyListSerialization::propertyListWithData(xml)->isEqual(text.get()));
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -99,6 +100,40 @@ inline void writeDomainFile(const std::string& path, NSDictionary::Storage value
     ASSERT_TRUE(bytes.has_value());
     writeBytes(path, *bytes);
 }
+
+// A binary plist of `levels` arrays, each holding the next one `fanout` times, the last empty.
+// Deep, it overflows a parser that recurses per level; with a fanout of two, a parser that copies
+// each reference expands its few hundred bytes to 2^levels arrays.
+inline std::string nestedArraysPlist(int levels, int fanout)
+{
+    const auto count = static_cast<std::uint64_t>(levels);
+    const unsigned refSize = count > 65535 ? 4 : count > 255 ? 2 : 1;
+    const auto bigEndian = [](std::uint64_t value, unsigned size) {
+        std::string out;
+        for (unsigned i = size; i > 0; --i)
+            out += static_cast<char>((value >> (8 * (i - 1))) & 0xFF);
+        return out;
+    };
+    std::string bytes = "bplist00";
+    std::vector<std::uint64_t> offsets;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        offsets.push_back(bytes.size());
+        if (i + 1 == count) {
+            bytes += '\xA0';
+            continue;
+        }
+        bytes += static_cast<char>(0xA0 | fanout);
+        for (int f = 0; f < fanout; ++f)
+            bytes += bigEndian(i + 1, refSize);
+    }
+    const std::uint64_t table = bytes.size();
+    for (std::uint64_t offset : offsets)
+        bytes += bigEndian(offset, 4);
+    bytes += std::string(6, '\0') + static_cast<char>(4) + static_cast<char>(refSize);
+    return bytes + bigEndian(count, 8) + bigEndian(0, 8) + bigEndian(table, 8);
+}
+inline std::string deepBinaryPlist(int levels) { return nestedArraysPlist(levels, 1); }
+inline std::string sharedContainersPlist(int levels) { return nestedArraysPlist(levels, 2); }
 
 // A store object of its own for a file, as another process or a later launch would have.
 inline std::shared_ptr<NSUserDefaults> freshStore(const std::string& domain)

@@ -86,6 +86,17 @@ TEST(UserDefaultsFaults, EveryFailedFileOperationKeepsTheOldFileWholeAndTheValue
     struct stat info {};
     ASSERT_EQ(::stat(root.preferences().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    // A failed write says why, and its change can be dropped: reads then answer the file again.
+    FileOps::setCurrent(std::make_shared<FailingFileOps>(0));
+    defaults->setObject(NSString::stringWithString("dropped"), "PASS_CODE");
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_EQ(defaults->writeFailure(), "could not open the folder " + root.preferences() + ": Input/output error");
+    FileOps::setCurrent(nullptr);
+    defaults->discardChangeForKey("PASS_CODE");
+    EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "after");
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(defaults->writeFailure(), "");
 }
 
 TEST(UserDefaultsFaults, AFileThatCannotBeReadIsNeitherSetAsideNorReplaced)
@@ -112,13 +123,35 @@ TEST(UserDefaultsFaults, AFileThatCannotBeReadIsNeitherSetAsideNorReplaced)
     FileOps::setCurrent(std::make_shared<Unreadable>(root.file("org.glyphward.host")));
     auto defaults = NSUserDefaults::standardUserDefaults();
     EXPECT_EQ(defaults->objectForKey("PASS_CODE"), nullptr);
+    EXPECT_EQ(defaults->readFailure(), "Permission denied") << "not the same as a missing file";
     defaults->setObject(NSString::stringWithString("other"), "PASS_CODE");
     EXPECT_FALSE(defaults->synchronize());
+    EXPECT_NE(defaults->writeFailure().find("cannot be read (Permission denied)"), std::string::npos);
     EXPECT_EQ(storedPasscode(root), "keep");
     EXPECT_FALSE(std::filesystem::exists(root.file("org.glyphward.host") + ".corrupt"));
 
     // Once the file can be read again, the pending value is written over its other keys.
     FileOps::setCurrent(nullptr);
     EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(defaults->readFailure(), std::nullopt);
     EXPECT_EQ(storedPasscode(root), "other");
+
+    // A folder or a FIFO in the file's place cannot be read either, and nothing waits on the FIFO.
+    const std::string file = root.file("org.glyphward.host");
+    for (const char* kind : {"folder", "fifo"}) {
+        std::filesystem::remove(file);
+        ASSERT_EQ(std::string(kind) == "folder" ? ::mkdir(file.c_str(), 0700) : ::mkfifo(file.c_str(), 0600), 0);
+        auto later = freshStore("org.glyphward.host");
+        EXPECT_FALSE(later->boolForKey("PASS_CODE"));
+        EXPECT_EQ(later->readFailure(), std::string(kind) == "folder" ? "Is a directory" : "not a regular file");
+        later->setObject(NSString::stringWithString("x"), "PASS_CODE");
+        EXPECT_FALSE(later->synchronize());
+        EXPECT_EQ(defaults->objectForKey("PASS_CODE")->description(), "other") << "what was read stays";
+        EXPECT_TRUE(defaults->readFailure().has_value());
+        EXPECT_FALSE(std::filesystem::exists(file + ".corrupt"));
+        std::filesystem::remove(file);
+        EXPECT_EQ(later->readFailure(), std::string(kind) == "folder" ? "Is a directory" : "not a regular file");
+        EXPECT_EQ(later->objectForKey("PASS_CODE")->description(), "x");
+        EXPECT_EQ(later->readFailure(), std::nullopt) << "a missing file is an empty domain";
+    }
 }

@@ -6,7 +6,10 @@
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <limits>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +27,26 @@ mode_t modeOf(const std::string& path)
     struct stat info{};
     EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
     return info.st_mode & 07777;
+}
+
+// What Python's plistlib, a reader that holds to the XML and plist rules, makes of the file: the
+// value under the key as JSON (data and dates as text), or "unreadable".
+std::string plistlibRead(const std::string& path, const std::string& key)
+{
+    const std::string command = "python3 -c 'import plistlib, sys, json; d = plistlib.load(open(sys.argv[1], \"rb\")); "
+                                "print(json.dumps(d.get(sys.argv[2]), default=str))' " + path + " " + key + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return "unreadable";
+    std::string out;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        out += buffer;
+    const int status = pclose(pipe);
+    if (status != 0 || out.empty())
+        return "unreadable";
+    out.pop_back();
+    return out;
 }
 
 // Runs fn in a child process with a store object of its own; true when the child exited 0.
@@ -142,6 +165,53 @@ TEST(UserDefaults, WritesAnXmlFileOnlyTheOwnerCanReadAndALaterStoreReadsItBack)
     EXPECT_TRUE(defaults->synchronize());
 }
 
+TEST(UserDefaults, EveryFileWrittenReadsInOtherPlistReaders)
+{
+    TempRoot root;
+    const std::string file = root.file("org.glyphward.host");
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setObject(str("tab\t, line\n, return\r, <&>]]>, \xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80 \xEF\xBF\xBD"), "TEXT");
+    defaults->setBool(true, "B");
+    defaults->setDouble(-1e300, "R");
+    defaults->setInteger(std::numeric_limits<NSInteger>::min(), "I");
+    defaults->setObject(NSData::dataWithBytes("\0\x01", 2), "DATA");
+    defaults->setObject(NSDate::dateWithTimeIntervalSince1970(1796000000), "DATE");
+    defaults->setObject(NSArray::arrayWithArray({NSDictionary::dictionaryWithDictionary({{"key with \r", str("x")}})}), "NEST");
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_EQ(plistlibRead(file, "TEXT"), "\"tab\\t, line\\n, return\\r, <&>]]>, \\u00e9t\\u00e9 \\ud83d\\ude00 \\ufffd\"");
+    EXPECT_EQ(plistlibRead(file, "NEST"), "[{\"key with \\r\": \"x\"}]");
+    EXPECT_EQ(freshStore("org.glyphward.host")->stringForKey("TEXT"), defaults->stringForKey("TEXT"));
+
+    // Text XML cannot hold is refused wherever it stands, and nothing of it is stored.
+    const std::vector<std::string> bad = {"a\x01" "b", "a\xFF" "b", "\xEF\xBF\xBE", "\xEF\xBF\xBF", "\xED\xA0\x80", std::string("a\0b", 3)};
+    const std::string before = readBytes(file);
+    for (const std::string& text : bad) {
+        root.log.clear();
+        defaults->setObject(str(text), "BAD");
+        defaults->setObject(NSArray::arrayWithArray({str("fine"), str(text)}), "BAD");
+        defaults->setObject(NSDictionary::dictionaryWithDictionary({{text, integer(1)}}), "BAD");
+        defaults->setObject(integer(1), text);
+        EXPECT_EQ(std::count_if(root.log.begin(), root.log.end(), [](const auto& l) { return l.find("refusing") != std::string::npos; }), 4);
+        EXPECT_EQ(defaults->dictionaryRepresentation()->count(), 7u);
+    }
+    ASSERT_TRUE(defaults->synchronize());
+    EXPECT_EQ(readBytes(file), before);
+
+    // What another writer left that XML cannot hold is kept, in the binary form; bytes that are
+    // no text at all are read as the nearest text.
+    writeDomainFile(file, {{"CTRL", str("a\x01" "b")}}, NSPropertyListSerialization::Format::Binary);
+    writeBytes(root.file("other.domain"), "<plist><dict><key>K</key><string>a\xFF" "b</string></dict></plist>");
+    for (const char* domain : {"org.glyphward.host", "other.domain"}) {
+        auto store = freshStore(domain);
+        store->setObject(str("0,4,8"), "PASS_CODE");
+        ASSERT_TRUE(store->synchronize());
+        EXPECT_EQ(plistlibRead(root.file(domain), "PASS_CODE"), "\"0,4,8\"");
+    }
+    EXPECT_EQ(plistlibRead(file, "CTRL"), "\"a\\u0001b\"");
+    EXPECT_TRUE(root.logged("writing it as a binary property list"));
+    EXPECT_EQ(freshStore("other.domain")->stringForKey("K"), "a\xEF\xBF\xBD" "b");
+}
+
 TEST(UserDefaults, BinaryFilesAreReadAndReplacedByXmlOnTheNextWrite)
 {
     TempRoot root;
@@ -183,14 +253,29 @@ TEST(UserDefaults, AFileThatDoesNotParseIsSetAsideReadAsEmptyAndNeverOverwritten
         auto defaults = freshStore("org.glyphward.host");
         EXPECT_EQ(defaults->objectForKey("PASS_CODE"), nullptr);
         EXPECT_FALSE(std::filesystem::exists(root.file("org.glyphward.host")));
-        EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt"), bad);
-        // The file set aside before is kept under a number, not overwritten.
-        if (i > 0) {
-            EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt." + std::to_string(i)), bads[i - 1]);
-        }
+        // Each bad file takes the first free name; none set aside before is overwritten.
+        for (std::size_t j = 0; j <= i; ++j)
+            EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt" + (j ? "." + std::to_string(j) : "")), bads[j]);
         EXPECT_TRUE(root.logged("moved it aside"));
+        EXPECT_EQ(defaults->readFailure(), std::nullopt);
         root.log.clear();
     }
+
+    // With every name taken, a bad file stays where it is, and the domain cannot be read, rather
+    // than being empty.
+    for (int n = 3; n <= 1000; ++n)
+        writeBytes(root.file("org.glyphward.host") + ".corrupt." + std::to_string(n), "older");
+    writeBytes(root.file("org.glyphward.host"), garbage);
+    auto full = freshStore("org.glyphward.host");
+    EXPECT_EQ(full->objectForKey("PASS_CODE"), nullptr);
+    EXPECT_EQ(full->readFailure(), "not a property list, and every name to set it aside under is taken");
+    full->setObject(str("1"), "PASS_CODE");
+    EXPECT_FALSE(full->synchronize());
+    EXPECT_EQ(readBytes(root.file("org.glyphward.host")), garbage);
+    EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt"), bads[0]);
+    EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt.1000"), "older");
+    for (int n = 0; n <= 1000; ++n)
+        std::filesystem::remove(root.file("org.glyphward.host") + ".corrupt" + (n ? "." + std::to_string(n) : ""));
 
     // A corrupt file found by a writer is set aside too; the write goes to a new file.
     writeBytes(root.file("org.glyphward.host"), garbage);

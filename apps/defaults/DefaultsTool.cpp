@@ -4,6 +4,25 @@
 
 #include "platform/foundation/NSUserDefaults.h"
 
+namespace {
+// A file that cannot be read is no empty domain: say why, and fail.
+bool unreadable(const NSUserDefaults& defaults, std::ostream& err)
+{
+    std::optional<std::string> why = defaults.readFailure();
+    if (why)
+        err << "Could not read domain " << defaults.domain() << ": " << defaults.path() << ": " << *why << "\n";
+    return why.has_value();
+}
+
+int writeFailed(const NSUserDefaults& defaults, std::ostream& err)
+{
+    err << "Could not write domain " << defaults.domain() << "; defaults have not been changed.\n";
+    if (std::string why = defaults.writeFailure(); !why.empty())
+        err << "Cause: " << why << "\n";
+    return 1;
+}
+} // namespace
+
 const char* DefaultsTool::usage()
 {
     return "usage: glyphward-defaults [--root DIR] read DOMAIN [KEY]\n"
@@ -51,6 +70,8 @@ int DefaultsTool::read(const std::vector<std::string>& words)
     auto defaults = NSUserDefaults::defaultsForDomain(domain);
     if (words.size() == 3) {
         auto value = defaults ? defaults->objectForKey(words[2]) : nullptr;
+        if (defaults && unreadable(*defaults, err_))
+            return 1;
         if (!value)
             return missingPair(domain, words[2]);
         out_ << DefaultsValue::format(value.get()) << "\n";
@@ -58,7 +79,10 @@ int DefaultsTool::read(const std::vector<std::string>& words)
     }
     if (!defaults || !defaults->persistentDomainExists())
         return missingDomain(domain);
-    out_ << defaults->dictionaryRepresentation()->description() << "\n";
+    auto all = defaults->dictionaryRepresentation();
+    if (unreadable(*defaults, err_))
+        return 1;
+    out_ << all->description() << "\n";
     return 0;
 }
 
@@ -78,11 +102,13 @@ int DefaultsTool::write(const std::vector<std::string>& words)
     auto defaults = NSUserDefaults::defaultsForDomain(words[1]);
     if (!defaults)
         return misuse("Not a domain name: " + words[1]);
-    defaults->setObject(value, words[2]);
-    if (!defaults->synchronize()) {
-        err_ << "Could not write domain " << words[1] << "; defaults have not been changed.\n";
+    if (auto why = NSUserDefaults::reasonNotStorable(value.get(), words[2])) {
+        err_ << "Cannot store the value for key " << words[2] << ": " << *why << ".\n";
         return 1;
     }
+    defaults->setObject(value, words[2]);
+    if (!defaults->synchronize())
+        return writeFailed(*defaults, err_);
     return 0;
 }
 
@@ -93,13 +119,14 @@ int DefaultsTool::remove(const std::vector<std::string>& words)
     const std::string& domain = words[1];
     auto defaults = NSUserDefaults::defaultsForDomain(domain);
     if (words.size() == 3) {
-        if (!defaults || !defaults->objectForKey(words[2]))
+        auto value = defaults ? defaults->objectForKey(words[2]) : nullptr;
+        if (defaults && unreadable(*defaults, err_))
+            return 1;
+        if (!value)
             return missingPair(domain, words[2]);
         defaults->removeObjectForKey(words[2]);
-        if (!defaults->synchronize()) {
-            err_ << "Could not write domain " << domain << "; defaults have not been changed.\n";
-            return 1;
-        }
+        if (!defaults->synchronize())
+            return writeFailed(*defaults, err_);
         return 0;
     }
     if (!defaults || !defaults->persistentDomainExists())

@@ -2,6 +2,7 @@
 
 #include "apps/host/HostApp.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/FileOps.h"
 #include "platform/foundation/NSDictionary.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSPropertyListSerialization.h"
@@ -179,12 +180,11 @@ json mode(const std::shared_ptr<NSObject>& controller)
 // Read straight from the file, as another process would see it, without touching the store.
 json storedPasscode()
 {
-    std::ifstream in(NSUserDefaults::pathForDomain(NSUserDefaults::standardDomain()), std::ios::binary);
-    if (!in)
+    // A FIFO in the file's place must not stop the player: only a regular file is read.
+    const FileOps::FileRead file = FileOps::current().readRegularFile(NSUserDefaults::pathForDomain(NSUserDefaults::standardDomain()));
+    if (!file.ok())
         return nullptr;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    const auto dictionary = std::dynamic_pointer_cast<NSDictionary>(NSPropertyListSerialization::propertyListWithData(bytes.str()));
+    const auto dictionary = std::dynamic_pointer_cast<NSDictionary>(NSPropertyListSerialization::propertyListWithData(file.bytes));
     return dictionary ? stringValue(dictionary->objectForKey("PASS_CODE")) : json(nullptr);
 }
 

@@ -1,6 +1,9 @@
 #include "platform/foundation/BinaryPlistCheck.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -50,26 +53,139 @@ bool stringHoldsNul(std::string_view bytes, std::uint64_t offset)
     return false;
 }
 
-} // namespace
+// Where a binary plist keeps its objects, from its trailer.
+struct Layout {
+    unsigned offsetSize = 0;
+    unsigned refSize = 0;
+    std::uint64_t objects = 0;
+    std::uint64_t top = 0;
+    std::uint64_t tableOffset = 0;
+};
 
-bool BinaryPlistCheck::hasStringWithNul(std::string_view bytes)
+bool readLayout(std::string_view bytes, Layout& layout)
 {
     if (bytes.size() < 8 + kTrailerSize || bytes.substr(0, 6) != "bplist")
         return false;
     const std::uint64_t trailer = bytes.size() - kTrailerSize;
-    const unsigned offsetSize = static_cast<std::uint8_t>(bytes[trailer + 6]);
-    std::uint64_t objects = 0, tableOffset = 0;
-    if (!readUnsigned(bytes, trailer + 8, 8, objects) || !readUnsigned(bytes, trailer + 24, 8, tableOffset))
+    layout.offsetSize = static_cast<std::uint8_t>(bytes[trailer + 6]);
+    layout.refSize = static_cast<std::uint8_t>(bytes[trailer + 7]);
+    if (!readUnsigned(bytes, trailer + 8, 8, layout.objects) || !readUnsigned(bytes, trailer + 16, 8, layout.top)
+        || !readUnsigned(bytes, trailer + 24, 8, layout.tableOffset))
         return false;
-    if (offsetSize == 0 || offsetSize > 8 || tableOffset >= bytes.size())
+    if (layout.offsetSize == 0 || layout.offsetSize > 8 || layout.tableOffset >= bytes.size())
         return false;
     // No file holds more objects than its offset table has room for.
-    const std::uint64_t room = (bytes.size() - tableOffset) / offsetSize;
-    if (objects > room)
-        objects = room;
-    for (std::uint64_t i = 0; i < objects; ++i) {
+    layout.objects = std::min(layout.objects, (bytes.size() - layout.tableOffset) / layout.offsetSize);
+    return true;
+}
+
+// The references held by the container object at `offset` (arrays and sets hold their items,
+// dictionaries their keys and values): where they start and how many there are. Anything else
+// holds none. A count that runs past the end of the file is cut to what is there, so the walk
+// follows every reference the parser could.
+bool containerRefs(std::string_view bytes, const Layout& layout, std::uint64_t offset, std::uint64_t& start, std::uint64_t& count)
+{
+    if (offset >= bytes.size() || layout.refSize == 0 || layout.refSize > 8)
+        return false;
+    const auto marker = static_cast<std::uint8_t>(bytes[offset]);
+    const unsigned kind = marker >> 4;
+    if (kind != 0xA && kind != 0xC && kind != 0xD)
+        return false;
+    count = marker & 0x0F;
+    start = offset + 1;
+    if (count == 0x0F) {
+        if (start >= bytes.size())
+            return false;
+        const auto lengthMarker = static_cast<std::uint8_t>(bytes[start]);
+        if ((lengthMarker >> 4) != 0x1 || (lengthMarker & 0x0F) > 3)
+            return false;
+        const unsigned lengthSize = 1u << (lengthMarker & 0x0F);
+        if (!readUnsigned(bytes, start + 1, lengthSize, count))
+            return false;
+        start += 1 + lengthSize;
+    }
+    if (start > bytes.size())
+        return false;
+    const std::uint64_t room = (bytes.size() - start) / layout.refSize;
+    count = std::min(count, room);
+    if (kind == 0xD)
+        count = std::min(count, room / 2) * 2;
+    return true;
+}
+
+} // namespace
+
+bool BinaryPlistCheck::hasStringWithNul(std::string_view bytes)
+{
+    Layout layout;
+    if (!readLayout(bytes, layout))
+        return false;
+    for (std::uint64_t i = 0; i < layout.objects; ++i) {
         std::uint64_t offset = 0;
-        if (readUnsigned(bytes, tableOffset + i * offsetSize, offsetSize, offset) && stringHoldsNul(bytes, offset))
+        if (readUnsigned(bytes, layout.tableOffset + i * layout.offsetSize, layout.offsetSize, offset) && stringHoldsNul(bytes, offset))
+            return true;
+    }
+    return false;
+}
+
+bool BinaryPlistCheck::expandsBeyond(std::string_view bytes, unsigned maxDepth, std::uint64_t maxObjects)
+{
+    Layout layout;
+    if (!readLayout(bytes, layout) || layout.top >= layout.objects)
+        return false;
+    // A walk from the top object with a stack of its own, so that the check itself never
+    // recurses. Each object's depth and expanded size are found once: references that share an
+    // object cost nothing more, however often the parser would copy it. Only objects reached
+    // are recorded, and the walk stops as soon as any of them passes a limit.
+    struct Seen {
+        bool done = false;
+        std::uint32_t depth = 1;
+        std::uint64_t size = 1;
+    };
+    std::unordered_map<std::uint64_t, Seen> seen;
+    struct Frame {
+        std::uint64_t object, refs, count, next;
+    };
+    std::vector<Frame> stack;
+    // Adds a finished object to the one that refers to it; false when that one is now too big.
+    const auto add = [&](Seen& into, const Seen& child) {
+        into.depth = std::max(into.depth, child.depth + 1);
+        into.size = std::min(into.size + child.size, maxObjects + 1);
+        return into.size <= maxObjects && into.depth <= maxDepth;
+    };
+    const auto open = [&](std::uint64_t object) {
+        seen[object] = Seen{};
+        std::uint64_t offset = 0, refs = 0, count = 0;
+        if (!readUnsigned(bytes, layout.tableOffset + object * layout.offsetSize, layout.offsetSize, offset)
+            || !containerRefs(bytes, layout, offset, refs, count))
+            count = 0;
+        stack.push_back({object, refs, count, 0});
+    };
+    open(layout.top);
+    while (!stack.empty()) {
+        if (stack.size() > maxDepth)
+            return true;
+        Frame& frame = stack.back();
+        if (frame.next == frame.count) {
+            Seen& finished = seen[frame.object];
+            finished.done = true;
+            stack.pop_back();
+            if (!stack.empty() && !add(seen[stack.back().object], finished))
+                return true;
+            continue;
+        }
+        std::uint64_t child = 0;
+        const bool read = readUnsigned(bytes, frame.refs + frame.next * layout.refSize, layout.refSize, child);
+        ++frame.next;
+        if (!read || child >= layout.objects)
+            continue;
+        auto found = seen.find(child);
+        if (found == seen.end()) {
+            open(child);
+            continue;
+        }
+        // An object still open holds itself, which no parse can end.
+        if (!found->second.done || !add(seen[frame.object], found->second))
             return true;
     }
     return false;

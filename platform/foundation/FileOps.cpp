@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -52,6 +53,18 @@ int FileOps::stat(const std::string& path, struct stat* info) { return ::stat(pa
 // A close interrupted by a signal has still released the descriptor on Linux: never retry it.
 int FileOps::close(int fd) { return ::close(fd); }
 int FileOps::rename(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()); }
+int FileOps::renameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    // A file system without the flag still refuses to link over an existing name.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return -1;
+    return ::unlink(from.c_str());
+}
+
 int FileOps::unlink(const std::string& path) { return ::unlink(path.c_str()); }
 int FileOps::mkdir(const std::string& path, mode_t mode) { return ::mkdir(path.c_str(), mode); }
 
@@ -61,5 +74,41 @@ int FileOps::flock(int fd, int operation)
     do
         result = ::flock(fd, operation);
     while (result < 0 && errno == EINTR);
+    return result;
+}
+
+std::string FileOps::FileRead::why() const
+{
+    if (error != 0)
+        return std::strerror(error);
+    if (S_ISDIR(info.st_mode))
+        return std::strerror(EISDIR);
+    return regular ? std::string() : "not a regular file";
+}
+
+FileOps::FileRead FileOps::readRegularFile(const std::string& path)
+{
+    FileRead result;
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+    int fd = open(path, O_RDONLY | O_NONBLOCK, 0);
+    if (fd < 0) {
+        result.error = errno;
+        return result;
+    }
+    if (fstat(fd, &result.info) != 0)
+        result.error = errno;
+    else if (!S_ISREG(result.info.st_mode))
+        result.regular = false;
+    char buffer[16384];
+    while (result.ok()) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0)
+            result.error = errno;
+        else
+            result.bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
     return result;
 }

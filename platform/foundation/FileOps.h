@@ -18,9 +18,25 @@ public:
     virtual int stat(const std::string& path, struct stat* info);
     virtual int close(int fd);
     virtual int rename(const std::string& from, const std::string& to);
+    // Like rename, but fails with EEXIST rather than replace a file already at `to`.
+    virtual int renameNoReplace(const std::string& from, const std::string& to);
     virtual int unlink(const std::string& path);
     virtual int mkdir(const std::string& path, mode_t mode);
     virtual int flock(int fd, int operation);
+
+    // What reading a whole file gave: error is 0 or the errno of the call that failed; a file
+    // that is not a regular one is not read at all (regular is then false).
+    struct FileRead {
+        int error = 0;
+        bool regular = true;
+        struct stat info {};
+        std::string bytes;
+        bool ok() const { return error == 0 && regular; }
+        // Why it could not be read: the errno's text, or that it is no regular file.
+        std::string why() const;
+    };
+    // Reads a regular file whole through the operations above, never waiting on a FIFO or device.
+    FileRead readRegularFile(const std::string& path);
 
     // The operations in force for the process (the real ones until replaced).
     static FileOps& current();

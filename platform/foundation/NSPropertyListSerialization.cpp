@@ -7,6 +7,8 @@
 #include "platform/foundation/NSDictionary.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
+#include "platform/foundation/PlistTextCheck.h"
+#include "platform/foundation/XmlPlistCheck.h"
 
 #include <plist/plist.h>
 
@@ -21,11 +23,28 @@ namespace {
 constexpr double kSeconds1970To2001 = 978307200.0;
 // Deeper nesting than this is no settings file; refusing it keeps the recursion bounded.
 constexpr int kMaxDepth = 128;
+// The parser copies a container at every reference to it. Written out as a tree every object
+// takes a byte at least, and writers that share a container do so a few times, not thousands:
+// a file that expands to more objects than this, and than eight for each of its bytes, is built
+// to blow the copies up.
+constexpr std::uint64_t kMinObjectBudget = 1 << 16;
+constexpr std::uint64_t kObjectsPerByte = 8;
+
+using Format = NSPropertyListSerialization::Format;
 
 struct PlistDeleter {
     void operator()(plist_t node) const { plist_free(node); }
 };
 using Plist = std::unique_ptr<void, PlistDeleter>;
+
+// Text as read from a file. The parser takes bytes that are no UTF-8 text, which could never be
+// written back; like a date out of range, such text is kept as the nearest text that can.
+std::string readText(std::string_view text)
+{
+    if (PlistTextCheck::fit(text) == PlistTextCheck::Fit::Nowhere)
+        return PlistTextCheck::repaired(text);
+    return std::string(text);
+}
 
 std::shared_ptr<NSObject> toObject(plist_t node, int depth)
 {
@@ -57,7 +76,7 @@ std::shared_ptr<NSObject> toObject(plist_t node, int depth)
     case PLIST_KEY: {
         std::uint64_t length = 0;
         const char* text = plist_get_string_ptr(node, &length);
-        return NSString::stringWithString(text ? std::string(text, length) : std::string());
+        return NSString::stringWithString(readText(text ? std::string_view(text, length) : std::string_view()));
     }
     case PLIST_DATA: {
         std::uint64_t length = 0;
@@ -93,7 +112,7 @@ std::shared_ptr<NSObject> toObject(plist_t node, int depth)
                 break;
             }
             auto object = toObject(value, depth + 1);
-            std::string name = key ? key : "";
+            std::string name = readText(key ? key : "");
             std::free(key);
             if (!object) {
                 std::free(iter);
@@ -166,22 +185,63 @@ Plist toPlist(const NSObject* object, int depth)
     return nullptr;
 }
 
-// The refusals of toPlist, without building anything: checking a value costs no encoding.
-bool hasPlistForm(const NSObject* object, int depth)
+// Why text cannot be written in the format, or nothing when it can.
+std::optional<std::string> textRefusal(const std::string& text, const char* what, Format format)
 {
-    if (!object || depth > kMaxDepth)
-        return false;
-    if (dynamic_cast<const NSNumber*>(object) || dynamic_cast<const NSString*>(object) || dynamic_cast<const NSData*>(object))
-        return true;
-    if (auto* date = dynamic_cast<const NSDate*>(object))
-        return !std::isnan(date->timeIntervalSince1970());
-    if (auto* array = dynamic_cast<const NSArray*>(object))
-        return std::all_of(array->objects().begin(), array->objects().end(),
-                           [depth](const auto& item) { return hasPlistForm(item.get(), depth + 1); });
-    if (auto* dictionary = dynamic_cast<const NSDictionary*>(object))
-        return std::all_of(dictionary->entries().begin(), dictionary->entries().end(),
-                           [depth](const auto& entry) { return hasPlistForm(entry.second.get(), depth + 1); });
-    return false;
+    std::string culprit;
+    switch (PlistTextCheck::fit(text, &culprit)) {
+    case PlistTextCheck::Fit::Xml: return std::nullopt;
+    case PlistTextCheck::Fit::BinaryOnly:
+        if (format == Format::Binary)
+            return std::nullopt;
+        return std::string(what) + " holds " + culprit + ", which an XML property list cannot hold";
+    case PlistTextCheck::Fit::Nowhere: break;
+    }
+    return std::string(what) + " holds " + culprit + ", which no property list can hold as text";
+}
+
+// The refusals of toPlist and of the text checks, without building anything: checking a value
+// costs no encoding.
+std::optional<std::string> refusal(const NSObject* object, int depth, Format format)
+{
+    if (!object)
+        return "a null value is not a property list value";
+    if (depth > kMaxDepth)
+        return "values nest deeper than " + std::to_string(kMaxDepth) + " levels";
+    if (auto* string = dynamic_cast<const NSString*>(object))
+        return textRefusal(string->string(), "the text", format);
+    if (dynamic_cast<const NSNumber*>(object) || dynamic_cast<const NSData*>(object))
+        return std::nullopt;
+    if (auto* date = dynamic_cast<const NSDate*>(object)) {
+        if (std::isnan(date->timeIntervalSince1970()))
+            return "a date that is not a number has no property list form";
+        return std::nullopt;
+    }
+    if (auto* array = dynamic_cast<const NSArray*>(object)) {
+        for (const auto& item : array->objects())
+            if (auto why = refusal(item.get(), depth + 1, format))
+                return why;
+        return std::nullopt;
+    }
+    if (auto* dictionary = dynamic_cast<const NSDictionary*>(object)) {
+        for (const auto& [key, value] : dictionary->entries()) {
+            if (auto why = textRefusal(key, "a key", format))
+                return why;
+            if (auto why = refusal(value.get(), depth + 1, format))
+                return why;
+        }
+        return std::nullopt;
+    }
+    return std::string("an object of class ") + object->className() + " is not a property list value";
+}
+
+// The XML text with every carriage return written as a character reference: a reader takes a
+// raw one for a line end and would read a different text. The writer puts none of its own.
+std::string withEscapedReturns(std::string xml)
+{
+    for (std::size_t at = xml.find('\r'); at != std::string::npos; at = xml.find('\r', at + 5))
+        xml.replace(at, 1, "&#13;");
+    return xml;
 }
 } // namespace
 
@@ -191,6 +251,11 @@ std::shared_ptr<NSObject> NSPropertyListSerialization::propertyListWithData(cons
         return nullptr;
     if (BinaryPlistCheck::hasStringWithNul(bytes))
         return nullptr;
+    // Nesting beyond what the conversion below takes is refused before the parser recurses into
+    // it; a lone value is one level, and the plist element adds one more in XML.
+    if (BinaryPlistCheck::expandsBeyond(bytes, kMaxDepth + 2, std::max<std::uint64_t>(kObjectsPerByte * bytes.size(), kMinObjectBudget))
+        || XmlPlistCheck::nestsDeeperThan(bytes, kMaxDepth + 3))
+        return nullptr;
     plist_t raw = nullptr;
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &raw);
     Plist root(raw);
@@ -199,6 +264,8 @@ std::shared_ptr<NSObject> NSPropertyListSerialization::propertyListWithData(cons
 
 std::optional<std::string> NSPropertyListSerialization::dataWithPropertyList(const NSObject* object, Format format)
 {
+    if (refusal(object, 0, format))
+        return std::nullopt;
     Plist root = toPlist(object, 0);
     if (!root)
         return std::nullopt;
@@ -210,7 +277,7 @@ std::optional<std::string> NSPropertyListSerialization::dataWithPropertyList(con
             return std::nullopt;
         std::string text(bytes, length);
         plist_to_xml_free(bytes);
-        return text;
+        return withEscapedReturns(std::move(text));
     }
     plist_to_bin(root.get(), &bytes, &length);
     if (!bytes)
@@ -220,8 +287,9 @@ std::optional<std::string> NSPropertyListSerialization::dataWithPropertyList(con
     return data;
 }
 
-bool NSPropertyListSerialization::propertyList(const NSObject* plist, Format)
+bool NSPropertyListSerialization::propertyList(const NSObject* plist, Format format) { return !refusal(plist, 0, format); }
+
+std::optional<std::string> NSPropertyListSerialization::reasonNotPropertyList(const NSObject* plist, Format format)
 {
-    // Both forms hold the same values here, so the format does not change the answer.
-    return hasPlistForm(plist, 0);
+    return refusal(plist, 0, format);
 }

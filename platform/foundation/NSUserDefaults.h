@@ -7,12 +7,19 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 // One settings domain, kept in <root>/var/mobile/Library/Preferences/<domain>.plist.
 // Reads see the file as it is on disk now: it is read again whenever it changed, so another
 // process's write shows at the next read. Changes stay in memory until synchronize, which merges
 // them over what is on disk under an advisory lock on the folder and replaces the file atomically.
+//
+// A missing file is an empty domain. A file that reads but does not parse is set aside under the
+// first free name of <file>.corrupt, <file>.corrupt.1, ... and the domain reads as empty. A file
+// that cannot be read (no permission, a folder or a FIFO in its place, or a bad file with no
+// free name to set it aside under) is neither: reads then answer as if it were missing, or what
+// was read before, and readFailure says why, for callers that must not take it for empty.
 class NSUserDefaults final : public NSObject {
 public:
     // Prefer standardUserDefaults or defaultsForDomain: they share one object per file.
@@ -47,10 +54,17 @@ public:
     std::optional<std::string> stringForKey(const std::string& key) const;
     // A snapshot of the whole domain.
     std::shared_ptr<NSDictionary> dictionaryRepresentation() const;
+    // Why the file could not be read at the last read (an errno's text, "not a regular file", or
+    // why a file that does not parse could not be set aside), or nothing when that read found
+    // it, found it missing or set it aside. Ask right after a read, to judge what it answered.
+    std::optional<std::string> readFailure() const;
 
     // Stores a property list value (string, number, date, data, array, dictionary) in memory until
-    // the next synchronize; null removes the key; any other kind of object is refused and logged.
+    // the next synchronize; null removes the key. Any other kind of object, and text that an XML
+    // property list cannot hold (in the key, the value or anything inside it), is refused and logged.
     void setObject(std::shared_ptr<NSObject> value, const std::string& key);
+    // Why setObject would refuse the value for the key, or nothing when it would take it.
+    static std::optional<std::string> reasonNotStorable(const NSObject* value, const std::string& key);
     void setBool(bool value, const std::string& key);
     void setFloat(float value, const std::string& key);
     void setDouble(double value, const std::string& key);
@@ -60,6 +74,11 @@ public:
     // current content. False (and logged) when the file could not be replaced: the old file then
     // stays whole and the changes stay pending for the next call.
     bool synchronize();
+    // Why the last synchronize did not write, or empty when it did.
+    std::string writeFailure() const;
+    // Drops the change to the key made here and not yet written, so that reads answer what the
+    // file holds for it again.
+    void discardChangeForKey(const std::string& key);
 
     // Whether the domain's file exists.
     bool persistentDomainExists() const;
@@ -84,16 +103,23 @@ private:
         // The bytes parsed; or, with sameAsMemory, none: they were those memory was built from.
         std::string bytes;
         bool sameAsMemory = false;
+        // Why a Failed read failed.
+        std::string why;
     };
 
     DiskRead readDisk() const;
     void refresh() const;
     void applyDisk(const DiskRead& disk) const;
     DiskRead readDiskAndSetAsideCorrupt(bool lockHeld) const;
+    // Moves the bad file to the first free set-aside name; false (why given) when it cannot.
+    bool setAside(std::string& why) const;
     int lockFolder(bool create) const;
     void removeStaleTemporaries() const;
     // Replaces the file; on success gives the new file's stamp and bytes.
     bool writeFile(const NSDictionary::Storage& values, Stamp& stamp, std::string& fileBytes) const;
+    // Logs a failed file operation and keeps it as the reason of a failed write.
+    bool failWrite(const char* what, const std::string& path, int error) const;
+    static Stamp stampOf(const struct stat& info);
     std::string folder() const;
     std::string fileName() const;
 
@@ -108,6 +134,9 @@ private:
     // Whether this instance has cleared what dead writers left; once is enough, as no live
     // writer leaves a temporary behind.
     mutable bool swept_ = false;
+    // Why the last read of the file failed, when it did.
+    mutable std::optional<std::string> readFailure_;
+    mutable std::string writeFailure_;
     // Keys changed here and not yet written: a null value stands for a removal.
     std::map<std::string, std::shared_ptr<NSObject>> pending_;
 };

@@ -1,0 +1,313 @@
+// The settings store's file work: reading the file, setting aside one that does not parse,
+// and replacing it under the folder lock.
+#include "platform/foundation/NSUserDefaults.h"
+
+#include "platform/foundation/FileOps.h"
+#include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSPropertyListSerialization.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+// How many numbered set-aside names are tried after <file>.corrupt before giving up.
+constexpr int kSetAsideNames = 1000;
+
+void logFailure(const char* what, const std::string& path, int error)
+{
+    NSLog("NSUserDefaults: %s %s: %s", what, path.c_str(), std::strerror(error));
+}
+
+long long nanoseconds(const struct timespec& time) { return static_cast<long long>(time.tv_sec) * 1000000000LL + time.tv_nsec; }
+
+} // namespace
+
+NSUserDefaults::Stamp NSUserDefaults::stampOf(const struct stat& info)
+{
+    return Stamp{true, info.st_dev, info.st_ino, info.st_size, nanoseconds(info.st_mtim)};
+}
+
+NSUserDefaults::DiskRead NSUserDefaults::readDisk() const
+{
+    DiskRead disk;
+    FileOps::FileRead file = FileOps::current().readRegularFile(path_);
+    if (file.error == ENOENT)
+        return disk;
+    if (!file.ok()) {
+        disk.result = DiskRead::Result::Failed;
+        disk.why = file.why();
+        return disk;
+    }
+    // The stamp comes from the same open file as the bytes, so they always belong together.
+    disk.stamp = stampOf(file.info);
+    // The bytes behind what memory holds give the same values again: a writer re-reading under
+    // the lock the file it last saw needs no parse.
+    if (loaded_ && knownBytes_ && file.bytes == *knownBytes_) {
+        disk.result = DiskRead::Result::Read;
+        disk.sameAsMemory = true;
+        return disk;
+    }
+    auto root = std::dynamic_pointer_cast<NSDictionary>(NSPropertyListSerialization::propertyListWithData(file.bytes));
+    if (!root) {
+        disk.result = DiskRead::Result::Corrupt;
+        return disk;
+    }
+    disk.values = root->entries();
+    disk.result = DiskRead::Result::Read;
+    disk.bytes = std::move(file.bytes);
+    return disk;
+}
+
+bool NSUserDefaults::setAside(std::string& why) const
+{
+    FileOps& ops = FileOps::current();
+    // Never over an earlier bad file: each keeps its bytes under a name of its own.
+    for (int n = 0; n <= kSetAsideNames; ++n) {
+        std::string aside = path_ + ".corrupt" + (n == 0 ? "" : "." + std::to_string(n));
+        if (ops.renameNoReplace(path_, aside) == 0) {
+            NSLog("NSUserDefaults: %s is not a property list; moved it aside to %s and read the domain as empty",
+                  path_.c_str(), aside.c_str());
+            return true;
+        }
+        if (errno != EEXIST) {
+            why = std::string("it could not be moved aside: ") + std::strerror(errno);
+            return false;
+        }
+    }
+    why = "every name to set it aside under is taken";
+    return false;
+}
+
+NSUserDefaults::DiskRead NSUserDefaults::readDiskAndSetAsideCorrupt(bool lockHeld) const
+{
+    DiskRead disk = readDisk();
+    if (disk.result != DiskRead::Result::Corrupt)
+        return disk;
+    // Judge again under the lock: a writer may have just replaced the bad file with a good one,
+    // and that one must not be moved aside.
+    int lockFd = -1;
+    std::string why = "the folder could not be locked to move it aside";
+    if (!lockHeld) {
+        lockFd = lockFolder(false);
+        if (lockFd >= 0)
+            disk = readDisk();
+    }
+    if (disk.result == DiskRead::Result::Corrupt && (lockHeld || lockFd >= 0) && setAside(why))
+        disk = DiskRead{};
+    if (lockFd >= 0)
+        FileOps::current().close(lockFd);
+    // A bad file that stays in place is no empty domain: it cannot be read until it is moved.
+    if (disk.result == DiskRead::Result::Corrupt) {
+        NSLog("NSUserDefaults: %s is not a property list and %s; leaving it in place", path_.c_str(), why.c_str());
+        disk.result = DiskRead::Result::Failed;
+        disk.why = "not a property list, and " + why;
+    }
+    return disk;
+}
+
+int NSUserDefaults::lockFolder(bool create) const
+{
+    FileOps& ops = FileOps::current();
+    std::string dir = folder();
+    int fd = ops.open(dir, O_RDONLY | O_DIRECTORY, 0);
+    if (fd < 0 && errno == ENOENT && create) {
+        // Every missing folder on the way is made; the preferences folder itself is private.
+        for (std::size_t slash = 1; slash != std::string::npos;) {
+            slash = dir.find('/', slash + 1);
+            std::string part = dir.substr(0, slash);
+            if (part.empty() || part == "/")
+                continue;
+            mode_t mode = slash == std::string::npos ? 0700 : 0755;
+            if (ops.mkdir(part, mode) != 0 && errno != EEXIST) {
+                failWrite("could not create the folder", part, errno);
+                return -1;
+            }
+        }
+        fd = ops.open(dir, O_RDONLY | O_DIRECTORY, 0);
+    }
+    if (fd < 0) {
+        if (create || errno != ENOENT)
+            failWrite("could not open the folder", dir, errno);
+        return -1;
+    }
+    if (ops.flock(fd, LOCK_EX) != 0) {
+        failWrite("could not lock the folder", dir, errno);
+        ops.close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void NSUserDefaults::removeStaleTemporaries() const
+{
+    // Only a writer holding the folder lock makes a temporary file and it removes it before
+    // letting go, so any one found under the lock was left by a writer that died. One of ours
+    // with a reused process number would block every write of this process, so the first
+    // write of each instance looks; later ones need not list the folder again.
+    if (swept_)
+        return;
+    std::string prefix = "." + fileName() + ".tmp.";
+    DIR* dir = opendir(folder().c_str());
+    if (!dir)
+        return;
+    std::vector<std::string> stale;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0
+            && name.find_first_not_of("0123456789", prefix.size()) == std::string::npos)
+            stale.push_back(name);
+    }
+    closedir(dir);
+    swept_ = true;
+    for (const auto& name : stale)
+        FileOps::current().unlink(folder() + "/" + name);
+}
+
+bool NSUserDefaults::failWrite(const char* what, const std::string& path, int error) const
+{
+    logFailure(what, path, error);
+    writeFailure_ = std::string(what) + " " + path + ": " + std::strerror(error);
+    return false;
+}
+
+bool NSUserDefaults::writeFile(const NSDictionary::Storage& values, Stamp& stamp, std::string& fileBytes) const
+{
+    using Format = NSPropertyListSerialization::Format;
+    FileOps& ops = FileOps::current();
+    NSDictionary root(values);
+    // XML unless a value that came from elsewhere holds text XML cannot: every reader must be
+    // able to read what is written, and the binary form holds any text.
+    Format format = Format::XML;
+    if (auto why = NSPropertyListSerialization::reasonNotPropertyList(&root, Format::XML)) {
+        format = Format::Binary;
+        NSLog("NSUserDefaults: %s: %s; writing it as a binary property list", path_.c_str(), why->c_str());
+    }
+    auto bytes = NSPropertyListSerialization::dataWithPropertyList(&root, format);
+    if (!bytes) {
+        NSLog("NSUserDefaults: could not encode %s", path_.c_str());
+        writeFailure_ = "could not encode " + path_;
+        return false;
+    }
+    std::string temporary = folder() + "/." + fileName() + ".tmp." + std::to_string(getpid());
+    int fd = ops.open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0)
+        return failWrite("could not create", temporary, errno);
+    auto fail = [&](const char* what) {
+        int error = errno;
+        if (fd >= 0)
+            ops.close(fd);
+        ops.unlink(temporary);
+        return failWrite(what, temporary, error);
+    };
+    // The mode is set outright so that a restrictive or odd umask cannot change it.
+    if (ops.fchmod(fd, 0600) != 0)
+        return fail("could not set the mode of");
+    std::size_t written = 0;
+    while (written < bytes->size()) {
+        ssize_t n = ops.write(fd, bytes->data() + written, bytes->size() - written);
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return fail("could not write");
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (ops.fsync(fd) != 0)
+        return fail("could not flush");
+    struct stat info{};
+    if (ops.fstat(fd, &info) != 0)
+        return fail("could not inspect");
+    stamp = stampOf(info);
+    int closed = ops.close(fd);
+    fd = -1;
+    if (closed != 0)
+        return fail("could not close");
+    if (ops.rename(temporary, path_) != 0)
+        return fail("could not rename into place");
+    fileBytes = std::move(*bytes);
+    return true;
+}
+
+bool NSUserDefaults::synchronize()
+{
+    std::lock_guard lock(mutex_);
+    writeFailure_.clear();
+    if (pending_.empty()) {
+        refresh();
+        return true;
+    }
+    FileOps& ops = FileOps::current();
+    int lockFd = lockFolder(true);
+    if (lockFd < 0)
+        return false;
+    removeStaleTemporaries();
+    DiskRead disk = readDiskAndSetAsideCorrupt(true);
+    if (disk.result == DiskRead::Result::Failed) {
+        // What cannot be read (or set aside) is never replaced: that would lose it.
+        NSLog("NSUserDefaults: not replacing %s, which could not be read (%s)", path_.c_str(), disk.why.c_str());
+        writeFailure_ = path_ + " cannot be read (" + disk.why + ")";
+        readFailure_ = disk.why;
+        ops.close(lockFd);
+        return false;
+    }
+    // Memory already holds the file's values with the pending changes over them.
+    NSDictionary::Storage merged = disk.sameAsMemory ? values_ : disk.values;
+    for (const auto& [key, value] : pending_) {
+        if (value)
+            merged[key] = value;
+        else
+            merged.erase(key);
+    }
+    Stamp stamp;
+    std::string bytes;
+    bool written = writeFile(merged, stamp, bytes);
+    bool flushed = written && ops.fsync(lockFd) == 0;
+    if (written && !flushed)
+        failWrite("could not flush the folder of", path_, errno);
+    ops.close(lockFd);
+    if (!flushed) {
+        // The changes stay pending; memory shows them over whatever the disk now holds.
+        loaded_ = false;
+        refresh();
+        return false;
+    }
+    pending_.clear();
+    values_ = std::move(merged);
+    knownBytes_ = std::move(bytes);
+    stamp_ = stamp;
+    loaded_ = true;
+    readFailure_.reset();
+    return true;
+}
+
+bool NSUserDefaults::removePersistentDomain()
+{
+    std::lock_guard lock(mutex_);
+    FileOps& ops = FileOps::current();
+    int lockFd = lockFolder(false);
+    bool removed = true;
+    if (lockFd >= 0) {
+        removeStaleTemporaries();
+        if (ops.unlink(path_) != 0 && errno != ENOENT) {
+            logFailure("could not delete", path_, errno);
+            removed = false;
+        } else if (ops.fsync(lockFd) != 0) {
+            logFailure("could not flush the folder of", path_, errno);
+        }
+        ops.close(lockFd);
+    }
+    if (removed) {
+        pending_.clear();
+        values_.clear();
+        knownBytes_.reset();
+        stamp_ = Stamp{};
+        loaded_ = true;
+        readFailure_.reset();
+    }
+    return removed;
+}

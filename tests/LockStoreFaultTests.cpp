@@ -1,0 +1,157 @@
+// The lock when its settings store fails it: a file it cannot read, and a passcode it cannot
+// write. Neither may open the door or report success.
+#include "LockTestSupport.h"
+
+#include "platform/foundation/FileOps.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+
+using namespace lock_test;
+
+namespace {
+
+class LockStoreFaultTests : public LockFixture {
+protected:
+    void TearDown() override
+    {
+        FileOps::setCurrent(nullptr);
+        LockFixture::TearDown();
+    }
+    static std::string settingsFile() { return NSUserDefaults::pathForDomain(kDomain); }
+    bool loggedPart(const std::string& part) const
+    {
+        return std::any_of(logs.begin(), logs.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    }
+    bool shaking() const { return !(controller_->label()->transform() == CGAffineTransformIdentity); }
+};
+
+// Every write fails as on a full disk; reads work.
+class FullDisk : public FileOps {
+public:
+    ssize_t write(int, const void*, size_t) override
+    {
+        errno = ENOSPC;
+        return -1;
+    }
+};
+
+} // namespace
+
+TEST_F(LockStoreFaultTests, SettingsThatCannotBeReadKeepTheLockUpUntilTheyReadAgain)
+{
+    fs::create_directories(settingsFile());
+    launch();
+    EXPECT_TRUE(logged("PASS_CODE cannot be read (Is a directory); the lock stays up"));
+    EXPECT_EQ(message(), "Slide to unlock");
+    EXPECT_FALSE(controller_->isUnsetPasscode());
+    EXPECT_FALSE(controller_->passcode());
+    EXPECT_FALSE(controller_->resetBtn()->isHidden());
+
+    // Nothing matches: every pattern is wrong, counts toward the wait, and none becomes a passcode.
+    for (int i = 0; i < 6; ++i)
+        draw({ 0, 1, 2 });
+    EXPECT_EQ(message(), "Wrong please wait");
+    EXPECT_EQ(controller_->failCount(), 6);
+    EXPECT_TRUE(logged("密码错误，请重输"));
+    advance(10.5);
+    tapReset();
+    draw({ 0, 1, 2 });
+    EXPECT_EQ(message(), "Wrong Passcode");
+    tapReset();
+    EXPECT_EQ(unlocks, 0);
+    EXPECT_TRUE(fs::is_directory(settingsFile()));
+    logs.clear();
+    EXPECT_TRUE(controller_->isNeedLock());
+    EXPECT_TRUE(logged("The lock settings cannot be read (Is a directory); locking"));
+
+    // Once the file reads, the next pattern is judged against what it holds.
+    fs::remove(settingsFile());
+    setOutside("PASS_CODE", NSString::stringWithString("3,4,5"));
+    setOutside("LOCK_LOCK_OFF", NSNumber::numberWithBool(true));
+    draw({ 3, 4, 5 });
+    EXPECT_EQ(unlocks, 1);
+    EXPECT_FALSE(controller_->isNeedLock());
+    // Lock-off that can no longer be read does not hold: the lock fails closed.
+    fs::remove(settingsFile());
+    fs::create_directories(settingsFile());
+    EXPECT_TRUE(controller_->isNeedLock());
+    draw({ 3, 4, 5 });
+    EXPECT_EQ(unlocks, 2) << "the passcode read before stays in force";
+}
+
+TEST_F(LockStoreFaultTests, AFifoInPlaceOfTheSettingsIsNotWaitedOnAndAnEmptyStoreAsksAfresh)
+{
+    fs::create_directories(fs::path(settingsFile()).parent_path());
+    ASSERT_EQ(::mkfifo(settingsFile().c_str(), 0600), 0);
+    launch();
+    EXPECT_TRUE(logged("PASS_CODE cannot be read (not a regular file); the lock stays up"));
+    tapReset();
+    draw({ 0, 1 });
+    EXPECT_EQ(message(), "Wrong Passcode");
+    EXPECT_TRUE(controller_->isResetPasscode());
+
+    // The store reads again and holds nothing: setting mode, and the pattern at hand is not the
+    // first of a new pair.
+    fs::remove(settingsFile());
+    draw({ 0, 1 });
+    EXPECT_EQ(message(), "Set Passcode");
+    EXPECT_FALSE(controller_->isResetPasscode());
+    EXPECT_FALSE(controller_->passcode());
+    EXPECT_TRUE(controller_->resetBtn()->isHidden());
+    EXPECT_EQ(resetTitle(), "Reset Passcode");
+    draw({ 0, 1 });
+    EXPECT_EQ(message(), "Re-enter your passcode");
+}
+
+TEST_F(LockStoreFaultTests, APasscodeIsReportedSavedOnlyOnceItIsOnDisk)
+{
+    launch();
+    FileOps::setCurrent(std::make_shared<FullDisk>());
+    draw({ 0, 1, 2 });
+    draw({ 0, 1, 2 });
+    EXPECT_EQ(message(), "Passcode not saved");
+    EXPECT_TRUE(shaking());
+    EXPECT_TRUE(loggedPart("PASS_CODE could not be saved; could not write "));
+    EXPECT_TRUE(loggedPart(": No space left on device"));
+    EXPECT_TRUE(controller_->isUnsetPasscode());
+    EXPECT_FALSE(controller_->passcode()) << "back to the first pattern";
+    EXPECT_TRUE(controller_->resetBtn()->isHidden());
+    EXPECT_FALSE(storedPasscode());
+    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->objectForKey("PASS_CODE"), nullptr) << "memory shows the disk";
+    advance(2.0);
+    EXPECT_TRUE(lockWindow_->isKeyWindow()) << "the host is not handed the screen";
+
+    FileOps::setCurrent(nullptr);
+    draw({ 0, 1, 2 });
+    draw({ 0, 1, 2 });
+    EXPECT_EQ(message(), "Success");
+    advance(1.5);
+    postBackground();
+    lockWindow_->makeKeyAndVisible();
+
+    // A reset on a full disk: the old passcode stays stored and in force throughout.
+    FileOps::setCurrent(std::make_shared<FullDisk>());
+    tapReset();
+    draw({ 0, 1, 2 });
+    EXPECT_EQ(message(), "Set new passcode");
+    draw({ 3, 4, 5 });
+    draw({ 3, 4, 5 });
+    EXPECT_EQ(message(), "Passcode not saved");
+    EXPECT_FALSE(controller_->isUnsetPasscode());
+    EXPECT_FALSE(controller_->isResetPasscode());
+    EXPECT_EQ(controller_->passcode(), "0,1,2");
+    EXPECT_FALSE(controller_->resetBtn()->isHidden());
+    EXPECT_EQ(resetTitle(), "Reset Passcode");
+    EXPECT_EQ(storedPasscode(), "0,1,2");
+    draw({ 3, 4, 5 });
+    EXPECT_EQ(message(), "Wrong Passcode");
+    draw({ 0, 1, 2 });
+    EXPECT_EQ(unlocks, 1);
+
+    // The next launch finds the same passcode.
+    FileOps::setCurrent(nullptr);
+    launch();
+    EXPECT_EQ(controller_->passcode(), "0,1,2");
+}
