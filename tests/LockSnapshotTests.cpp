@@ -22,13 +22,7 @@ protected:
         LockFixture::SetUp();
         if (!fs::exists(bundleDir_ / "bg.png"))
             GTEST_SKIP() << "the staged bundle is not built";
-        Renderer::shared().reset();
         fs::create_directories(outputDir());
-    }
-    void TearDown() override
-    {
-        Renderer::shared().reset();
-        LockFixture::TearDown();
     }
 
     static fs::path outputDir() { return fs::path(GLYPHWARD_BINARY_DIR) / "lock-snapshots"; }

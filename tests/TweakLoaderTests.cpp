@@ -44,7 +44,6 @@ protected:
     void TearDown() override
     {
         NSLogRemoveSink(sink);
-        NSLogSetStderrEnabled(true);
         fs::remove_all(dir);
     }
 
