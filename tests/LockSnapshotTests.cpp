@@ -33,7 +33,13 @@ protected:
         auto image = Renderer::snapshotScreen();
         EXPECT_TRUE(image);
         if (image) {
-            EXPECT_TRUE(image->writePNG((outputDir() / (name + ".png")).string()));
+            // Written aside and renamed into place: another test process may write the same picture.
+            const fs::path kept = outputDir() / (name + ".png");
+            const fs::path aside = kept.string() + "." + std::to_string(::getpid());
+            EXPECT_TRUE(image->writePNG(aside.string()));
+            std::error_code error;
+            fs::rename(aside, kept, error);
+            EXPECT_FALSE(error) << error.message();
         }
         return image;
     }
