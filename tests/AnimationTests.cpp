@@ -63,15 +63,7 @@ protected:
     void SetUp() override
     {
         Clock::setCurrent(std::make_shared<VirtualClock>(0.0));
-        NSRunLoop::mainRunLoop().reset();
-        UIViewAnimator::shared().reset();
         stops.clear();
-    }
-    void TearDown() override
-    {
-        UIViewAnimator::shared().reset();
-        NSRunLoop::mainRunLoop().reset();
-        Clock::setCurrent(nullptr);
     }
     void runUntil(double t) { NSRunLoop::mainRunLoop().runUntil(t); }
 };

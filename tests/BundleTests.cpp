@@ -25,12 +25,7 @@ protected:
         root = pattern;
         NSBundle::setPreferredLanguages({ "en" });
     }
-    void TearDown() override
-    {
-        NSBundle::setPreferredLanguages({});
-        StringsFile::clearCache();
-        fs::remove_all(root);
-    }
+    void TearDown() override { fs::remove_all(root); }
     void write(const std::string& relative, const std::string& bytes)
     {
         fs::path path = fs::path(root) / relative;
@@ -134,17 +129,11 @@ TEST_F(BundleTests, LookupFollowsPreferredLanguagesThenEnglishThenBase)
     EXPECT_EQ(bundle->localizedStringForKey("Set Passcode", "", "missingTable"), "Set Passcode");
 
     // Without an override the language comes from LANG.
-    const char* savedLang = std::getenv("LANG");
-    std::string saved = savedLang ? savedLang : "";
     NSBundle::setPreferredLanguages({});
     setenv("LANG", "zh_CN.UTF-8", 1);
     EXPECT_EQ(bundle->localizedStringForKey("Set Passcode", "", "lock"), "设置密码");
     setenv("LANG", "fr_FR.UTF-8", 1);
     EXPECT_EQ(bundle->localizedStringForKey("Set Passcode", "", "lock"), "Set Passcode");
-    if (savedLang)
-        setenv("LANG", saved.c_str(), 1);
-    else
-        unsetenv("LANG");
     EXPECT_EQ(NSBundle::localizationsForLocale("en_US.UTF-8"), (std::vector<std::string> { "en_US", "en-US", "en" }));
     EXPECT_EQ(NSBundle::localizationsForLocale("zh_TW").front(), "zh-Hant");
     EXPECT_TRUE(NSBundle::localizationsForLocale("C.UTF-8").empty());

@@ -453,7 +453,4 @@ TEST(GestureLockView, TheTrailOnScreenIsAlwaysWhatAWholeRedrawPaints)
         ASSERT_EQ(stalePixels(), 0) << "step " << step;
     }
     EXPECT_GT(looks, 100);
-    UIWindow::resetWindowList();
-    Renderer::shared().reset();
-    UIScreen::setMainScreen(nullptr);
 }

@@ -35,13 +35,6 @@ protected:
         window->addSubview(view);
         window->layoutIfNeeded();
     }
-    void TearDown() override
-    {
-        UITouchInjector::shared().reset();
-        UIWindow::resetWindowList();
-        Renderer::shared().reset();
-        UIScreen::setMainScreen(nullptr);
-    }
     CGPoint node(int i) const { return view->buttons()[static_cast<std::size_t>(i)]->center(); }
     std::shared_ptr<UIImage> shot() { return Renderer::snapshotWindow(*window); }
 

@@ -1,8 +1,9 @@
 // Glyphward.dylib as a host meets it: opened into a process whose application delegate class has
 // the messaging app's name, then driven through the application's life cycle.
+#include "SettingsTestSupport.h"
+
 #include "lockscreen/TQViewController.h"
 #include "platform/foundation/Clock.h"
-#include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/foundation/NSUserDefaults.h"
@@ -14,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <unistd.h>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -73,33 +73,29 @@ const ClassRegistration hostClass = ClassRegistration("MicroMessengerAppDelegate
 
 } // namespace
 
-// The library hooks once per process, so the whole life of one lock is a single test.
+// The whole life of one lock is a single test: the library hooks when it is opened.
 TEST(GlyphwardHooks, HostFirstResultUnchangedThenShowFadeOutAndFadeIn)
 {
     const std::string library = std::string(GLYPHWARD_BINARY_DIR) + "/host/Glyphward.dylib";
     if (!std::filesystem::exists(library))
         GTEST_SKIP() << "Glyphward.dylib is not built";
 
-    namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / ("glyphward-hooks-" + std::to_string(::getpid()));
-    fs::create_directories(root);
-    const std::string previousRoot = DeviceRoot::path();
-    const std::string previousDomain = NSUserDefaults::standardDomain();
-    const auto previousScreen = UIScreen::mainScreen();
-    DeviceRoot::setPath(root.string());
+    // A copy of its own, so that its initializer runs again however often the test runs in one
+    // process, as it does in every new host process.
+    settings_test::TempRoot root;
+    const std::string copy = root.path + "/Glyphward.dylib";
+    std::filesystem::copy_file(library, copy);
     NSUserDefaults::setStandardDomain("org.glyphward.hooktest");
     auto clock = std::make_shared<VirtualClock>(1796000000.0);
     Clock::setCurrent(clock);
-    NSRunLoop::mainRunLoop().reset();
-    UIWindow::resetWindowList();
     UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(320, 568), 2.0f));
 
+    calls.clear();
     auto application = UIApplication::sharedApplication();
-    application->reset();
     auto host = std::make_shared<HostDelegate>();
     host->expectedApplication = application.get();
     application->setDelegate(host);
-    ASSERT_NE(::dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL), nullptr) << ::dlerror();
+    ASSERT_NE(::dlopen(copy.c_str(), RTLD_NOW | RTLD_GLOBAL), nullptr) << ::dlerror();
 
     // Before launch the slots are empty: the hooks run the host's work and nothing else.
     application->enterBackground();
@@ -168,14 +164,4 @@ TEST(GlyphwardHooks, HostFirstResultUnchangedThenShowFadeOutAndFadeIn)
     EXPECT_LT(lock->presentationAlpha(), 1.0f);
     NSRunLoop::mainRunLoop().runUntil(0.6);
     EXPECT_FLOAT_EQ(lock->presentationAlpha(), 1.0f);
-
-    application->reset();
-    UIWindow::resetWindowList();
-    NSRunLoop::mainRunLoop().reset();
-    Clock::setCurrent(nullptr);
-    UIScreen::setMainScreen(previousScreen);
-    NSUserDefaults::setStandardDomain(previousDomain);
-    DeviceRoot::setPath(previousRoot);
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
 }

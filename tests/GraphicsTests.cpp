@@ -28,17 +28,10 @@ class GraphicsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UIScreen::setMainScreen(nullptr);
         dir = fs::temp_directory_path() / ("glyphward-graphics-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
     }
-    void TearDown() override
-    {
-        while (UIGraphicsGetCurrentContext())
-            UIGraphicsEndImageContext();
-        UIScreen::setMainScreen(nullptr);
-        fs::remove_all(dir);
-    }
+    void TearDown() override { fs::remove_all(dir); }
 
     // A clear 100 × 100 context at scale 1 with the path stroked in black at alpha 0.3.
     static std::shared_ptr<UIImage> stroked(const std::shared_ptr<UIBezierPath>& path)

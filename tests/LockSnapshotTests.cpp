@@ -22,13 +22,7 @@ protected:
         LockFixture::SetUp();
         if (!fs::exists(bundleDir_ / "bg.png"))
             GTEST_SKIP() << "the staged bundle is not built";
-        Renderer::shared().reset();
         fs::create_directories(outputDir());
-    }
-    void TearDown() override
-    {
-        Renderer::shared().reset();
-        LockFixture::TearDown();
     }
 
     static fs::path outputDir() { return fs::path(GLYPHWARD_BINARY_DIR) / "lock-snapshots"; }
@@ -39,7 +33,13 @@ protected:
         auto image = Renderer::snapshotScreen();
         EXPECT_TRUE(image);
         if (image) {
-            EXPECT_TRUE(image->writePNG((outputDir() / (name + ".png")).string()));
+            // Written aside and renamed into place: another test process may write the same picture.
+            const fs::path kept = outputDir() / (name + ".png");
+            const fs::path aside = kept.string() + "." + std::to_string(::getpid());
+            EXPECT_TRUE(image->writePNG(aside.string()));
+            std::error_code error;
+            fs::rename(aside, kept, error);
+            EXPECT_FALSE(error) << error.message();
         }
         return image;
     }

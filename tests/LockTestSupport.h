@@ -70,12 +70,6 @@ protected:
 
         clock_ = std::make_shared<VirtualClock>(kEpoch);
         Clock::setCurrent(clock_);
-        NSRunLoop::mainRunLoop().reset();
-        UIViewAnimator::shared().reset();
-        UIWindow::resetWindowList();
-        UITouchInjector::shared().reset();
-        NSNotificationCenter::defaultCenter().reset();
-        UIApplication::sharedApplication()->reset();
         NSBundle::setPreferredLanguages({ "en" });
         NSUserDefaults::setStandardDomain(kDomain);
         NSLogSetStderrEnabled(false);
@@ -86,17 +80,6 @@ protected:
     void TearDown() override
     {
         NSLogRemoveSink(sink_);
-        NSLogSetStderrEnabled(true);
-        UITouchInjector::shared().reset();
-        UIWindow::resetWindowList();
-        UIViewAnimator::shared().reset();
-        NSRunLoop::mainRunLoop().reset();
-        NSNotificationCenter::defaultCenter().reset();
-        UIApplication::sharedApplication()->reset();
-        UIScreen::setMainScreen(nullptr);
-        NSBundle::setPreferredLanguages({});
-        Clock::setCurrent(std::make_shared<RealClock>());
-        DeviceRoot::setPath("");
         std::error_code ignored;
         fs::remove_all(root_, ignored);
     }

@@ -40,12 +40,7 @@ std::shared_ptr<Listener> makeListener(const std::string& label)
 
 class NotificationTests : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        NSNotificationCenter::defaultCenter().reset();
-        deliveries.clear();
-    }
-    void TearDown() override { NSNotificationCenter::defaultCenter().reset(); }
+    void SetUp() override { deliveries.clear(); }
     NSNotificationCenter& center = NSNotificationCenter::defaultCenter();
 };
 

@@ -58,22 +58,9 @@ protected:
     void SetUp() override
     {
         Clock::setCurrent(std::make_shared<VirtualClock>(1'800'000'000.0));
-        NSRunLoop::mainRunLoop().reset();
-        UIViewAnimator::shared().reset();
-        UIWindow::resetWindowList();
-        Renderer::shared().reset();
         UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(100, 100), 1.0f));
         window = makeView<UIWindow>({ { 0, 0 }, { 100, 100 } }, UIColor::whiteColor());
         window->makeKeyAndVisible();
-    }
-    void TearDown() override
-    {
-        UIViewAnimator::shared().reset();
-        UIWindow::resetWindowList();
-        Renderer::shared().reset();
-        UIScreen::setMainScreen(nullptr);
-        NSRunLoop::mainRunLoop().reset();
-        Clock::setCurrent(std::make_shared<RealClock>());
     }
     // The screen pixel at a point, after rendering what changed.
     Pixel probe(int x, int y)

@@ -73,3 +73,23 @@ TEST(Runtime, NothingIsInstalledWithoutAClassOrMethodAndNilMessagesDoNothing)
     EXPECT_FALSE(class_respondsToSelector(a, sel("missing:")));
     EXPECT_FALSE(class_respondsToSelector(objc_getClass("RuntimeTestCycleB"), sel("missing:")));
 }
+
+TEST(Runtime, ARestoredSnapshotUndoesLaterClassesAndHooksAndKeptClassesStayUsable)
+{
+    const auto snapshot = objc_snapshotClasses();
+    Class greeterClass = objc_getClass("RuntimeTestGreeter");
+    IMP original = class_getMethodImplementation(greeterClass, sel("greet:"));
+    IMP saved = nullptr;
+    MSHookMessageEx(greeterClass, sel("greet:"), reinterpret_cast<IMP>(&hookedGreet), &saved);
+    Class later = objc_registerClass("RuntimeTestLater", "RuntimeTestGreeter");
+    ASSERT_TRUE(class_addMethod(later, sel("wave"), original));
+
+    objc_restoreClasses(*snapshot);
+    EXPECT_EQ(class_getMethodImplementation(greeterClass, sel("greet:")), original);
+    EXPECT_EQ(objc_getClass("RuntimeTestLater"), nullptr);
+    EXPECT_EQ(class_getSuperclass(later), nullptr);
+    EXPECT_FALSE(class_respondsToSelector(later, sel("wave")));
+    // The name can be registered again, and the kept Class is that class.
+    EXPECT_EQ(objc_registerClass("RuntimeTestLater", "RuntimeTestGreeter"), later);
+    EXPECT_EQ(class_getSuperclass(later), greeterClass);
+}

@@ -39,9 +39,6 @@ public:
     ~TempRoot()
     {
         NSLogRemoveSink(sink);
-        NSLogSetStderrEnabled(true);
-        FileOps::setCurrent(nullptr);
-        DeviceRoot::setPath("");
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
     }

@@ -54,13 +54,7 @@ protected:
     void SetUp() override
     {
         Clock::setCurrent(std::make_shared<VirtualClock>(1000.0));
-        NSRunLoop::mainRunLoop().reset();
         events.clear();
-    }
-    void TearDown() override
-    {
-        NSRunLoop::mainRunLoop().reset();
-        Clock::setCurrent(nullptr);
     }
 };
 

@@ -38,7 +38,6 @@ class UIControlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UIWindow::resetWindowList();
         window = std::make_shared<UIWindow>();
         window->initWithFrame({ { 0, 0 }, { 320, 568 } });
         button = UIButton::buttonWithType(UIButtonType::Custom);
@@ -46,11 +45,6 @@ protected:
         window->addSubview(button);
         window->makeKeyAndVisible();
         target = std::make_shared<ActionTarget>();
-    }
-    void TearDown() override
-    {
-        UITouchInjector::shared().reset();
-        UIWindow::resetWindowList();
     }
     void tap(CGPoint down, CGPoint up)
     {

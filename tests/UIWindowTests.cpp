@@ -61,18 +61,7 @@ protected:
     {
         clock = std::make_shared<VirtualClock>(1'800'000'000.0);
         Clock::setCurrent(clock);
-        NSRunLoop::mainRunLoop().reset();
-        UIWindow::resetWindowList();
         UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSize { 320, 568 }, 2.0f));
-    }
-    void TearDown() override
-    {
-        UITouchInjector::shared().reset();
-        if (auto keyboard = UIKeyboardImpl::activeInstance())
-            keyboard->dismissKeyboard();
-        UIWindow::resetWindowList();
-        NSRunLoop::mainRunLoop().reset();
-        Clock::setCurrent(std::make_shared<RealClock>());
     }
     std::shared_ptr<VirtualClock> clock;
 };

@@ -138,7 +138,6 @@ TEST(UserDefaults, WritesAnXmlFileOnlyTheOwnerCanReadAndALaterStoreReadsItBack)
     EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "0124");
     EXPECT_FALSE(std::filesystem::exists(root.file("org.glyphward.host")));
     ASSERT_TRUE(defaults->synchronize());
-    umask(022);
 
     EXPECT_EQ(modeOf(root.file("org.glyphward.host")), 0600u);
     EXPECT_EQ(modeOf(root.preferences()), 0700u);

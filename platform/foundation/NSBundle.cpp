@@ -85,6 +85,8 @@ std::vector<std::string> NSBundle::localizationsForLocale(const std::string& loc
 
 void NSBundle::setPreferredLanguages(std::vector<std::string> languages) { preferredOverride() = std::move(languages); }
 
+std::vector<std::string> NSBundle::preferredLanguages() { return preferredOverride(); }
+
 std::vector<std::string> NSBundle::localizationSearchOrder() { return cachedSearchOrder(); }
 
 const std::vector<std::string>& NSBundle::cachedSearchOrder()

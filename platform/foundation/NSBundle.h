@@ -29,6 +29,8 @@ public:
     // Overrides the languages taken from LANG (an empty list goes back to LANG). Entries may be
     // locale names ("zh_CN.UTF-8") or language tags ("zh-Hans").
     static void setPreferredLanguages(std::vector<std::string> languages);
+    // The languages set by setPreferredLanguages (empty while LANG decides).
+    static std::vector<std::string> preferredLanguages();
     // The localization folders searched, best first, "en" and "Base" last.
     static std::vector<std::string> localizationSearchOrder();
     // The folder names one locale or tag stands for, best first: "zh_CN.UTF-8" gives "zh-Hans",

@@ -309,3 +309,20 @@ void NSLogSetStderrEnabled(bool enabled)
     std::lock_guard lock(state.mutex);
     state.stderrEnabled = enabled;
 }
+
+bool NSLogStderrEnabled()
+{
+    auto& state = logState();
+    std::lock_guard lock(state.mutex);
+    return state.stderrEnabled;
+}
+
+std::vector<int> NSLogSinkTokens()
+{
+    auto& state = logState();
+    std::lock_guard lock(state.mutex);
+    std::vector<int> tokens;
+    for (const auto& entry : state.sinks)
+        tokens.push_back(entry.token);
+    return tokens;
+}

@@ -2,6 +2,7 @@
 #include <cstdarg>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Foundation's format strings: %@ takes an NSObject* and prints its description ("(null)" for
 // none); %d %i %u %o %x %X %c %s %p %f %F %e %E %g %G %a %A with the usual flags, width,
@@ -19,7 +20,10 @@ void NSLogv(const char* format, va_list arguments);
 // were added. The token removes the sink again.
 int NSLogAddSink(std::function<void(const std::string& message)> sink);
 void NSLogRemoveSink(int token);
+// The tokens of the sinks in place, oldest first.
+std::vector<int> NSLogSinkTokens();
 // Whether NSLog writes to stderr at all (on by default).
 void NSLogSetStderrEnabled(bool enabled);
+bool NSLogStderrEnabled();
 // The line NSLog writes to stderr for a message, newline included.
 std::string NSLogFormatLine(const std::string& message);

@@ -96,6 +96,13 @@ std::shared_ptr<NSUserDefaults> NSUserDefaults::standardUserDefaults()
     return defaults;
 }
 
+void NSUserDefaults::resetStandardUserDefaults()
+{
+    std::shared_ptr<NSUserDefaults> released;
+    std::lock_guard lock(sharedMutex());
+    released.swap(standardInstance());
+}
+
 std::string NSUserDefaults::folder() const { return path_.substr(0, path_.rfind('/')); }
 
 std::string NSUserDefaults::fileName() const { return path_.substr(path_.rfind('/') + 1); }

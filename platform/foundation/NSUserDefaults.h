@@ -27,6 +27,9 @@ public:
 
     // The host app's domain under the device root in force.
     static std::shared_ptr<NSUserDefaults> standardUserDefaults();
+    // Lets go of the shared object, unwritten changes and all, so that the next
+    // standardUserDefaults reads the file afresh (a fresh process, for tests).
+    static void resetStandardUserDefaults();
     // The domain standardUserDefaults answers for ("org.glyphward.host" unless set).
     static void setStandardDomain(const std::string& bundleId);
     static std::string standardDomain();

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 struct objc_selector {
     std::string name;
@@ -128,6 +129,39 @@ void MSHookMessageEx(Class cls, SEL selector, IMP hook, IMP* result)
     // An inherited method is hooked on this class alone, as Substrate does, so the superclass
     // and its other subclasses keep their own implementation.
     cls->methods[selector] = hook;
+}
+
+struct objc_class_snapshot {
+    struct Entry {
+        objc_class* cls;
+        bool registered;
+        objc_class* superclass;
+        std::unordered_map<SEL, IMP> methods;
+    };
+    std::vector<Entry> entries;
+};
+
+std::shared_ptr<const objc_class_snapshot> objc_snapshotClasses()
+{
+    auto snapshot = std::make_shared<objc_class_snapshot>();
+    for (const auto& [name, entry] : classes())
+        snapshot->entries.push_back({ entry.get(), entry->registered, entry->superclass, entry->methods });
+    return snapshot;
+}
+
+void objc_restoreClasses(const objc_class_snapshot& snapshot)
+{
+    // Entries are never freed, so that a Class kept anywhere stays a valid (if empty) class.
+    for (const auto& [name, entry] : classes()) {
+        entry->registered = false;
+        entry->superclass = nullptr;
+        entry->methods.clear();
+    }
+    for (const auto& saved : snapshot.entries) {
+        saved.cls->registered = saved.registered;
+        saved.cls->superclass = saved.superclass;
+        saved.cls->methods = saved.methods;
+    }
 }
 
 void objc_sendAction(NSObject* target, SEL selector, NSObject* argument)

@@ -5,6 +5,7 @@
 // are plain functions taking (receiver, selector, arguments...), and callers cast them to the
 // shape of the method, exactly as they would an IMP.
 #include <cstddef>
+#include <memory>
 #include <type_traits>
 #include <string_view>
 #include <utility>
@@ -41,6 +42,13 @@ Class object_getClass(const NSObject* object);
 // implementation (the class's own or the inherited one) is written to *result. With no class,
 // or no such method on it or its superclasses, nothing is installed and *result becomes null.
 extern "C" void MSHookMessageEx(Class cls, SEL selector, IMP hook, IMP* result);
+
+// Every class as it stands now: whether it is registered, its superclass and its methods.
+// objc_restoreClasses puts that back, undoing the classes registered and the methods added or
+// hooked since; Class values stay valid (a fresh process, for tests).
+struct objc_class_snapshot;
+std::shared_ptr<const objc_class_snapshot> objc_snapshotClasses();
+void objc_restoreClasses(const objc_class_snapshot& snapshot);
 
 // Sends a message: looks up the implementation at this call and calls it with the receiver,
 // the selector and the arguments, which must match the method's shape exactly. A message to

@@ -48,4 +48,8 @@ void UITouchInjector::cancel()
     window->sendTouch(UITouchPhase::Cancelled, last_);
 }
 
-void UITouchInjector::reset() { cancel(); }
+void UITouchInjector::reset()
+{
+    window_.reset();
+    last_ = {};
+}

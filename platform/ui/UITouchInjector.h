@@ -18,7 +18,7 @@ public:
     void cancel();
 
     bool isTouching() const { return window_ != nullptr; }
-    // Ends a touch in progress with a cancel (a fresh start, for tests).
+    // Forgets a touch in progress without telling anyone (a fresh process, for tests).
     void reset();
 
 private:

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs the whole test suite N times in a row, each time with as many tests at once as there are
+# cores and a busy loop on every core beside them, as on a loaded machine. Stops at the first
+# failing round and shows its output. Usage: scripts/stress-tests.sh N [preset]  (release or asan)
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+rounds="${1:-}"
+preset="${2:-release}"
+if ! [[ "$rounds" =~ ^[1-9][0-9]*$ ]]; then
+  echo "usage: scripts/stress-tests.sh N [preset]   (N: rounds, at least 1)" >&2
+  exit 2
+fi
+
+"$here/scripts/setup.sh" "$preset"
+cd "$here"
+
+cores="$(nproc)"
+hogs=()
+log="$(mktemp "${TMPDIR:-/tmp}/glyphward-stress-XXXXXX")"
+stop() {
+  for pid in "${hogs[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait "${hogs[@]}" 2>/dev/null || true
+  rm -f "$log"
+}
+trap stop EXIT
+trap 'exit 130' INT TERM
+for ((i = 0; i < cores; i++)); do
+  (while :; do :; done) &
+  hogs+=("$!")
+done
+
+start=$SECONDS
+for ((round = 1; round <= rounds; round++)); do
+  round_start=$SECONDS
+  if ! ctest --preset "$preset" -j "$cores" > "$log" 2>&1; then
+    cat "$log"
+    echo "stress: round $round of $rounds failed ($preset, ctest -j$cores beside $cores busy loops)"
+    exit 1
+  fi
+  echo "stress: round $round of $rounds passed in $((SECONDS - round_start)) s"
+done
+echo "stress: $rounds of $rounds rounds passed ($preset, ctest -j$cores beside $cores busy loops) in $((SECONDS - start)) s"
