@@ -66,7 +66,6 @@ protected:
     void TearDown() override
     {
         NSLogRemoveSink(sink);
-        NSLogSetStderrEnabled(true);
         fs::remove_all(dir);
     }
 
@@ -323,8 +322,9 @@ TEST_F(TweakFolder, EachLibraryLoadsOnceInNameOrderWhateverTheDescriptorNumbers)
     tweak("Zed", "org.glyphward.host", GLYPHWARD_TEST_TWEAK_SECOND);
     const auto plainRuns = [this] {
         void* handle = ::dlopen((dir + "/AAA.dylib").c_str(), RTLD_LAZY | RTLD_NOLOAD);
-        const int* runs = handle ? static_cast<const int*>(::dlsym(handle, "glyphwardTestPlainRuns")) : nullptr;
-        const int count = runs ? *runs : -1;
+        using Runs = int (*)();
+        const auto runs = handle ? reinterpret_cast<Runs>(::dlsym(handle, "glyphwardTestPlainRuns")) : nullptr;
+        const int count = runs ? runs() : -1;
         if (handle)
             ::dlclose(handle);
         return count;
