@@ -4,6 +4,11 @@
 //       grabs that part of the screen, scales each reference picture to its size and prints the
 //       root-mean-square difference of the colours (0 same, 1 opposite) for each, on one line.
 //       --only and --except are in the reference's pixels.
+//   watch X Y W H SECONDS NEAR REF.png...
+//       grabs that part of the screen again and again, printing a line of differences (as compare
+//       does) for each grab, until the last reference is the nearest and within NEAR (exit 0) or
+//       the seconds are over (exit 1). A moment that lasts only briefly is seen however busy the
+//       machine is, as long as one grab falls inside it.
 //   close WINDOW           asks the window to close, as a window manager's close button does
 //   minimise WINDOW / restore WINDOW
 //                          marks the window hidden or shown in its window-manager state, as a
@@ -14,6 +19,7 @@
 #include <cairo.h>
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -184,6 +190,56 @@ int compare(Display* display, const std::vector<std::string_view>& args)
     return 0;
 }
 
+int watch(Display* display, const std::vector<std::string_view>& args)
+{
+    std::optional<long> values[4];
+    for (std::size_t i = 0; i < 4 && i < args.size(); ++i)
+        values[i] = number(args[i]);
+    if (args.size() < 7 || !values[0] || !values[1] || !values[2] || !values[3] || *values[2] <= 0 || *values[3] <= 0)
+        return 2;
+    const Rect area { static_cast<int>(*values[0]), static_cast<int>(*values[1]), static_cast<int>(*values[2]), static_cast<int>(*values[3]) };
+    const auto seconds = number(args[4]);
+    double near = 0;
+    const auto [end, error] = std::from_chars(args[5].data(), args[5].data() + args[5].size(), near);
+    if (!seconds || error != std::errc {} || end != args[5].data() + args[5].size())
+        return 2;
+    // The references are scaled once: each grab costs only the grab and the comparisons.
+    struct Reference {
+        Surface picture;
+        double sx = 1, sy = 1;
+    };
+    std::vector<Reference> references;
+    for (std::size_t i = 6; i < args.size(); ++i) {
+        Reference reference;
+        reference.picture = scaled(std::string(args[i]), area.width, area.height, reference.sx, reference.sy);
+        if (!reference.picture) {
+            std::fprintf(stderr, "cannot read %s\n", std::string(args[i]).c_str());
+            return 1;
+        }
+        references.push_back(std::move(reference));
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(*seconds);
+    while (std::chrono::steady_clock::now() < until) {
+        Surface shot = grab(display, area);
+        if (!shot)
+            return 1;
+        std::vector<double> found;
+        for (const auto& reference : references)
+            found.push_back(difference(shot.get(), reference.picture.get(), reference.sx, reference.sy, std::nullopt, std::nullopt));
+        for (std::size_t i = 0; i < found.size(); ++i)
+            std::printf("%s%.4f", i ? " " : "", found[i]);
+        std::printf("\n");
+        std::fflush(stdout);
+        const double last = found.back();
+        bool nearest = last <= near;
+        for (std::size_t i = 0; i + 1 < found.size(); ++i)
+            nearest = nearest && last < found[i];
+        if (nearest)
+            return 0;
+    }
+    return 1;
+}
+
 int close(Display* display, Window window)
 {
     XEvent event {};
@@ -223,6 +279,8 @@ int main(int argc, char** argv)
     args.erase(args.begin());
     if (command == "compare")
         return compare(display.get(), args);
+    if (command == "watch")
+        return watch(display.get(), args);
     const auto window = args.size() == 1 ? number(args[0]) : std::nullopt;
     if (!window)
         return 2;
