@@ -119,6 +119,9 @@ private:
     bool framesAsPlaced();
     std::size_t indexOfNodeContainingPoint(CGPoint point);
 
+    // Sends the delegate one of the protocol's selectors with the passcode, when its flag says it
+    // answers it; whether it was sent.
+    bool tellDelegate(bool answers, const char* selector);
     std::string passcode() const;
     void selectButton(std::size_t index);
     void finishGesture(Finish how);

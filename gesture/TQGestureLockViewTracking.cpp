@@ -9,9 +9,21 @@
 void TQGestureLockView::setDelegate(const std::shared_ptr<TQGestureLockViewDelegate>& delegate)
 {
     delegate_ = delegate;
-    _delegateFlags.didBeginWithPasscode = delegate && delegate->respondsToSelector(sel("gestureLockView:didBeginWithPasscode:"));
-    _delegateFlags.didEndWithPasscode = delegate && delegate->respondsToSelector(sel("gestureLockView:didEndWithPasscode:"));
-    _delegateFlags.didCanceled = delegate && delegate->respondsToSelector(sel("gestureLockView:didCanceledWithPasscode:"));
+    _delegateFlags.didBeginWithPasscode = delegate && delegate->respondsToSelector(sel(TQGestureLockViewDelegate::kDidBeginWithPasscode));
+    _delegateFlags.didEndWithPasscode = delegate && delegate->respondsToSelector(sel(TQGestureLockViewDelegate::kDidEndWithPasscode));
+    _delegateFlags.didCanceled = delegate && delegate->respondsToSelector(sel(TQGestureLockViewDelegate::kDidCanceledWithPasscode));
+}
+
+// The selector goes through the runtime, the same that answered respondsToSelector:, so what is
+// sent is what the flag was set for.
+bool TQGestureLockView::tellDelegate(bool answers, const char* selector)
+{
+    const auto delegate = answers ? this->delegate() : nullptr;
+    auto* receiver = dynamic_cast<NSObject*>(delegate.get());
+    if (!receiver)
+        return false;
+    objc_msgSend<void, TQGestureLockView*, const std::string&>(receiver, sel(selector), this, passcode());
+    return true;
 }
 
 std::string TQGestureLockView::passcode() const
@@ -41,13 +53,9 @@ void TQGestureLockView::selectButton(std::size_t index)
         selectedIndex_[index] = 1;
         selectedIndices_.push_back(index);
     }
-    if (selectedButtons_.size() == 1 && _delegateFlags.didBeginWithPasscode) {
-        if (const auto delegate = this->delegate()) {
-            delegate->gestureLockViewDidBeginWithPasscode(this, passcode());
-            // The delegate may have moved nodes.
-            frames_ = Frames::Unchecked;
-        }
-    }
+    // The delegate may move nodes.
+    if (selectedButtons_.size() == 1 && tellDelegate(_delegateFlags.didBeginWithPasscode, TQGestureLockViewDelegate::kDidBeginWithPasscode))
+        frames_ = Frames::Unchecked;
 }
 
 void TQGestureLockView::touchesBegan(const UITouchSet& touches, UIEvent*)
@@ -142,12 +150,10 @@ void TQGestureLockView::finishGesture(Finish how)
     // The delegate may let go of this view from inside its callback; the reset still needs it.
     const auto keepAlive = weak_from_this().lock();
     if (!selectedButtons_.empty()) {
-        const bool wanted = how == Finish::Ended ? _delegateFlags.didEndWithPasscode : _delegateFlags.didCanceled;
-        const auto delegate = wanted ? this->delegate() : nullptr;
-        if (delegate && how == Finish::Ended)
-            delegate->gestureLockViewDidEndWithPasscode(this, passcode());
-        else if (delegate)
-            delegate->gestureLockViewDidCanceledWithPasscode(this, passcode());
+        if (how == Finish::Ended)
+            tellDelegate(_delegateFlags.didEndWithPasscode, TQGestureLockViewDelegate::kDidEndWithPasscode);
+        else
+            tellDelegate(_delegateFlags.didCanceled, TQGestureLockViewDelegate::kDidCanceledWithPasscode);
     }
     resetSelection();
 }

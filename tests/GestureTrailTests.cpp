@@ -87,7 +87,7 @@ TEST_F(GestureTrail, JoinsAreRoundAndOverlapsArePaintedOnce)
 
 TEST_F(GestureTrail, TouchesThroughTheWindowReachTheViewPastItsNodes)
 {
-    auto recorder = std::make_shared<Recorder>("GestureTestAllCallbacks");
+    auto recorder = std::make_shared<Recorder>();
     view->setDelegate(recorder);
     window->makeKeyAndVisible();
     auto& finger = UITouchInjector::shared();
