@@ -96,11 +96,6 @@ TQGestureGrid::TQGestureGrid(const Input& in)
     searchable_ = std::isfinite(node_.width) && std::isfinite(node_.height) && ascendingAndFinite(columnX_) && ascendingAndFinite(rowY_);
 }
 
-CGRect TQGestureGrid::frameAt(std::size_t index) const
-{
-    return CGRectMake(columnX_[index % perRow_], rowY_[index / perRow_], node_.width, node_.height);
-}
-
 std::size_t TQGestureGrid::nodeAt(CGPoint point) const
 {
     if (!searchable_)

@@ -37,7 +37,7 @@ public:
     // Whether nodeAt can answer from the cells: some nodes, finite sizes, positions in order.
     bool searchable() const { return searchable_; }
     // The frame of node index (below count), in content-view coordinates.
-    CGRect frameAt(std::size_t index) const;
+    CGRect frameAt(std::size_t index) const { return CGRectMake(columnX_[index % perRow_], rowY_[index / perRow_], node_.width, node_.height); }
     // The first node in index order whose frame holds the point, half-open like CGRectContainsPoint,
     // so the lowest index wins where frames overlap; kNone when none does. Only the nodes of the
     // columns and rows whose span holds the point are looked at, so the cost does not grow with
