@@ -5,106 +5,13 @@
 #include "platform/graphics/UIColor.h"
 #include "platform/graphics/UIImage.h"
 #include "platform/runtime/RuntimeThunks.h"
-#include "platform/ui/UITouch.h"
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 namespace {
 
 const ClassRegistration registration("TQGestureLockView", "UIView");
-
-constexpr CGPoint kNoLocation { -1.0f, -1.0f };
-
-// Where a node starts along one axis of the grid. Nodes spread edge to edge with equal gaps,
-// the positions rounded down to whole points; a lone column or row is centred instead, and an
-// axis on which the content view has collapsed puts every node at 0.
-float axisPosition(NSUInteger index, NSUInteger count, float gap, float nodeExtent, float extent, bool collapsed)
-{
-    if (collapsed)
-        return 0.0f;
-    if (count == 1)
-        return std::floor((extent - nodeExtent) / 2.0f);
-    return std::floor(static_cast<float>(index) * (gap + nodeExtent));
-}
-
-// How many neighbours a point may have to be checked against on one axis before walking every
-// node is cheaper than computing its cell.
-constexpr std::size_t kMaxCellSpan = 8;
-constexpr std::size_t kTooManyCells = static_cast<std::size_t>(-2);
-
-// The cells along one axis whose span [position, position + extent) holds v, as first..last
-// (first > last when none does), or false when too many of them do. Positions are in order.
-bool cellSpan(const std::vector<float>& positions, float extent, float v, std::size_t& first, std::size_t& last)
-{
-    first = 1;
-    last = 0;
-    const std::size_t n = positions.size();
-    if (n == 0 || !(v >= positions[0]))
-        return true;
-    // A guess from the mean pitch, then a short walk to the last position at or before v.
-    const float pitch = n > 1 ? (positions[n - 1] - positions[0]) / static_cast<float>(n - 1) : 0.0f;
-    std::size_t cell = 0;
-    if (pitch > 0.0f) {
-        const float guess = (v - positions[0]) / pitch;
-        cell = guess >= static_cast<float>(n - 1) ? n - 1 : static_cast<std::size_t>(guess);
-    }
-    std::size_t steps = 0;
-    while (cell + 1 < n && positions[cell + 1] <= v) {
-        ++cell;
-        if (++steps > kMaxCellSpan)
-            return false;
-    }
-    while (positions[cell] > v) {
-        --cell;
-        if (++steps > kMaxCellSpan)
-            return false;
-    }
-    // The same sum as the frame's own containment test; earlier cells reach no further.
-    if (!(v < positions[cell] + extent))
-        return true;
-    first = last = cell;
-    while (first > 0 && v < positions[first - 1] + extent) {
-        --first;
-        if (last - first > kMaxCellSpan)
-            return false;
-    }
-    return true;
-}
-
-bool ascendingAndFinite(const std::vector<float>& positions)
-{
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-        if (!std::isfinite(positions[i]) || (i > 0 && !(positions[i - 1] <= positions[i])))
-            return false;
-    }
-    return true;
-}
-
-// The box of a stroked segment: half the width on every side covers the square ends and the
-// round joins, and one more point covers the anti-aliased edge pixels.
-CGRect segmentBox(CGPoint a, CGPoint b, float outset)
-{
-    const float x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
-    const float x1 = std::max(a.x, b.x), y1 = std::max(a.y, b.y);
-    return CGRectMake(x0 - outset, y0 - outset, x1 - x0 + 2.0f * outset, y1 - y0 + 2.0f * outset);
-}
-
-bool hasLocation(CGPoint p) { return p.x != -1.0f && p.y != -1.0f; }
-
-bool finiteRect(CGRect r)
-{
-    return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) && std::isfinite(r.size.height);
-}
-
-// The gap between neighbours when count nodes span the extent; none for a lone one.
-float gapBetween(NSUInteger count, float nodeExtent, float extent)
-{
-    if (count < 2)
-        return 0.0f;
-    return (extent - nodeExtent * static_cast<float>(count)) / static_cast<float>(count - 1u);
-}
 
 } // namespace
 
@@ -215,7 +122,7 @@ void TQGestureLockView::nodesReplaced()
 {
     ++buttonsGeneration_;
     ++trailInputsChanged_;
-    placement_.frames = Placement::Frames::Moved;
+    frames_ = Frames::Moved;
     selectedIndex_.assign(buttons_.size(), 0);
     selectedIndices_.clear();
     selectionIndexed_ = selectedButtons_.empty();
@@ -275,14 +182,6 @@ void TQGestureLockView::setContentView(std::shared_ptr<UIView> contentView)
     setNeedsLayout();
 }
 
-void TQGestureLockView::setDelegate(const std::shared_ptr<TQGestureLockViewDelegate>& delegate)
-{
-    delegate_ = delegate;
-    _delegateFlags.didBeginWithPasscode = delegate && delegate->respondsToSelector(sel("gestureLockView:didBeginWithPasscode:"));
-    _delegateFlags.didEndWithPasscode = delegate && delegate->respondsToSelector(sel("gestureLockView:didEndWithPasscode:"));
-    _delegateFlags.didCanceled = delegate && delegate->respondsToSelector(sel("gestureLockView:didCanceledWithPasscode:"));
-}
-
 std::shared_ptr<UIImage> TQGestureLockView::imageWithColor(std::shared_ptr<UIColor> color, CGSize size)
 {
     // Every view starts with the same two solid images, and an image never changes: the last few
@@ -320,284 +219,55 @@ void TQGestureLockView::layoutSubviews()
 {
     UIView::layoutSubviews();
     ++trailInputsChanged_;
-    placement_.frames = Placement::Frames::Unchecked;
-    placement_.computable = false;
-    placement_.columnX.clear();
-    placement_.rowY.clear();
-    placement_.count = 0;
+    frames_ = Frames::Unchecked;
+    grid_ = TQGestureGrid();
     if (!contentView_)
         return;
     const CGRect inset = UIEdgeInsetsInsetRect(bounds(), contentInsets_);
     contentView_->setFrame(contentFrameForBounds());
 
-    const CGSize content = contentView_->bounds().size;
-    const CGSize node = buttonSize_;
-    const NSUInteger perRow = gestureNodesPerRow_ == 0 ? 1u : gestureNodesPerRow_;
-    const NSUInteger count = numberOfGestureNodes_;
-    // The row count is taken through a float on purpose, as the grid has always been laid out.
-    const auto rows = static_cast<NSUInteger>(std::ceil(static_cast<float>(static_cast<double>(count) / static_cast<double>(perRow))));
-    const float hGap = gapBetween(perRow, node.width, content.width);
-    const float vGap = gapBetween(rows, node.height, content.height);
-    if (count == 0)
-        return;
-
-    NSUInteger i = 0;
-    for (; i < numberOfGestureNodes_ && i < buttons_.size(); ++i) {
-        const float x = axisPosition(i % perRow, perRow, hGap, node.width, content.width, inset.size.width < 0.0f);
-        const float y = axisPosition(i / perRow, rows, vGap, node.height, content.height, inset.size.height < 0.0f);
-        buttons_[i]->setFrame(CGRectMake(x, y, node.width, node.height));
-        if (i < perRow)
-            placement_.columnX.push_back(x);
-        if (i % perRow == 0)
-            placement_.rowY.push_back(y);
-    }
-    placement_.count = i;
-    placement_.perRow = perRow;
-    placement_.node = node;
-    placement_.buttonsGeneration = buttonsGeneration_;
-    placement_.computable = i == buttons_.size() && std::isfinite(node.width) && std::isfinite(node.height)
-        && ascendingAndFinite(placement_.columnX) && ascendingAndFinite(placement_.rowY);
+    grid_ = TQGestureGrid({ .count = numberOfGestureNodes_,
+        .perRow = gestureNodesPerRow_,
+        .node = buttonSize_,
+        .content = contentView_->bounds().size,
+        .noRoomAcross = inset.size.width < 0.0f,
+        .noRoomDown = inset.size.height < 0.0f });
+    gridButtonsGeneration_ = buttonsGeneration_;
+    for (std::size_t i = 0; i < grid_.count() && i < buttons_.size(); ++i)
+        buttons_[i]->setFrame(grid_.frameAt(i));
 }
 
-// Whether every node still has the frame the last layout pass gave it; checked once after
-// anything that may have moved a node, then trusted until the next such moment.
+// Whether every node still has the frame the grid gave it; checked once after anything that may
+// have moved a node, then trusted until the next such moment.
 bool TQGestureLockView::framesAsPlaced()
 {
-    if (placement_.frames == Placement::Frames::Unchecked) {
-        const Placement& p = placement_;
-        bool same = p.computable && p.buttonsGeneration == buttonsGeneration_ && p.count == buttons_.size();
-        for (std::size_t i = 0; same && i < p.count; ++i)
-            same = buttons_[i]->frame() == CGRectMake(p.columnX[i % p.perRow], p.rowY[i / p.perRow], p.node.width, p.node.height);
-        placement_.frames = same ? Placement::Frames::AsPlaced : Placement::Frames::Moved;
+    if (frames_ == Frames::Unchecked) {
+        bool same = grid_.searchable() && gridButtonsGeneration_ == buttonsGeneration_ && grid_.count() == buttons_.size();
+        for (std::size_t i = 0; same && i < grid_.count(); ++i)
+            same = buttons_[i]->frame() == grid_.frameAt(i);
+        frames_ = same ? Frames::AsPlaced : Frames::Moved;
     }
-    return placement_.frames == Placement::Frames::AsPlaced;
-}
-
-// The nodes that can hold the point are those of the columns and rows whose span holds it;
-// they are examined in index order, so the lowest index wins where frames overlap.
-std::size_t TQGestureLockView::indexFromPlacement(CGPoint point) const
-{
-    const Placement& p = placement_;
-    std::size_t firstColumn = 0, lastColumn = 0, firstRow = 0, lastRow = 0;
-    if (!cellSpan(p.columnX, p.node.width, point.x, firstColumn, lastColumn) || !cellSpan(p.rowY, p.node.height, point.y, firstRow, lastRow))
-        return kTooManyCells;
-    for (std::size_t row = firstRow; row <= lastRow; ++row) {
-        for (std::size_t column = firstColumn; column <= lastColumn; ++column) {
-            const std::size_t index = row * p.perRow + column;
-            if (index >= p.count)
-                break;
-            if (CGRectContainsPoint(buttons_[index]->frame(), point))
-                return index;
-        }
-    }
-    return kNoNode;
+    return frames_ == Frames::AsPlaced;
 }
 
 std::size_t TQGestureLockView::indexOfNodeContainingPoint(CGPoint point)
 {
     if (framesAsPlaced()) {
-        const std::size_t index = indexFromPlacement(point);
-        if (index != kTooManyCells)
+        const std::size_t index = grid_.nodeAt(point);
+        if (index != TQGestureGrid::kUnknown)
             return index;
     }
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
         if (CGRectContainsPoint(buttons_[i]->frame(), point))
             return i;
     }
-    return kNoNode;
+    return TQGestureGrid::kNone;
 }
 
 std::shared_ptr<UIButton> TQGestureLockView::_buttonContainsThePoint(CGPoint point)
 {
     const std::size_t index = indexOfNodeContainingPoint(point);
-    return index == kNoNode ? nullptr : buttons_[index];
-}
-
-std::string TQGestureLockView::passcode() const
-{
-    std::string code;
-    for (const auto& button : selectedButtons_) {
-        if (!code.empty())
-            code += ',';
-        code += std::to_string(button->tag());
-    }
-    return code;
-}
-
-// Appends the node at that index of buttons unless it is already part of the pattern; the first
-// node of a pattern sends the begin callback with its index alone.
-void TQGestureLockView::selectButton(std::size_t index)
-{
-    const auto& button = buttons_[index];
-    // A node shared by two indices is always found at the lower one, so its flag is enough.
-    const bool member = selectionIndexed_ ? selectedIndex_[index] != 0
-                                          : std::find(selectedButtons_.begin(), selectedButtons_.end(), button) != selectedButtons_.end();
-    if (member)
-        return;
-    button->setSelected(true);
-    selectedButtons_.push_back(button);
-    if (selectionIndexed_) {
-        selectedIndex_[index] = 1;
-        selectedIndices_.push_back(index);
-    }
-    if (selectedButtons_.size() == 1 && _delegateFlags.didBeginWithPasscode) {
-        if (const auto delegate = this->delegate()) {
-            delegate->gestureLockViewDidBeginWithPasscode(this, passcode());
-            // The delegate may have moved nodes.
-            placement_.frames = Placement::Frames::Unchecked;
-        }
-    }
-}
-
-void TQGestureLockView::touchesBegan(const UITouchSet& touches, UIEvent*)
-{
-    // The begin callback may let go of this view; the bookkeeping after it still needs it.
-    const auto keepAlive = weak_from_this().lock();
-    const auto touch = touches.anyObject();
-    if (!touch || !contentView_)
-        return;
-    const CGPoint location = touch->locationInView(contentView_.get());
-    // Nodes may have been moved between gestures; the first hit test finds out.
-    placement_.frames = Placement::Frames::Unchecked;
-    const std::size_t index = indexOfNodeContainingPoint(location);
-    if (index == kNoNode)
-        return;
-    const bool nothingDrawn = selectedButtons_.empty() && trailUnchangedSince(requested_);
-    const auto inputs = trailInputsChanged_;
-    trackedLocationInContentView_ = location;
-    selectButton(index);
-    // No redraw now, but the segment to this point counts as drawn, so the first move's
-    // request covers it whenever the toolkit happens to draw the view before then.
-    requested_ = nothingDrawn && inputs == trailInputsChanged_ ? currentTrail() : RequestedTrail {};
-}
-
-void TQGestureLockView::touchesMoved(const UITouchSet& touches, UIEvent*)
-{
-    // The begin callback may let go of this view; the location and the redraw still need it.
-    const auto keepAlive = weak_from_this().lock();
-    const auto touch = touches.anyObject();
-    if (!touch || !contentView_)
-        return;
-    const CGPoint location = touch->locationInView(contentView_.get());
-    if (!CGRectContainsPoint(contentView_->bounds(), location))
-        return;
-    const bool partial = trailUnchangedSince(requested_);
-    const auto inputs = trailInputsChanged_;
-    const std::size_t index = indexOfNodeContainingPoint(location);
-    if (index != kNoNode)
-        selectButton(index);
-    trackedLocationInContentView_ = location;
-    const RequestedTrail before = requested_;
-    requested_ = currentTrail();
-    requestTrailRedraw(partial && inputs == trailInputsChanged_ && requested_.known, before, requested_);
-}
-
-// The trail as it stands, with the geometry that places it on this view; unknown when that
-// geometry cannot be followed (a content view elsewhere, or nodes moved by someone else).
-TQGestureLockView::RequestedTrail TQGestureLockView::currentTrail()
-{
-    RequestedTrail trail;
-    const UIView* content = contentView_.get();
-    if (!content || content->superviewPointer() != this || !framesAsPlaced())
-        return trail;
-    trail.known = true;
-    trail.inputs = trailInputsChanged_;
-    trail.count = selectedButtons_.size();
-    trail.tracked = trackedLocationInContentView_;
-    trail.trackedInView = content->convertPointToSuperviewSpace(trail.tracked);
-    if (trail.count > 0) {
-        trail.last = selectedButtons_.back().get();
-        trail.lastCentre = selectedButtons_.back()->center();
-        trail.lastCentreInView = content->convertPointToSuperviewSpace(trail.lastCentre);
-    }
-    trail.viewBounds = bounds();
-    trail.contentFrame = content->frame();
-    trail.contentBounds = content->bounds();
-    trail.contentTransform = content->transform();
-    return trail;
-}
-
-// Whether the trail and its place on this view are still what the last request covered.
-bool TQGestureLockView::trailUnchangedSince(const RequestedTrail& requested)
-{
-    const UIView* content = contentView_.get();
-    if (!requested.known || requested.inputs != trailInputsChanged_ || requested.count != selectedButtons_.size()
-        || !(requested.tracked == trackedLocationInContentView_) || !content || content->superviewPointer() != this)
-        return false;
-    if (requested.viewBounds != bounds() || requested.contentFrame != content->frame() || requested.contentBounds != content->bounds()
-        || requested.contentTransform != content->transform() || !framesAsPlaced())
-        return false;
-    return requested.count == 0 || (selectedButtons_.back().get() == requested.last && selectedButtons_.back()->center() == requested.lastCentre);
-}
-
-// Asks for a redraw of what a move changed: the old and the new loose segment, and the segment
-// to a node that joined. Everything else of the trail is painted exactly as before.
-void TQGestureLockView::requestTrailRedraw(bool partial, const RequestedTrail& before, const RequestedTrail& now)
-{
-    const float outset = std::fabs(lineWidth_) / 2.0f + 1.0f;
-    if (!partial || !std::isfinite(outset)) {
-        setNeedsDisplay();
-        return;
-    }
-    CGRect dirty {};
-    bool any = false;
-    const auto add = [&](CGPoint a, CGPoint b) {
-        const CGRect box = segmentBox(a, b, outset);
-        dirty = any ? CGRectUnion(dirty, box) : box;
-        any = true;
-    };
-    if (before.count > 0 && hasLocation(before.tracked))
-        add(before.lastCentreInView, before.trackedInView);
-    if (before.count > 0 && now.count > before.count)
-        add(before.lastCentreInView, now.lastCentreInView);
-    if (now.count > 0 && hasLocation(now.tracked))
-        add(now.lastCentreInView, now.trackedInView);
-    // Nothing painted before or after: the request still stands, for as little as the finger.
-    if (!any)
-        add(now.trackedInView, now.trackedInView);
-    if (finiteRect(dirty))
-        setNeedsDisplayInRect(dirty);
-    else
-        setNeedsDisplay();
-}
-
-void TQGestureLockView::touchesEnded(const UITouchSet&, UIEvent*) { finishGesture(Finish::Ended); }
-
-void TQGestureLockView::touchesCancelled(const UITouchSet&, UIEvent*) { finishGesture(Finish::Cancelled); }
-
-void TQGestureLockView::finishGesture(Finish how)
-{
-    // The delegate may let go of this view from inside its callback; the reset still needs it.
-    const auto keepAlive = weak_from_this().lock();
-    if (!selectedButtons_.empty()) {
-        const bool wanted = how == Finish::Ended ? _delegateFlags.didEndWithPasscode : _delegateFlags.didCanceled;
-        const auto delegate = wanted ? this->delegate() : nullptr;
-        if (delegate && how == Finish::Ended)
-            delegate->gestureLockViewDidEndWithPasscode(this, passcode());
-        else if (delegate)
-            delegate->gestureLockViewDidCanceledWithPasscode(this, passcode());
-    }
-    resetSelection();
-}
-
-// Deselects every node of the pattern and forgets it and the finger, then asks for a redraw.
-void TQGestureLockView::resetSelection()
-{
-    const auto selected = std::move(selectedButtons_);
-    selectedButtons_.clear();
-    if (selectionIndexed_) {
-        for (const std::size_t index : selectedIndices_)
-            selectedIndex_[index] = 0;
-    } else {
-        std::fill(selectedIndex_.begin(), selectedIndex_.end(), std::uint8_t { 0 });
-    }
-    selectedIndices_.clear();
-    selectionIndexed_ = true;
-    for (const auto& button : selected)
-        button->setSelected(false);
-    trackedLocationInContentView_ = kNoLocation;
-    setNeedsDisplay();
-    requested_ = currentTrail();
+    return index == TQGestureGrid::kNone ? nullptr : buttons_[index];
 }
 
 void TQGestureLockView::drawRect(CGRect rect)

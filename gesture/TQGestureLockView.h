@@ -1,10 +1,13 @@
 #pragma once
+#include "gesture/TQGestureGrid.h"
 #include "gesture/TQGestureLockViewDelegate.h"
+#include "gesture/TQGestureTrail.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIView.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,13 +16,13 @@ class UIImage;
 
 // The pattern-entry control: a grid of node buttons inside a content view, one finger tracked
 // across them, the ordered selection reported to the delegate as a passcode string ("0,4,8"),
-// and the trail through the selected nodes painted on the view's own surface.
+// and the trail through the selected nodes painted on the view's own surface. Where the nodes go
+// and which one a point falls on is the grid's (TQGestureGrid); what a move must redraw is the
+// trail's (TQGestureTrail).
 //
-// Choices where the grid arithmetic alone gives no answer:
-// - A single column (or a single row) has no gap to spread: it is centred in the content view
-//   on that axis. A gestureNodesPerRow of 0 lays out as one column.
+// Choices where the grid arithmetic alone gives no answer (see also TQGestureGrid):
 // - Insets larger than the bounds give a content view of size 0 on that axis, never a negative
-//   one, and every node then sits at 0 on that axis.
+//   one.
 // - Changing numberOfGestureNodes during a gesture drops the selection at once (nodes
 //   deselected, no tracked location, a redraw) without a callback: the old indices mean nothing
 //   in the new grid. The rest of the touch starts a fresh pattern, with its own begin callback.
@@ -30,11 +33,11 @@ class UIImage;
 //   adds its node like a move does: never a node twice, never a second begin callback.
 // - Without a line colour no trail is painted, rather than one in whatever colour was current.
 //
-// A move costs the same on any grid size: the hit test finds the point's cell from the positions
-// of the last layout pass (and walks every node only when the frames are no longer those), the
-// selection keeps a flag per node index, and the redraw asks for the part of the trail that moved.
-// The frames are checked against that layout at every touch down and after the begin callback; a
-// node moved by other code in the middle of a gesture is seen from the next touch down.
+// A move costs the same on any grid size: the hit test asks the grid of the last layout pass
+// (and walks every node only when the frames are no longer those), the selection keeps a flag
+// per node index, and the redraw asks for the part of the trail that moved. The frames are
+// checked against that layout at every touch down and after the begin callback; a node moved
+// by other code in the middle of a gesture is seen from the next touch down.
 class TQGestureLockView : public UIView {
 public:
     const char* className() const override { return "TQGestureLockView"; }
@@ -103,54 +106,30 @@ private:
         unsigned char didCanceled : 1;
     };
     enum class Finish { Ended, Cancelled };
-
-    // Where the last layout pass put the nodes: the x of each column and the y of each row in use.
-    struct Placement {
-        std::vector<float> columnX;
-        std::vector<float> rowY;
-        CGSize node {};
-        NSUInteger perRow = 1;
-        std::size_t count = 0;
-        std::uint64_t buttonsGeneration = 0;
-        // Positions in order and sizes finite: a point's cell can be computed.
-        bool computable = false;
-        // Every frame was found equal to its placed one since the last time anything could move it.
-        enum class Frames { Unchecked, AsPlaced, Moved } frames = Frames::Unchecked;
-    };
-    // What the last redraw request covered (a rectangle, or all of it): the loose end of the
-    // trail, in content-view and in this view's coordinates, and the inputs it was drawn from.
-    struct RequestedTrail {
-        bool known = false;
-        std::uint64_t inputs = 0;
-        std::size_t count = 0;
-        const UIButton* last = nullptr;
-        CGPoint lastCentre {};
-        CGPoint lastCentreInView {};
-        CGPoint tracked {};
-        CGPoint trackedInView {};
-        CGRect viewBounds {};
-        CGRect contentFrame {};
-        CGRect contentBounds {};
-        CGAffineTransform contentTransform {};
-    };
-    static constexpr std::size_t kNoNode = static_cast<std::size_t>(-1);
+    static constexpr CGPoint kNoLocation { -1.0f, -1.0f };
+    // Whether every node still has the frame the grid gave it, as last checked.
+    enum class Frames { Unchecked, AsPlaced, Moved };
 
     void _lockViewInitialize();
     // The first node in index order whose frame holds the point (content-view coordinates).
     std::shared_ptr<UIButton> _buttonContainsThePoint(CGPoint point);
     void setNodeImage(std::shared_ptr<UIImage>& stored, std::shared_ptr<UIImage> image, UIControlState state);
-    std::size_t indexOfNodeContainingPoint(CGPoint point);
-    std::size_t indexFromPlacement(CGPoint point) const;
-    bool framesAsPlaced();
     CGRect contentFrameForBounds() const;
+    void nodesReplaced();
+    bool framesAsPlaced();
+    std::size_t indexOfNodeContainingPoint(CGPoint point);
+
+    // Sends the delegate one of the protocol's selectors with the passcode, when its flag says it
+    // answers it; whether it was sent.
+    bool tellDelegate(bool answers, const char* selector);
     std::string passcode() const;
     void selectButton(std::size_t index);
     void finishGesture(Finish how);
     void resetSelection();
-    RequestedTrail currentTrail();
-    bool trailUnchangedSince(const RequestedTrail& requested);
-    void requestTrailRedraw(bool partial, const RequestedTrail& before, const RequestedTrail& now);
-    void nodesReplaced();
+    std::optional<TQGestureTrail::Inputs> trailInputs();
+    // Whether the trail still stands as the last redraw request left it.
+    bool trailAsRequested();
+    TQGestureTrail currentTrail();
 
     NSUInteger numberOfGestureNodes_ = 0;
     NSUInteger gestureNodesPerRow_ = 0;
@@ -168,8 +147,11 @@ private:
     DelegateFlags _delegateFlags { 0, 0, 0 };
     bool decoding_ = false;
 
-    Placement placement_;
+    // The grid of the last layout pass, and which array of buttons it placed.
+    TQGestureGrid grid_;
+    std::uint64_t gridButtonsGeneration_ = 0;
     std::uint64_t buttonsGeneration_ = 0;
+    Frames frames_ = Frames::Unchecked;
     // One flag per index of buttons, set while that node is in selectedButtons; when the selection
     // was set from outside, membership is looked up in the array until the next reset.
     std::vector<std::uint8_t> selectedIndex_;
@@ -177,5 +159,5 @@ private:
     bool selectionIndexed_ = true;
     // Counts changes of what the trail is drawn from that no touch handler made.
     std::uint64_t trailInputsChanged_ = 0;
-    RequestedTrail requested_;
+    TQGestureTrail requested_;
 };

@@ -32,18 +32,16 @@ UIView* viewImp(NSObject* self, SEL)
     return controller ? controller->view().get() : nullptr;
 }
 
-// The selectors that reach the controller as values: actions, the timer, the notification, the
-// shake's stop method, the delegate callbacks the gesture view asks about, and the host's calls.
-const ClassRegistration registration = ClassRegistration("TQViewController", "UIViewController")
+// The selectors that reach the controller as values: the gesture view's callbacks (those the
+// controller overrides), actions, the timer, the notification, the shake's stop method and the
+// host's calls.
+const ClassRegistration registration = TQGestureLockViewDelegate::adopt<TQViewController>(
+    ClassRegistration("TQViewController", "UIViewController"))
     .method("resetPasscode:", imp_implementationWithMember<&TQViewController::resetPasscode>())
     .method("cancelResetBtnAppear", imp_implementationWithMember<&TQViewController::cancelResetBtnAppear>())
     .method("showLockView", imp_implementationWithMember<&TQViewController::showLockView>())
     .method("earthquakeEnded:finished:context:", imp_implementationWithMember<&TQViewController::earthquakeEnded>())
     .method("UIApplicationDidEnterBackgroundNotification", reinterpret_cast<IMP>(&didEnterBackgroundImp))
-    .method("gestureLockView:didBeginWithPasscode:",
-        imp_implementationWithMember<&TQViewController::gestureLockViewDidBeginWithPasscode>())
-    .method("gestureLockView:didEndWithPasscode:",
-        imp_implementationWithMember<&TQViewController::gestureLockViewDidEndWithPasscode>())
     .method("registerLock", imp_implementationWithMember<&TQViewController::registerLock>())
     .method("isNeedLock", imp_implementationWithMember<&TQViewController::isNeedLock>())
     .method("loadPasscode", imp_implementationWithMember<&TQViewController::loadPasscode>())

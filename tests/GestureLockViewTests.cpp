@@ -97,7 +97,7 @@ TEST(GestureLockView, DegenerateGridsStayFiniteAndInsideTheContentView)
 TEST(GestureLockView, HitTestIsHalfOpenAndTheLowestIndexWinsOnOverlap)
 {
     auto v = makeLockView(CGRectMake(0, 0, 280, 280));
-    auto r = std::make_shared<Recorder>("GestureTestAllCallbacks");
+    auto r = std::make_shared<Recorder>();
     v->setDelegate(r);
     down(*v, CGPointMake(110, 110)); // node 4's left/top edge
     up(*v);
@@ -117,7 +117,7 @@ TEST(GestureLockView, HitTestIsHalfOpenAndTheLowestIndexWinsOnOverlap)
 TEST(GestureLockView, TrackingFollowsTheStateTableAndReportsBeforeTheReset)
 {
     auto v = makeLockView(CGRectMake(0, 0, 320, 480), UIEdgeInsetsMake(130, 20, 70, 20));
-    auto r = std::make_shared<Recorder>("GestureTestAllCallbacks");
+    auto r = std::make_shared<Recorder>();
     v->setDelegate(r);
     down(*v, CGPointMake(80, 80)); // between nodes: nothing
     EXPECT_EQ(v->trackedLocationInContentView(), CGPointMake(-1, -1));
@@ -146,11 +146,19 @@ TEST(GestureLockView, TrackingFollowsTheStateTableAndReportsBeforeTheReset)
     EXPECT_EQ(r->selectedDuringFinish, (std::vector<std::size_t> { 3, 1 }));
 }
 
-TEST(GestureLockView, DelegateFlagsComeFromTheCurrentDelegateWhichIsOnlyWatched)
+namespace {
+void addedCancel(NSObject* self, SEL, TQGestureLockView*, const std::string& code)
+{
+    if (auto* recorder = dynamic_cast<RecorderBase*>(self))
+        recorder->events.push_back("added cancel:" + code);
+}
+} // namespace
+
+TEST(GestureLockView, DelegateFlagsComeOnceFromWhatTheCurrentDelegateOverridesAndItIsOnlyWatched)
 {
     auto v = makeLockView(CGRectMake(0, 0, 280, 280));
-    auto all = std::make_shared<Recorder>("GestureTestAllCallbacks");
-    auto endOnlyRecorder = std::make_shared<Recorder>("GestureTestEndOnly");
+    auto all = std::make_shared<Recorder>();
+    auto endOnlyRecorder = std::make_shared<EndRecorder>();
     v->setDelegate(all);
     v->setDelegate(endOnlyRecorder);
     down(*v, centre(0));
@@ -159,6 +167,17 @@ TEST(GestureLockView, DelegateFlagsComeFromTheCurrentDelegateWhichIsOnlyWatched)
     move(*v, centre(4));
     up(*v);
     EXPECT_EQ(endOnlyRecorder->events, (Events { "end:8,4" }));
+
+    // The flags are what the runtime answered when the delegate was set, and the callbacks are
+    // sent through it: a method added later is sent only once the delegate is set again.
+    class_addMethod(object_getClass(endOnlyRecorder.get()), sel(TQGestureLockViewDelegate::kDidCanceledWithPasscode),
+        reinterpret_cast<IMP>(&addedCancel));
+    down(*v, centre(1));
+    cancel(*v);
+    v->setDelegate(endOnlyRecorder);
+    down(*v, centre(2));
+    cancel(*v);
+    EXPECT_EQ(endOnlyRecorder->events, (Events { "end:8,4", "added cancel:2" }));
     endOnlyRecorder.reset();
     EXPECT_EQ(v->delegate(), nullptr);
     down(*v, centre(0));
@@ -176,7 +195,6 @@ TEST(GestureLockView, DelegateFlagsComeFromTheCurrentDelegateWhichIsOnlyWatched)
     // A delegate that lets go of the view in its begin callback: the move finishes on a live
     // view (otherwise a use after free, which the sanitizer run reports).
     struct Releaser : Recorder {
-        Releaser() : Recorder("GestureTestAllCallbacks") { }
         void gestureLockViewDidBeginWithPasscode(TQGestureLockView* view, const std::string& code) override
         {
             Recorder::gestureLockViewDidBeginWithPasscode(view, code);
@@ -197,7 +215,7 @@ TEST(GestureLockView, DelegateFlagsComeFromTheCurrentDelegateWhichIsOnlyWatched)
 TEST(GestureLockView, RebuildingTheGridDropsAPatternAndANewContentViewTakesTheNodes)
 {
     auto v = makeLockView(CGRectMake(0, 0, 280, 280));
-    auto r = std::make_shared<Recorder>("GestureTestAllCallbacks");
+    auto r = std::make_shared<Recorder>();
     v->setDelegate(r);
     const auto first = v->buttons();
     v->setNumberOfGestureNodes(9);
@@ -227,7 +245,7 @@ TEST(GestureLockView, RebuildingTheGridDropsAPatternAndANewContentViewTakesTheNo
 TEST(GestureLockView, RandomTouchStreamsKeepSelectionAndPasscodesConsistent)
 {
     auto v = makeLockView(CGRectMake(0, 0, 320, 480), UIEdgeInsetsMake(130, 20, 70, 20));
-    auto r = std::make_shared<Recorder>("GestureTestAllCallbacks");
+    auto r = std::make_shared<Recorder>();
     v->setDelegate(r);
     std::mt19937 rng(20261207);
     std::uniform_real_distribution<float> coord(-40.0f, 320.0f);
@@ -338,7 +356,6 @@ TEST(GestureLockView, CellHitTestAgreesWithTheFramesOnOverlappingAndFlooredGrids
 
     // A delegate that moves a node when the pattern begins: the next move sees the new frame.
     struct Mover : Recorder {
-        Mover() : Recorder("GestureTestAllCallbacks") { }
         void gestureLockViewDidBeginWithPasscode(TQGestureLockView* view, const std::string& code) override
         {
             Recorder::gestureLockViewDidBeginWithPasscode(view, code);
@@ -357,7 +374,7 @@ TEST(GestureLockView, CellHitTestAgreesWithTheFramesOnOverlappingAndFlooredGrids
 TEST(GestureLockView, ASelectionSetFromOutsideIsHonouredUntilTheReset)
 {
     auto v = makeLockView(CGRectMake(0, 0, 280, 280));
-    auto r = std::make_shared<Recorder>("GestureTestAllCallbacks");
+    auto r = std::make_shared<Recorder>();
     v->setDelegate(r);
     v->setSelectedButtons({ v->buttons()[4] });
     for (int i : { 4, 0, 4, 0 })

@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the gesture lock view tests: a finger on the view's touch handlers, and a delegate
-// that records "begin:0", "end:0,1", "cancel:3" (its runtime class decides what it answers).
+// Shared by the gesture lock view tests: a finger on the view's touch handlers, and delegates
+// that record "begin:0", "end:0,1", "cancel:3".
 #include "gesture/TQGestureLockView.h"
 #include "platform/runtime/RuntimeThunks.h"
 #include "platform/ui/UITouch.h"
@@ -28,18 +28,14 @@ inline void move(TQGestureLockView& v, CGPoint p) { v.touchesMoved(touchAt(v, p)
 inline void up(TQGestureLockView& v) { v.touchesEnded(UITouchSet(), nullptr); }
 inline void cancel(TQGestureLockView& v) { v.touchesCancelled(UITouchSet(), nullptr); }
 
-class Recorder : public NSObject, public TQGestureLockViewDelegate {
+// Records what it is told. Which callbacks it gets is decided by the ones it overrides: its
+// class adopts the protocol and registers no selector of its own.
+class RecorderBase : public NSObject, public TQGestureLockViewDelegate {
 public:
-    explicit Recorder(const char* runtimeClass) : runtimeClass_(runtimeClass) { }
-    const char* className() const override { return runtimeClass_; }
-    void gestureLockViewDidBeginWithPasscode(TQGestureLockView*, const std::string& c) override { events.push_back("begin:" + c); }
-    void gestureLockViewDidEndWithPasscode(TQGestureLockView* v, const std::string& c) override { finished(v, "end:" + c); }
-    void gestureLockViewDidCanceledWithPasscode(TQGestureLockView* v, const std::string& c) override { finished(v, "cancel:" + c); }
-
     std::vector<std::string> events;
     std::vector<std::size_t> selectedDuringFinish; // nodes still selected while end/cancel ran
 
-private:
+protected:
     void finished(TQGestureLockView* v, std::string event)
     {
         events.push_back(std::move(event));
@@ -48,14 +44,23 @@ private:
             shown += b->isSelected() ? 1 : 0;
         selectedDuringFinish.push_back(v->selectedButtons().size() == shown ? shown : 999);
     }
-    const char* runtimeClass_;
 };
 
-inline const ClassRegistration allCallbacks = ClassRegistration("GestureTestAllCallbacks", "NSObject")
-    .method("gestureLockView:didBeginWithPasscode:", imp_implementationWithMember<&Recorder::gestureLockViewDidBeginWithPasscode>())
-    .method("gestureLockView:didEndWithPasscode:", imp_implementationWithMember<&Recorder::gestureLockViewDidEndWithPasscode>())
-    .method("gestureLockView:didCanceledWithPasscode:", imp_implementationWithMember<&Recorder::gestureLockViewDidCanceledWithPasscode>());
-inline const ClassRegistration endOnly = ClassRegistration("GestureTestEndOnly", "NSObject")
-    .method("gestureLockView:didEndWithPasscode:", imp_implementationWithMember<&Recorder::gestureLockViewDidEndWithPasscode>());
+class Recorder : public RecorderBase {
+public:
+    const char* className() const override { return "GestureTestAllCallbacks"; }
+    void gestureLockViewDidBeginWithPasscode(TQGestureLockView*, const std::string& c) override { events.push_back("begin:" + c); }
+    void gestureLockViewDidEndWithPasscode(TQGestureLockView* v, const std::string& c) override { finished(v, "end:" + c); }
+    void gestureLockViewDidCanceledWithPasscode(TQGestureLockView* v, const std::string& c) override { finished(v, "cancel:" + c); }
+};
+
+class EndRecorder : public RecorderBase {
+public:
+    const char* className() const override { return "GestureTestEndOnly"; }
+    void gestureLockViewDidEndWithPasscode(TQGestureLockView* v, const std::string& c) override { finished(v, "end:" + c); }
+};
+
+inline const ClassRegistration allCallbacks = TQGestureLockViewDelegate::adopt<Recorder>(ClassRegistration("GestureTestAllCallbacks", "NSObject"));
+inline const ClassRegistration endOnly = TQGestureLockViewDelegate::adopt<EndRecorder>(ClassRegistration("GestureTestEndOnly", "NSObject"));
 
 } // namespace gesture_test

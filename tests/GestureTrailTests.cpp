@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace gesture_test;
 
@@ -86,7 +87,7 @@ TEST_F(GestureTrail, JoinsAreRoundAndOverlapsArePaintedOnce)
 
 TEST_F(GestureTrail, TouchesThroughTheWindowReachTheViewPastItsNodes)
 {
-    auto recorder = std::make_shared<Recorder>("GestureTestAllCallbacks");
+    auto recorder = std::make_shared<Recorder>();
     view->setDelegate(recorder);
     window->makeKeyAndVisible();
     auto& finger = UITouchInjector::shared();
@@ -95,4 +96,24 @@ TEST_F(GestureTrail, TouchesThroughTheWindowReachTheViewPastItsNodes)
     finger.move(CGPointMake(160, 500)); // off the screen
     finger.up();
     EXPECT_EQ(recorder->events, (std::vector<std::string> { "begin:0", "end:0,1" }));
+}
+
+TEST(GestureTrailDamage, CoversBothLooseEndsAndAJoinedSegmentOrAsksForAWholeRedraw)
+{
+    TQGestureTrail::Inputs was;
+    was.count = 1;
+    was.tracked = CGPointMake(10, 0);
+    TQGestureTrail::Inputs is = was;
+    is.count = 2;
+    is.tracked = CGPointMake(120, 10);
+    const TQGestureTrail before(was, CGPointMake(50, 50), CGPointMake(60, 50));
+    const TQGestureTrail now(is, CGPointMake(160, 50), CGPointMake(170, 60));
+    // Half the width and one point beyond every segment end.
+    EXPECT_EQ(TQGestureTrail::damage(before, now, 16), CGRectMake(41, 41, 138, 28));
+    EXPECT_EQ(TQGestureTrail::damage(before, now, INFINITY), std::nullopt);
+
+    EXPECT_TRUE(before.covers(was));
+    ++was.changes;
+    EXPECT_FALSE(before.covers(was));
+    EXPECT_FALSE(TQGestureTrail().covers(TQGestureTrail::Inputs {}));
 }
