@@ -1,6 +1,7 @@
 #include "bench/BenchDevice.h"
 
 #include "gesture/TQGestureLockView.h"
+#include "host/GlyphwardLock.h"
 #include "lockscreen/TQViewController.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DeviceRoot.h"
@@ -61,9 +62,8 @@ BenchDevice::BenchDevice()
 void BenchDevice::resetScreen(float widthPoints, float heightPoints, float scale)
 {
     UITouchInjector::shared().reset();
-    controller_.reset();
+    lock_.reset();
     hostWindow_.reset();
-    lockWindow_.reset();
     UIWindow::resetWindowList();
     UIViewAnimator::shared().reset();
     NSRunLoop::mainRunLoop().reset();
@@ -81,26 +81,21 @@ std::shared_ptr<TQViewController> BenchDevice::launchLockScreen(const std::strin
         defaults->setObject(NSString::stringWithString(storedPasscode), "PASS_CODE");
     defaults->synchronize();
 
-    const CGRect bounds = UIScreen::mainScreen()->bounds();
     hostWindow_ = alloc<UIWindow>();
-    hostWindow_->initWithFrame(bounds);
+    hostWindow_->initWithFrame(UIScreen::mainScreen()->bounds());
     hostWindow_->setBackgroundColor(UIColor::whiteColor());
     hostWindow_->makeKeyAndVisible();
 
-    controller_ = alloc<TQViewController>();
-    controller_->initWithNibName(std::nullopt, nullptr);
-    controller_->setUnlock([] { });
-    lockWindow_ = alloc<UIWindow>();
-    lockWindow_->initWithFrame(bounds);
-    lockWindow_->setRootViewController(controller_);
-    lockWindow_->makeKeyAndVisible();
-    lockWindow_->layoutIfNeeded();
-    return controller_;
+    // No host delegate: the benchmarks never finish the stored pattern, so nothing unlocks.
+    lock_ = std::make_shared<GlyphwardLock>();
+    lock_->install(nullptr);
+    lock_->window()->layoutIfNeeded();
+    return lock_->controller();
 }
 
 CGPoint BenchDevice::nodeCentre(int index) const
 {
-    const auto& node = controller_->lockView()->buttons().at(static_cast<std::size_t>(index));
+    const auto& node = lock_->controller()->lockView()->buttons().at(static_cast<std::size_t>(index));
     return node->superview()->convertPointToView(node->center(), nullptr);
 }
 

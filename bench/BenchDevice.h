@@ -1,12 +1,13 @@
 #pragma once
 // A device for the benchmarks: a private copy of the staged device root, a virtual clock, a
-// screen, and (on demand) the lock screen at the root of a window in front of a host window.
+// screen, and (on demand) the lock in front of a host window, shown as the library shows it.
 #include "platform/graphics/CGGeometry.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
+class GlyphwardLock;
 class TQViewController;
 class UIWindow;
 class VirtualClock;
@@ -36,8 +37,7 @@ private:
     std::string root_;
     std::shared_ptr<VirtualClock> clock_;
     std::shared_ptr<UIWindow> hostWindow_;
-    std::shared_ptr<UIWindow> lockWindow_;
-    std::shared_ptr<TQViewController> controller_;
+    std::shared_ptr<GlyphwardLock> lock_;
 };
 
 } // namespace bench

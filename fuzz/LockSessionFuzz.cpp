@@ -4,6 +4,7 @@
 // mode, a fail count never negative, and PASS_CODE on disk either absent or a drawable pattern.
 #include "fuzz/FuzzSupport.h"
 #include "gesture/TQGestureLockView.h"
+#include "host/GlyphwardLock.h"
 #include "lockscreen/TQViewController.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSBundle.h"
@@ -17,7 +18,6 @@
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UITouchInjector.h"
-#include "platform/ui/UIView.h"
 #include "platform/ui/UIViewAnimator.h"
 #include "platform/ui/UIWindow.h"
 
@@ -90,8 +90,7 @@ bool isWellFormedPasscode(const std::string& text)
 struct Device {
     std::shared_ptr<VirtualClock> clock;
     std::shared_ptr<FuzzHostDelegate> host;
-    std::shared_ptr<UIWindow> lockWindow;
-    std::shared_ptr<TQViewController> controller;
+    std::shared_ptr<GlyphwardLock> lock;
     // Another process's view of each settings file, and the lock's own store of each, kept
     // alive so that moving between them allocates nothing.
     std::array<std::shared_ptr<NSUserDefaults>, kStartCount> outsides;
@@ -137,8 +136,7 @@ struct Device {
         NSRunLoop::mainRunLoop().reset();
         NSNotificationCenter::defaultCenter().reset();
         UIApplication::sharedApplication()->reset();
-        controller.reset();
-        lockWindow.reset();
+        lock.reset();
         host.reset();
         background = false;
     }
@@ -167,7 +165,7 @@ struct Device {
         own->synchronize();
     }
 
-    // A fresh process's lock, launched as the library launches it, over the store chosen.
+    // A fresh process's lock, launched by the library's own code, over the store chosen.
     void launch(std::uint8_t storeState)
     {
         tearDown();
@@ -176,38 +174,22 @@ struct Device {
         outside = outsides[start];
         NSUserDefaults::setStandardDomain(kStarts[start].domain);
 
-        const CGRect bounds = UIScreen::mainScreen()->bounds();
         host = std::make_shared<FuzzHostDelegate>();
         host->window_ = alloc<UIWindow>();
-        host->window_->initWithFrame(bounds);
+        host->window_->initWithFrame(UIScreen::mainScreen()->bounds());
         host->window_->makeKeyAndVisible();
         UIApplication::sharedApplication()->setDelegate(host);
 
-        controller = alloc<TQViewController>();
-        controller->initWithNibName(std::nullopt, nullptr);
-        std::weak_ptr<UIWindow> weakLock;
-        std::weak_ptr<FuzzHostDelegate> weakHost = host;
-        lockWindow = alloc<UIWindow>();
-        weakLock = lockWindow;
-        controller->setUnlock([weakLock, weakHost] {
-            UIView::animateWithDuration(0.3, [weakLock, weakHost] {
-                if (auto w = weakLock.lock()) {
-                    w->setAlpha(0.0f);
-                    w->resignKeyWindow();
-                }
-                if (auto h = weakHost.lock())
-                    h->window_->makeKeyAndVisible();
-            });
-        });
-        lockWindow->initWithFrame(bounds);
-        lockWindow->setRootViewController(controller);
-        lockWindow->makeKeyAndVisible();
-        lockWindow->layoutIfNeeded();
+        lock = std::make_shared<GlyphwardLock>();
+        lock->install(host);
+        lock->window()->layoutIfNeeded();
     }
+
+    const TQViewController& controller() const { return *lock->controller(); }
 
     CGPoint nodeCentre(std::size_t index) const
     {
-        const auto& buttons = controller->lockView()->buttons();
+        const auto& buttons = controller().lockView()->buttons();
         const auto& node = buttons.at(index % buttons.size());
         return node->superview()->convertPointToView(node->center(), nullptr);
     }
@@ -218,7 +200,7 @@ struct Device {
             return;
         background = true;
         UITouchInjector::shared().cancel();
-        controller->registerLock();
+        lock->registerLock();
         NSNotificationCenter::defaultCenter().postNotificationName("UIApplicationDidEnterBackgroundNotification", nullptr);
     }
     void goForeground()
@@ -226,12 +208,7 @@ struct Device {
         if (!background)
             return;
         background = false;
-        if (controller->isNeedLock()) {
-            UIView::animateWithDuration(0.3, [lock = lockWindow] {
-                lock->setAlpha(1.0f);
-                lock->makeKeyAndVisible();
-            });
-        }
+        lock->fadeInIfNeeded();
     }
     void wait(double seconds) { NSRunLoop::mainRunLoop().runUntil(clock->monotonicNow() + seconds); }
 
@@ -241,7 +218,8 @@ struct Device {
 
     void check(Disk disk = Disk::Read) const
     {
-        const auto& view = controller->lockView();
+        const TQViewController& lockController = controller();
+        const auto& view = lockController.lockView();
         if (!view)
             fail("no lock view");
         // A pattern holds at most nine nodes: plain searches beat a set here, which runs after every step.
@@ -257,17 +235,17 @@ struct Device {
             if (button->isSelected() != (std::find(selected.begin(), selected.end(), button) != selected.end()))
                 fail("node selection differs from the pattern", std::to_string(button->tag()));
 
-        const bool unset = controller->isUnsetPasscode();
-        const bool reset = controller->isResetPasscode();
-        const bool known = controller->passcode().has_value();
+        const bool unset = lockController.isUnsetPasscode();
+        const bool reset = lockController.isResetPasscode();
+        const bool known = lockController.passcode().has_value();
         const bool settingFirst = unset && !reset && !known;
         const bool settingConfirm = unset && !reset && known;
         const bool verification = !unset && !reset && known;
         const bool resetting = !unset && reset && known;
         if (!(settingFirst || settingConfirm || verification || resetting))
             fail("mode outside the table", "unset=" + std::to_string(unset) + " reset=" + std::to_string(reset) + " passcode=" + std::to_string(known));
-        if (controller->failCount() < 0)
-            fail("negative fail count", std::to_string(controller->failCount()));
+        if (lockController.failCount() < 0)
+            fail("negative fail count", std::to_string(lockController.failCount()));
 
         if (disk == Disk::Skip)
             return;
@@ -330,7 +308,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 5: finger.cancel(); break;
         case 6: { // A tap somewhere, or on the reset button.
             CGPoint p = CGPointMake(static_cast<float>(in.byte()) * 1.25f, static_cast<float>(in.byte()) * 2.22f);
-            if (const auto& button = d.controller->resetBtn(); button && (op & 0x10))
+            if (const auto& button = d.controller().resetBtn(); button && (op & 0x10))
                 p = button->convertPointToView(CGPointMake(button->bounds().size.width / 2, button->bounds().size.height / 2), nullptr);
             finger.down(p);
             finger.up();

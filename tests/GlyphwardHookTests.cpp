@@ -1,7 +1,9 @@
 // Glyphward.dylib as a host meets it: opened into a process whose application delegate class has
-// the messaging app's name, then driven through the application's life cycle.
+// the messaging app's name, then driven through the application's life cycle. Then the lock its
+// hooks show, driven directly where no host goes.
 #include "SettingsTestSupport.h"
 
+#include "host/GlyphwardLock.h"
 #include "lockscreen/TQViewController.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSNumber.h"
@@ -164,4 +166,29 @@ TEST(GlyphwardHooks, HostFirstResultUnchangedThenShowFadeOutAndFadeIn)
     EXPECT_LT(lock->presentationAlpha(), 1.0f);
     NSRunLoop::mainRunLoop().runUntil(0.6);
     EXPECT_FLOAT_EQ(lock->presentationAlpha(), 1.0f);
+}
+
+TEST(GlyphwardLock, NoScreenGivesAnEmptyWindowAndAnUnlockOutlivingTheLockDoesNothing)
+{
+    settings_test::TempRoot root;
+    NSUserDefaults::setStandardDomain("org.glyphward.hooktest");
+    UIScreen::setMainScreen(nullptr);
+    auto lock = std::make_shared<GlyphwardLock>();
+    lock->registerLock();
+    lock->fadeInIfNeeded();
+    EXPECT_EQ(lock->controller(), nullptr);
+    EXPECT_TRUE(UIWindow::windowsFrontToBack().empty());
+
+    lock->install(nullptr);
+    const auto window = lock->window();
+    const auto controller = lock->controller();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->frame(), CGRectZero);
+    EXPECT_EQ(window->rootViewController(), controller);
+    EXPECT_EQ(UIWindow::keyWindow(), window);
+
+    lock.reset();
+    controller->unlock()();
+    EXPECT_EQ(UIWindow::keyWindow(), window);
+    EXPECT_FLOAT_EQ(window->alpha(), 1.0f);
 }

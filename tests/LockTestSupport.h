@@ -1,8 +1,9 @@
 #pragma once
 // A small device for the lock screen tests: a fresh device root holding the lock's bundle, a
-// virtual clock, a screen, a host app whose delegate answers its main window, and the lock
-// window with the controller at its root, driven by touches as the key window gets them.
+// virtual clock, a screen, a host app whose delegate answers its main window, and the lock as the
+// library shows it, driven by touches as the key window gets them.
 #include "gesture/TQGestureLockView.h"
+#include "host/GlyphwardLock.h"
 #include "lockscreen/TQViewController.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DeviceRoot.h"
@@ -113,24 +114,23 @@ protected:
         return text ? std::optional<std::string>(text->string()) : std::nullopt;
     }
 
-    // The host's main window first, then the lock window in front of it, as at launch.
+    // The host's main window first, then the lock in front of it as the library's launch hook
+    // puts it there. These tests watch the controller decide to unlock: the unlock block only
+    // counts, so the lock stays key for the next pattern (the hook tests see the fade).
     std::shared_ptr<TQViewController> launch()
     {
         host_ = std::make_shared<HostDelegate>();
         auto screen = UIScreen::mainScreen();
-        const CGRect bounds = screen ? screen->bounds() : CGRectZero;
         host_->window_ = alloc<UIWindow>();
-        host_->window_->initWithFrame(bounds);
+        host_->window_->initWithFrame(screen ? screen->bounds() : CGRectZero);
         host_->window_->makeKeyAndVisible();
         UIApplication::sharedApplication()->setDelegate(host_);
 
-        controller_ = alloc<TQViewController>();
-        controller_->initWithNibName(std::nullopt, nullptr);
+        lock_ = std::make_shared<GlyphwardLock>();
+        lock_->install(host_);
+        controller_ = lock_->controller();
+        lockWindow_ = lock_->window();
         controller_->setUnlock([this] { ++unlocks; });
-        lockWindow_ = alloc<UIWindow>();
-        lockWindow_->initWithFrame(bounds);
-        lockWindow_->setRootViewController(controller_);
-        lockWindow_->makeKeyAndVisible();
         lockWindow_->layoutIfNeeded();
         return controller_;
     }
@@ -185,6 +185,7 @@ protected:
     fs::path bundleDir_;
     std::shared_ptr<VirtualClock> clock_;
     std::shared_ptr<HostDelegate> host_;
+    std::shared_ptr<GlyphwardLock> lock_;
     std::shared_ptr<TQViewController> controller_;
     std::shared_ptr<UIWindow> lockWindow_;
     std::vector<std::string> logs;

@@ -11,7 +11,6 @@
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UILabel.h"
-#include "platform/ui/UIViewController.h"
 #include "platform/ui/UIWindow.h"
 
 #include <algorithm>
@@ -20,7 +19,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <sstream>
 
 namespace {
@@ -51,18 +49,6 @@ json seconds(double value)
 
 bool isClass(const NSObject* object, const char* name) { return object && std::strcmp(object->className(), name) == 0; }
 
-std::shared_ptr<UIView> findView(const std::shared_ptr<UIView>& root, const std::function<bool(const UIView&)>& match)
-{
-    if (!root)
-        return nullptr;
-    if (match(*root))
-        return root;
-    for (const auto& child : root->subviews())
-        if (auto found = findView(child, match))
-            return found;
-    return nullptr;
-}
-
 void collectViews(const std::shared_ptr<UIView>& root, const char* name, std::vector<std::shared_ptr<UIView>>& out)
 {
     if (!root)
@@ -78,39 +64,12 @@ std::shared_ptr<UIView> controllerView(const std::shared_ptr<NSObject>& controll
     return controller ? std::dynamic_pointer_cast<UIView>(controller->valueForKey(key)) : nullptr;
 }
 
-std::shared_ptr<UIView> lockRootView()
-{
-    const auto window = HostApp::lockWindow();
-    const auto root = window ? window->rootViewController() : nullptr;
-    return root && root->isViewLoaded() ? root->view() : nullptr;
-}
+std::shared_ptr<UILabel> messageLabel() { return std::dynamic_pointer_cast<UILabel>(controllerView(HostApp::lockController(), "label")); }
 
-std::shared_ptr<UILabel> messageLabel()
-{
-    if (auto label = std::dynamic_pointer_cast<UILabel>(controllerView(HostApp::lockController(), "label")))
-        return label;
-    // The message is the label laid straight on the lock screen, in front of everything else.
-    const auto root = lockRootView();
-    if (!root)
-        return nullptr;
-    for (auto it = root->subviews().rbegin(); it != root->subviews().rend(); ++it)
-        if (auto label = std::dynamic_pointer_cast<UILabel>(*it))
-            return label;
-    return nullptr;
-}
+std::shared_ptr<UIButton> resetButton() { return std::dynamic_pointer_cast<UIButton>(controllerView(HostApp::lockController(), "resetBtn")); }
 
-std::shared_ptr<UIButton> resetButton()
-{
-    if (auto button = std::dynamic_pointer_cast<UIButton>(controllerView(HostApp::lockController(), "resetBtn")))
-        return button;
-    const auto root = lockRootView();
-    if (!root)
-        return nullptr;
-    for (const auto& child : root->subviews())
-        if (auto button = std::dynamic_pointer_cast<UIButton>(child))
-            return button;
-    return nullptr;
-}
+// The lock screen's gesture lock view, visible or not.
+std::shared_ptr<UIView> gestureLockView() { return controllerView(HostApp::lockController(), "lockView"); }
 
 json text(const std::shared_ptr<UILabel>& label)
 {
@@ -199,13 +158,6 @@ CGPoint toScreen(const UIView& view, CGPoint point)
 }
 
 } // namespace
-
-std::shared_ptr<UIView> HostState::gestureLockView()
-{
-    if (auto view = controllerView(HostApp::lockController(), "lockView"))
-        return view;
-    return findView(lockRootView(), [](const UIView& v) { return isClass(&v, "TQGestureLockView"); });
-}
 
 std::vector<CGPoint> HostState::nodeCentres()
 {

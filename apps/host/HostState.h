@@ -1,17 +1,14 @@
 #pragma once
 #include <nlohmann/json.hpp>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/graphics/CGGeometry.h"
 
-class UIView;
-
 // What a debugger would read off the running host: the lock screen's state through the
-// runtime (key-value reads on the lock window's root view controller, views by class name),
-// the windows, and the passcode as stored on disk.
+// runtime (key-value reads on the lock window's root view controller, its views by their
+// property names), the windows, and the passcode as stored on disk.
 class HostState {
 public:
     // The state line, keys in their fixed order.
@@ -20,8 +17,6 @@ public:
     // table, the settings): bytes that are not UTF-8 print as U+FFFD instead of failing the line.
     static std::string format(const nlohmann::ordered_json& value);
 
-    // The lock screen's gesture lock view, visible or not; null when there is none.
-    static std::shared_ptr<UIView> gestureLockView();
     // The centres of the gesture lock view's nodes in screen points, by node index.
     static std::vector<CGPoint> nodeCentres();
     // The centre of the reset button in screen points, when there is one.
