@@ -8,8 +8,9 @@
 #include <sys/types.h>
 #include <vector>
 
-// The file system calls that the settings store makes, in one replaceable place, so tests can
-// make any one of them fail. Each call answers as its POSIX namesake does (-1 and errno on failure).
+// The file system calls that the settings store and the device root's template make, and the
+// loader's listing of its folder, in one replaceable place, so tests can make any one of them
+// fail. Each call answers as its POSIX namesake does (-1 and errno on failure).
 class FileOps {
 public:
     virtual ~FileOps() = default;
