@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -64,6 +65,11 @@ TEST_F(NSLogTests, FormatsLikeFoundation)
     EXPECT_EQ(NSStringWithFormat("%*d|%.*f", 4, 9, 1, 2.25), "   9|2.2");
     EXPECT_EQ(NSStringWithFormat("%p", static_cast<void*>(nullptr)), "0x0");
     EXPECT_EQ(NSStringWithFormat("%hhd %hd", 300, 70000), "44 4464");
+    // A '*' width below zero pads on the right; a '*' precision below zero counts as none.
+    EXPECT_EQ(NSStringWithFormat("[%*d|%.*f|%-*.*@]", -4, 9, -1, 2.5, 5, 3, text.get()), "[9   |2.500000|1,4  ]");
+    EXPECT_EQ(NSStringWithFormat("%qd %jd %td %Lf %D %U %O %5.3s|", -1LL, std::intmax_t { 2 }, std::ptrdiff_t { 3 }, 1.5L, 4L, 5UL,
+                  8UL, "abcdef"),
+        "-1 2 3 1.500000 4 5 10   abc|");
     // %n never writes; an unknown conversion is printed as written and takes no argument.
     int untouched = 17;
     EXPECT_EQ(NSStringWithFormat("a%nb", &untouched), "ab");

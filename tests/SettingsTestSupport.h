@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -139,7 +140,7 @@ inline std::shared_ptr<NSUserDefaults> freshStore(const std::string& domain)
 }
 
 // Real file operations, except that the call numbered failAt (counting from 0 over the kinds
-// that can fail: open, write, fsync, fchmod, rename, mkdir, flock) fails with EIO.
+// that can fail: open, write, fsync, fchmod, rename, mkdir, flock, listDirectory) fails with EIO.
 class FailingFileOps : public FileOps {
 public:
     explicit FailingFileOps(int failAt) : failAt_(failAt) { }
@@ -163,6 +164,10 @@ public:
     }
     int mkdir(const std::string& path, mode_t mode) override { return fails("mkdir") ? -1 : FileOps::mkdir(path, mode); }
     int flock(int fd, int operation) override { return fails("flock") ? -1 : FileOps::flock(fd, operation); }
+    std::optional<std::vector<std::string>> listDirectory(const std::string& path) override
+    {
+        return fails("listDirectory") ? std::nullopt : FileOps::listDirectory(path);
+    }
 
     int calls() const { return calls_; }
     const std::string& failed() const { return failed_; }

@@ -99,6 +99,34 @@ TEST(UserDefaultsFaults, EveryFailedFileOperationKeepsTheOldFileWholeAndTheValue
     EXPECT_EQ(defaults->writeFailure(), "");
 }
 
+TEST(UserDefaultsFaults, AFolderThatCannotBeListedKeepsDeadWritersTemporariesForALaterWrite)
+{
+    class Unlistable : public FileOps {
+    public:
+        std::optional<std::vector<std::string>> listDirectory(const std::string&) override
+        {
+            errno = EACCES;
+            return std::nullopt;
+        }
+    };
+    TempRoot root;
+    const std::string leftover = root.preferences() + "/.org.glyphward.host.plist.tmp.999999";
+    writeBytes(leftover, "half a file");
+    FileOps::setCurrent(std::make_shared<Unlistable>());
+    auto defaults = freshStore("org.glyphward.host");
+    defaults->setObject(NSString::stringWithString("1"), "PASS_CODE");
+    EXPECT_TRUE(defaults->synchronize()) << "clearing leftovers is no part of the write";
+    EXPECT_EQ(storedPasscode(root), "1");
+    EXPECT_TRUE(std::filesystem::exists(leftover));
+
+    // The folder is listed through the file operations in force, and looked at again next time.
+    FileOps::setCurrent(nullptr);
+    defaults->setObject(NSString::stringWithString("2"), "PASS_CODE");
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(storedPasscode(root), "2");
+    EXPECT_TRUE(root.strayFiles().empty());
+}
+
 TEST(UserDefaultsFaults, AFileThatCannotBeReadIsNeitherSetAsideNorReplaced)
 {
     // Reading the settings file is refused as it would be without permission.

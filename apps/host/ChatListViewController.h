@@ -20,8 +20,6 @@ public:
 
     // The message field along the bottom; null until the view is loaded.
     const std::shared_ptr<UITextField>& messageField() const { return messageField_; }
-    // The last message shown for the top conversation; null until the view is loaded.
-    const std::shared_ptr<UILabel>& topChatMessage() const { return topChatMessage_; }
 
     // The field's delegate: sends what it holds (when it holds more than spaces) and clears it.
     BOOL textFieldShouldReturn(UITextField* field);

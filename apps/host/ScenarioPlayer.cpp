@@ -15,30 +15,11 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <map>
 
 namespace {
 
 using Kind = ScenarioCommand::Kind;
-
-// The settings tool's view of the host's domain: its own store object on the same file, so a
-// change reaches the host the way another process's write would.
-void changeSettings(const ScenarioCommand& command)
-{
-    const std::string domain = NSUserDefaults::standardDomain();
-    NSUserDefaults tool(domain, NSUserDefaults::pathForDomain(domain));
-    if (command.kind == Kind::Delete) {
-        tool.removeObjectForKey(command.key);
-    } else if (command.type == "bool") {
-        tool.setBool(command.text == "YES", command.key);
-    } else if (command.type == "float") {
-        tool.setDouble(command.real, command.key);
-    } else if (command.type == "int") {
-        tool.setObject(NSNumber::numberWithInteger(command.integer), command.key);
-    } else {
-        tool.setObject(NSString::stringWithString(command.text), command.key);
-    }
-    tool.synchronize();
-}
 
 } // namespace
 
@@ -94,95 +75,158 @@ bool ScenarioPlayer::fail(const ScenarioCommand& command, const std::string& exp
     return false;
 }
 
+ScenarioPlayer::Handler ScenarioPlayer::handlerFor(Kind kind)
+{
+    static const std::map<Kind, Handler> handlers {
+        { Kind::Launch, &ScenarioPlayer::playLifeCycle },
+        { Kind::Background, &ScenarioPlayer::playLifeCycle },
+        { Kind::Foreground, &ScenarioPlayer::playLifeCycle },
+        { Kind::Wait, &ScenarioPlayer::playTime },
+        { Kind::Clock, &ScenarioPlayer::playTime },
+        { Kind::Down, &ScenarioPlayer::playTouch },
+        { Kind::Move, &ScenarioPlayer::playTouch },
+        { Kind::Up, &ScenarioPlayer::playTouch },
+        { Kind::Cancel, &ScenarioPlayer::playTouch },
+        { Kind::Tap, &ScenarioPlayer::playTouch },
+        { Kind::Draw, &ScenarioPlayer::playDraw },
+        { Kind::TapReset, &ScenarioPlayer::playTapReset },
+        { Kind::Set, &ScenarioPlayer::playSettings },
+        { Kind::Delete, &ScenarioPlayer::playSettings },
+        { Kind::KeyboardShow, &ScenarioPlayer::playKeyboard },
+        { Kind::KeyboardHide, &ScenarioPlayer::playKeyboard },
+        { Kind::Snapshot, &ScenarioPlayer::playSnapshot },
+        { Kind::Print, &ScenarioPlayer::playPrint },
+        { Kind::Expect, &ScenarioPlayer::playExpect },
+    };
+    const auto found = handlers.find(kind);
+    return found == handlers.end() ? nullptr : found->second;
+}
+
 bool ScenarioPlayer::run(const ScenarioCommand& command)
 {
-    NSRunLoop& loop = NSRunLoop::mainRunLoop();
-    auto& touch = UITouchInjector::shared();
-    switch (command.kind) {
-    case Kind::Launch:
-        UIApplication::sharedApplication()->finishLaunching(nullptr);
-        break;
-    case Kind::Background:
-        UIApplication::sharedApplication()->enterBackground();
-        break;
-    case Kind::Foreground:
-        UIApplication::sharedApplication()->enterForeground();
-        break;
-    case Kind::Wait:
-        loop.runUntil(clock_->monotonicNow() + command.seconds);
-        break;
-    case Kind::Clock:
-        clock_->shiftWall(command.seconds);
-        break;
-    case Kind::Down:
-        touch.down(command.point);
-        break;
-    case Kind::Move:
-        touch.move(command.point);
-        break;
-    case Kind::Up:
-        touch.up();
-        break;
-    case Kind::Cancel:
-        touch.cancel();
-        break;
-    case Kind::Tap:
-        tap(command.point);
-        break;
-    case Kind::Draw: {
-        const std::vector<CGPoint> nodes = HostState::nodeCentres();
-        for (int index : command.nodes) {
-            if (static_cast<std::size_t>(index) >= nodes.size()) {
-                std::cerr << "line " << command.line << ": draw: there is no node " << index << " to draw on; nothing drawn\n";
-                return true;
-            }
-        }
-        touch.down(nodes[static_cast<std::size_t>(command.nodes.front())]);
-        for (std::size_t i = 1; i < command.nodes.size(); ++i)
-            touch.move(nodes[static_cast<std::size_t>(command.nodes[i])]);
-        touch.up();
-        break;
-    }
-    case Kind::TapReset: {
-        CGPoint centre;
-        if (HostState::resetButtonCentre(centre))
-            tap(centre);
-        else
-            std::cerr << "line " << command.line << ": tap-reset: there is no reset button; nothing tapped\n";
-        break;
-    }
-    case Kind::Set:
-    case Kind::Delete:
-        changeSettings(command);
-        break;
-    case Kind::KeyboardShow:
-        if (const auto d = HostApp::delegate())
-            d->showKeyboard();
-        break;
-    case Kind::KeyboardHide:
-        if (const auto d = HostApp::delegate())
-            d->hideKeyboard();
-        break;
-    case Kind::Snapshot:
-        if (!Renderer::writeScreenPNG(command.text)) {
-            out_ << "fail " << command.line << ": snapshot " << command.text << " could not be written" << std::endl;
-            return false;
-        }
-        out_ << "snapshot " << command.text << std::endl;
-        break;
-    case Kind::Print:
-        out_ << "state " << HostState::format(HostState::read()) << std::endl;
-        break;
-    case Kind::Expect: {
-        const nlohmann::ordered_json state = HostState::read();
-        const nlohmann::ordered_json& actual = state.at(command.key);
-        if (!matches(actual, command.expected))
-            return fail(command, command.text, HostState::format(actual));
-        break;
-    }
-    }
+    const Handler handler = handlerFor(command.kind);
+    if (handler && !(this->*handler)(command))
+        return false;
     // Whatever the command started that is due now (a zero-delay perform, say) happens before
     // the next line.
-    loop.runDue();
+    NSRunLoop::mainRunLoop().runDue();
+    return true;
+}
+
+bool ScenarioPlayer::playLifeCycle(const ScenarioCommand& command)
+{
+    const auto application = UIApplication::sharedApplication();
+    if (command.kind == Kind::Launch)
+        application->finishLaunching(nullptr);
+    else if (command.kind == Kind::Background)
+        application->enterBackground();
+    else
+        application->enterForeground();
+    return true;
+}
+
+bool ScenarioPlayer::playTime(const ScenarioCommand& command)
+{
+    if (command.kind == Kind::Wait)
+        NSRunLoop::mainRunLoop().runUntil(clock_->monotonicNow() + command.seconds);
+    else
+        clock_->shiftWall(command.seconds);
+    return true;
+}
+
+bool ScenarioPlayer::playTouch(const ScenarioCommand& command)
+{
+    auto& touch = UITouchInjector::shared();
+    switch (command.kind) {
+    case Kind::Down: touch.down(command.point); break;
+    case Kind::Move: touch.move(command.point); break;
+    case Kind::Up: touch.up(); break;
+    case Kind::Cancel: touch.cancel(); break;
+    default: tap(command.point); break;
+    }
+    return true;
+}
+
+bool ScenarioPlayer::playDraw(const ScenarioCommand& command)
+{
+    const std::vector<CGPoint> nodes = HostState::nodeCentres();
+    for (int index : command.nodes) {
+        if (static_cast<std::size_t>(index) >= nodes.size()) {
+            std::cerr << "line " << command.line << ": draw: there is no node " << index << " to draw on; nothing drawn\n";
+            return true;
+        }
+    }
+    auto& touch = UITouchInjector::shared();
+    touch.down(nodes[static_cast<std::size_t>(command.nodes.front())]);
+    for (std::size_t i = 1; i < command.nodes.size(); ++i)
+        touch.move(nodes[static_cast<std::size_t>(command.nodes[i])]);
+    touch.up();
+    return true;
+}
+
+bool ScenarioPlayer::playTapReset(const ScenarioCommand& command)
+{
+    CGPoint centre;
+    if (HostState::resetButtonCentre(centre))
+        tap(centre);
+    else
+        std::cerr << "line " << command.line << ": tap-reset: there is no reset button; nothing tapped\n";
+    return true;
+}
+
+// The settings tool's view of the host's domain: its own store object on the same file, so a
+// change reaches the host the way another process's write would.
+bool ScenarioPlayer::playSettings(const ScenarioCommand& command)
+{
+    const std::string domain = NSUserDefaults::standardDomain();
+    NSUserDefaults tool(domain, NSUserDefaults::pathForDomain(domain));
+    if (command.kind == Kind::Delete) {
+        tool.removeObjectForKey(command.key);
+    } else if (command.type == "bool") {
+        tool.setBool(command.text == "YES", command.key);
+    } else if (command.type == "float") {
+        tool.setDouble(command.real, command.key);
+    } else if (command.type == "int") {
+        tool.setObject(NSNumber::numberWithInteger(command.integer), command.key);
+    } else {
+        tool.setObject(NSString::stringWithString(command.text), command.key);
+    }
+    tool.synchronize();
+    return true;
+}
+
+bool ScenarioPlayer::playKeyboard(const ScenarioCommand& command)
+{
+    if (const auto delegate = HostApp::delegate()) {
+        if (command.kind == Kind::KeyboardShow)
+            delegate->showKeyboard();
+        else
+            delegate->hideKeyboard();
+    }
+    return true;
+}
+
+bool ScenarioPlayer::playSnapshot(const ScenarioCommand& command)
+{
+    if (!Renderer::writeScreenPNG(command.text)) {
+        out_ << "fail " << command.line << ": snapshot " << command.text << " could not be written" << std::endl;
+        return false;
+    }
+    out_ << "snapshot " << command.text << std::endl;
+    return true;
+}
+
+bool ScenarioPlayer::playPrint(const ScenarioCommand&)
+{
+    out_ << "state " << HostState::format(HostState::read()) << std::endl;
+    return true;
+}
+
+bool ScenarioPlayer::playExpect(const ScenarioCommand& command)
+{
+    const nlohmann::ordered_json state = HostState::read();
+    const nlohmann::ordered_json& actual = state.at(command.key);
+    if (!matches(actual, command.expected))
+        return fail(command, command.text, HostState::format(actual));
     return true;
 }

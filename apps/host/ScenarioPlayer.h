@@ -23,8 +23,22 @@ public:
     static bool matches(const nlohmann::ordered_json& actual, const nlohmann::json& expected);
 
 private:
-    // Answers false when the scenario must stop.
+    // A command's part of the play: answers false when the scenario must stop.
+    using Handler = bool (ScenarioPlayer::*)(const ScenarioCommand&);
+    static Handler handlerFor(ScenarioCommand::Kind kind);
+
+    // Plays the command, then whatever it started that is due now; false when the scenario must stop.
     bool run(const ScenarioCommand& command);
+    bool playLifeCycle(const ScenarioCommand& command);
+    bool playTime(const ScenarioCommand& command);
+    bool playTouch(const ScenarioCommand& command);
+    bool playDraw(const ScenarioCommand& command);
+    bool playTapReset(const ScenarioCommand& command);
+    bool playSettings(const ScenarioCommand& command);
+    bool playKeyboard(const ScenarioCommand& command);
+    bool playSnapshot(const ScenarioCommand& command);
+    bool playPrint(const ScenarioCommand& command);
+    bool playExpect(const ScenarioCommand& command);
     void tap(CGPoint point);
     bool fail(const ScenarioCommand& command, const std::string& expected, const std::string& actual);
 

@@ -113,6 +113,98 @@ bool containerRefs(std::string_view bytes, const Layout& layout, std::uint64_t o
     return true;
 }
 
+// A walk from the top object with a stack of its own, so that the check itself never recurses.
+// Each object's depth and expanded size are found once: references that share an object cost
+// nothing more, however often the parser would copy it. Only objects reached are recorded, and
+// the walk stops as soon as any of them passes a limit.
+class ExpansionWalk {
+public:
+    ExpansionWalk(std::string_view bytes, const Layout& layout, unsigned maxDepth, std::uint64_t maxObjects)
+        : bytes_(bytes)
+        , layout_(layout)
+        , maxDepth_(maxDepth)
+        , maxObjects_(maxObjects)
+    {
+    }
+
+    // Whether the top object passes a limit or holds itself.
+    bool exceedsLimits()
+    {
+        open(layout_.top);
+        while (!stack_.empty()) {
+            if (stack_.size() > maxDepth_)
+                return true;
+            const Frame& frame = stack_.back();
+            if (!(frame.next == frame.count ? finishTop() : followNext()))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    struct Seen {
+        bool done = false;
+        std::uint32_t depth = 1;
+        std::uint64_t size = 1;
+    };
+    struct Frame {
+        std::uint64_t object, refs, count, next;
+    };
+
+    void open(std::uint64_t object)
+    {
+        seen_[object] = Seen{};
+        std::uint64_t offset = 0, refs = 0, count = 0;
+        if (!readUnsigned(bytes_, layout_.tableOffset + object * layout_.offsetSize, layout_.offsetSize, offset)
+            || !containerRefs(bytes_, layout_, offset, refs, count))
+            count = 0;
+        stack_.push_back({object, refs, count, 0});
+    }
+
+    // Adds a finished object to the one that refers to it; false when that one is now too big.
+    bool add(Seen& into, const Seen& child) const
+    {
+        into.depth = std::max(into.depth, child.depth + 1);
+        into.size = std::min(into.size + child.size, maxObjects_ + 1);
+        return into.size <= maxObjects_ && into.depth <= maxDepth_;
+    }
+
+    // Closes the object on top of the stack, all its references followed; false when the one
+    // that refers to it is now too big.
+    bool finishTop()
+    {
+        Seen& finished = seen_[stack_.back().object];
+        finished.done = true;
+        stack_.pop_back();
+        return stack_.empty() || add(seen_[stack_.back().object], finished);
+    }
+
+    // Follows the next reference of the object on top of the stack; false when that breaks a limit.
+    bool followNext()
+    {
+        Frame& frame = stack_.back();
+        std::uint64_t child = 0;
+        const bool read = readUnsigned(bytes_, frame.refs + frame.next * layout_.refSize, layout_.refSize, child);
+        ++frame.next;
+        if (!read || child >= layout_.objects)
+            return true;
+        auto found = seen_.find(child);
+        if (found == seen_.end()) {
+            open(child);
+            return true;
+        }
+        // An object still open holds itself, which no parse can end.
+        return found->second.done && add(seen_[frame.object], found->second);
+    }
+
+    std::string_view bytes_;
+    const Layout& layout_;
+    unsigned maxDepth_;
+    std::uint64_t maxObjects_;
+    std::unordered_map<std::uint64_t, Seen> seen_;
+    std::vector<Frame> stack_;
+};
+
 } // namespace
 
 bool BinaryPlistCheck::hasStringWithNul(std::string_view bytes)
@@ -133,60 +225,5 @@ bool BinaryPlistCheck::expandsBeyond(std::string_view bytes, unsigned maxDepth, 
     Layout layout;
     if (!readLayout(bytes, layout) || layout.top >= layout.objects)
         return false;
-    // A walk from the top object with a stack of its own, so that the check itself never
-    // recurses. Each object's depth and expanded size are found once: references that share an
-    // object cost nothing more, however often the parser would copy it. Only objects reached
-    // are recorded, and the walk stops as soon as any of them passes a limit.
-    struct Seen {
-        bool done = false;
-        std::uint32_t depth = 1;
-        std::uint64_t size = 1;
-    };
-    std::unordered_map<std::uint64_t, Seen> seen;
-    struct Frame {
-        std::uint64_t object, refs, count, next;
-    };
-    std::vector<Frame> stack;
-    // Adds a finished object to the one that refers to it; false when that one is now too big.
-    const auto add = [&](Seen& into, const Seen& child) {
-        into.depth = std::max(into.depth, child.depth + 1);
-        into.size = std::min(into.size + child.size, maxObjects + 1);
-        return into.size <= maxObjects && into.depth <= maxDepth;
-    };
-    const auto open = [&](std::uint64_t object) {
-        seen[object] = Seen{};
-        std::uint64_t offset = 0, refs = 0, count = 0;
-        if (!readUnsigned(bytes, layout.tableOffset + object * layout.offsetSize, layout.offsetSize, offset)
-            || !containerRefs(bytes, layout, offset, refs, count))
-            count = 0;
-        stack.push_back({object, refs, count, 0});
-    };
-    open(layout.top);
-    while (!stack.empty()) {
-        if (stack.size() > maxDepth)
-            return true;
-        Frame& frame = stack.back();
-        if (frame.next == frame.count) {
-            Seen& finished = seen[frame.object];
-            finished.done = true;
-            stack.pop_back();
-            if (!stack.empty() && !add(seen[stack.back().object], finished))
-                return true;
-            continue;
-        }
-        std::uint64_t child = 0;
-        const bool read = readUnsigned(bytes, frame.refs + frame.next * layout.refSize, layout.refSize, child);
-        ++frame.next;
-        if (!read || child >= layout.objects)
-            continue;
-        auto found = seen.find(child);
-        if (found == seen.end()) {
-            open(child);
-            continue;
-        }
-        // An object still open holds itself, which no parse can end.
-        if (!found->second.done || !add(seen[frame.object], found->second))
-            return true;
-    }
-    return false;
+    return ExpansionWalk(bytes, layout, maxDepth, maxObjects).exceedsLimits();
 }

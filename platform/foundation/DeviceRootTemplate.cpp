@@ -18,26 +18,6 @@ namespace {
 constexpr const char* stagingPrefix = ".glyphward-new-";
 constexpr std::size_t maximumStampSize = 4096;
 
-// A descriptor from the file operations in force, closed through them.
-struct Descriptor {
-    int fd = -1;
-    explicit Descriptor(int f) : fd(f) { }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            FileOps::current().close(fd);
-    }
-    // Closes now so that a failed close, which can be a failed write, is seen.
-    bool close()
-    {
-        const int f = fd;
-        fd = -1;
-        return FileOps::current().close(f) == 0;
-    }
-};
-
 std::string failure(const std::string& what, const std::string& path)
 {
     return what + " " + path + " (" + std::strerror(errno) + ")";
@@ -47,15 +27,15 @@ std::string failure(const std::string& what, const std::string& path)
 bool readStamp(const std::string& path, std::string& out)
 {
     FileOps& ops = FileOps::current();
-    Descriptor file(ops.open(path, O_RDONLY | O_NOFOLLOW, 0));
+    const UniqueFd file = ops.openOwned(path, O_RDONLY | O_NOFOLLOW, 0);
     struct stat info {};
-    if (file.fd < 0 || ops.fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0
+    if (!file || ops.fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0
         || static_cast<std::size_t>(info.st_size) > maximumStampSize)
         return false;
     std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ops.read(file.fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ops.read(file.get(), bytes.data() + done, bytes.size() - done);
         if (n <= 0)
             return false;
         done += static_cast<std::size_t>(n);
@@ -78,8 +58,8 @@ bool writeAll(int fd, const char* data, std::size_t size)
 
 bool syncFolder(const std::string& path)
 {
-    Descriptor folder(FileOps::current().open(path, O_RDONLY | O_DIRECTORY, 0));
-    return folder.fd >= 0 && FileOps::current().fsync(folder.fd) == 0;
+    const UniqueFd folder = FileOps::current().openOwned(path, O_RDONLY | O_DIRECTORY, 0);
+    return folder && FileOps::current().fsync(folder.get()) == 0;
 }
 
 // Copies one regular file, flushed to disk, with 0755 when the template's is executable and 0644
@@ -87,33 +67,34 @@ bool syncFolder(const std::string& path)
 bool copyFile(const std::string& from, const std::string& to, std::string& error)
 {
     FileOps& ops = FileOps::current();
-    Descriptor source(ops.open(from, O_RDONLY | O_NOFOLLOW, 0));
+    const UniqueFd source = ops.openOwned(from, O_RDONLY | O_NOFOLLOW, 0);
     struct stat info {};
-    if (source.fd < 0 || ops.fstat(source.fd, &info) != 0) {
+    if (!source || ops.fstat(source.get(), &info) != 0) {
         error = failure("cannot read", from);
         return false;
     }
-    Descriptor target(ops.open(to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600));
-    if (target.fd < 0) {
+    UniqueFd target = ops.openOwned(to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    if (!target) {
         error = failure("cannot create", to);
         return false;
     }
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ops.read(source.fd, buffer, sizeof buffer);
+        const ssize_t n = ops.read(source.get(), buffer, sizeof buffer);
         if (n < 0) {
             error = failure("cannot read", from);
             return false;
         }
         if (n == 0)
             break;
-        if (!writeAll(target.fd, buffer, static_cast<std::size_t>(n))) {
+        if (!writeAll(target.get(), buffer, static_cast<std::size_t>(n))) {
             error = failure("cannot write", to);
             return false;
         }
     }
     const mode_t mode = (info.st_mode & 0111) ? 0755 : 0644;
-    if (ops.fchmod(target.fd, mode) != 0 || ops.fsync(target.fd) != 0 || !target.close()) {
+    // Closed here, so that a failed close, which can be a failed write, is seen.
+    if (ops.fchmod(target.get(), mode) != 0 || ops.fsync(target.get()) != 0 || target.close() != 0) {
         error = failure("cannot write", to);
         return false;
     }
@@ -133,9 +114,12 @@ bool makeFolder(const std::string& path, std::string& error)
 // Anything but files and folders (a link, a device) is refused: a template holds neither.
 bool copyTree(const std::string& from, const std::string& to, std::string& error)
 {
-    std::error_code ec;
-    for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    const auto names = FileOps::current().listDirectory(from);
+    if (!names) {
+        error = failure("cannot list", from);
+        return false;
+    }
+    for (const std::string& name : *names) {
         const std::string source = from + "/" + name;
         const std::string target = to + "/" + name;
         struct stat info {};
@@ -153,10 +137,6 @@ bool copyTree(const std::string& from, const std::string& to, std::string& error
             error = "the template's " + source + " is neither a file nor a folder";
             return false;
         }
-    }
-    if (ec) {
-        error = "cannot list " + from + " (" + ec.message() + ")";
-        return false;
     }
     if (::chmod(to.c_str(), 0755) != 0 || !syncFolder(to)) {
         error = failure("cannot finish", to);
@@ -206,12 +186,10 @@ bool swapIn(const std::string& staged, const std::string& target, std::string& o
 void sweepLeftovers(const std::string& root)
 {
     const std::string stampTemporary = std::string(DeviceRootTemplate::stampName) + ".";
-    std::error_code ec;
-    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    for (const std::string& name : FileOps::current().listDirectory(root).value_or(std::vector<std::string> {})) {
         if (name.rfind(stagingPrefix, 0) == 0 || name.rfind(stampTemporary, 0) == 0) {
             std::error_code ignored;
-            fs::remove_all(it->path(), ignored);
+            fs::remove_all(root + "/" + name, ignored);
         }
     }
 }
@@ -228,9 +206,9 @@ bool writeStamp(const std::string& root, const std::string& stamp, std::string& 
     FileOps& ops = FileOps::current();
     const std::string path = root + "/" + DeviceRootTemplate::stampName;
     const std::string temporary = path + "." + std::to_string(::getpid());
-    Descriptor file(ops.open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600));
-    const bool written = file.fd >= 0 && writeAll(file.fd, stamp.data(), stamp.size())
-        && ops.fchmod(file.fd, 0644) == 0 && ops.fsync(file.fd) == 0 && file.close();
+    UniqueFd file = ops.openOwned(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    const bool written = file && writeAll(file.get(), stamp.data(), stamp.size()) && ops.fchmod(file.get(), 0644) == 0
+        && ops.fsync(file.get()) == 0 && file.close() == 0;
     if (written && ops.rename(temporary, path) == 0 && syncFolder(root))
         return true;
     error = failure("cannot write", path);
@@ -257,9 +235,9 @@ bool DeviceRootTemplate::apply(const std::string& root, std::string& error) cons
     }
     std::error_code ec;
     fs::create_directories(root, ec);
-    Descriptor rootFolder(ec ? -1 : FileOps::current().open(root, O_RDONLY | O_DIRECTORY, 0));
+    const UniqueFd rootFolder = ec ? UniqueFd() : FileOps::current().openOwned(root, O_RDONLY | O_DIRECTORY, 0);
     // Two first runs at once: the second waits, then finds the root made.
-    if (rootFolder.fd < 0 || FileOps::current().flock(rootFolder.fd, LOCK_EX) != 0) {
+    if (!rootFolder || FileOps::current().flock(rootFolder.get(), LOCK_EX) != 0) {
         error = "cannot make the device root " + root + " (" + (ec ? ec.message() : std::strerror(errno)) + ")";
         return false;
     }

@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -50,8 +52,7 @@ int FileOps::fsync(int fd) { return ::fsync(fd); }
 int FileOps::fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
 int FileOps::fstat(int fd, struct stat* info) { return ::fstat(fd, info); }
 int FileOps::stat(const std::string& path, struct stat* info) { return ::stat(path.c_str(), info); }
-// A close interrupted by a signal has still released the descriptor on Linux: never retry it.
-int FileOps::close(int fd) { return ::close(fd); }
+int FileOps::close(int fd) { return UniqueFd::closeDescriptor(fd); }
 int FileOps::rename(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()); }
 int FileOps::renameNoReplace(const std::string& from, const std::string& to)
 {
@@ -77,6 +78,33 @@ int FileOps::flock(int fd, int operation)
     return result;
 }
 
+std::optional<std::vector<std::string>> FileOps::listDirectory(const std::string& path)
+{
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path.c_str()), &::closedir);
+    if (!dir)
+        return std::nullopt;
+    std::vector<std::string> names;
+    // readdir answers null both at the end and on an error: only errno tells them apart.
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+        errno = 0;
+    }
+    const int error = errno;
+    dir.reset();
+    errno = error;
+    if (error != 0)
+        return std::nullopt;
+    return names;
+}
+
+UniqueFd FileOps::openOwned(const std::string& path, int flags, mode_t mode)
+{
+    return UniqueFd(open(path, flags, mode), [](int fd) { return FileOps::current().close(fd); });
+}
+
 std::string FileOps::FileRead::why() const
 {
     if (error != 0)
@@ -90,18 +118,18 @@ FileOps::FileRead FileOps::readRegularFile(const std::string& path)
 {
     FileRead result;
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
-    int fd = open(path, O_RDONLY | O_NONBLOCK, 0);
-    if (fd < 0) {
+    const UniqueFd file = openOwned(path, O_RDONLY | O_NONBLOCK, 0);
+    if (!file) {
         result.error = errno;
         return result;
     }
-    if (fstat(fd, &result.info) != 0)
+    if (fstat(file.get(), &result.info) != 0)
         result.error = errno;
     else if (!S_ISREG(result.info.st_mode))
         result.regular = false;
     char buffer[16384];
     while (result.ok()) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
+        ssize_t n = read(file.get(), buffer, sizeof buffer);
         if (n == 0)
             break;
         if (n < 0)
@@ -109,6 +137,5 @@ FileOps::FileRead FileOps::readRegularFile(const std::string& path)
         else
             result.bytes.append(buffer, static_cast<std::size_t>(n));
     }
-    close(fd);
     return result;
 }

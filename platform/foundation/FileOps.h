@@ -1,11 +1,16 @@
 #pragma once
+#include "platform/foundation/UniqueFd.h"
+
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <vector>
 
-// The file system calls that the settings store makes, in one replaceable place, so tests can
-// make any one of them fail. Each call answers as its POSIX namesake does (-1 and errno on failure).
+// The file system calls that the settings store and the device root's template make, and the
+// loader's listing of its folder, in one replaceable place, so tests can make any one of them
+// fail. Each call answers as its POSIX namesake does (-1 and errno on failure).
 class FileOps {
 public:
     virtual ~FileOps() = default;
@@ -23,6 +28,12 @@ public:
     virtual int unlink(const std::string& path);
     virtual int mkdir(const std::string& path, mode_t mode);
     virtual int flock(int fd, int operation);
+    // The names in a folder, "." and ".." left out, in the order the folder gives them; nothing
+    // (errno set) when it cannot be opened or read to the end.
+    virtual std::optional<std::vector<std::string>> listDirectory(const std::string& path);
+
+    // open() above, owned: the descriptor goes back through close() of the operations in force.
+    UniqueFd openOwned(const std::string& path, int flags, mode_t mode);
 
     // What reading a whole file gave: error is 0 or the errno of the call that failed; a file
     // that is not a regular one is not read at all (regular is then false).

@@ -22,8 +22,3 @@ bool NSArray::isEqual(const NSObject* other) const
     }
     return true;
 }
-
-std::shared_ptr<NSObject> NSArray::objectAtIndex(NSUInteger index) const
-{
-    return index < objects_.size() ? objects_[index] : nullptr;
-}

@@ -16,8 +16,6 @@ public:
     std::string description() const override;
     bool isEqual(const NSObject* other) const override;
     NSUInteger count() const { return static_cast<NSUInteger>(objects_.size()); }
-    // The object at index, or null past the end.
-    std::shared_ptr<NSObject> objectAtIndex(NSUInteger index) const;
     const std::vector<std::shared_ptr<NSObject>>& objects() const { return objects_; }
 
 private:

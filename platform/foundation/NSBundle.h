@@ -16,7 +16,6 @@ public:
 
     const char* className() const override { return "NSBundle"; }
     std::string description() const override;
-    const std::string& bundlePath() const { return path_; }
 
     // The file "<name>.<type>" (just "<name>" when the type is empty) in the root, else in the
     // first localization folder that has it; nothing when it is nowhere.

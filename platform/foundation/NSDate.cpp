@@ -9,8 +9,6 @@ std::shared_ptr<NSDate> NSDate::date() { return std::make_shared<NSDate>(Clock::
 
 std::shared_ptr<NSDate> NSDate::dateWithTimeIntervalSince1970(double seconds) { return std::make_shared<NSDate>(seconds); }
 
-double NSDate::timeIntervalSinceNow() const { return seconds_ - Clock::current().wallNow(); }
-
 std::string NSDate::description() const
 {
     // Seconds are cut toward the past, so 0.9 s before a minute still prints the earlier minute.

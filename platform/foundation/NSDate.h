@@ -19,8 +19,6 @@ public:
     bool isEqual(const NSObject* other) const override;
 
     double timeIntervalSince1970() const { return seconds_; }
-    // This date less now, in seconds (negative for a past date).
-    double timeIntervalSinceNow() const;
 
 private:
     double seconds_;

@@ -30,12 +30,3 @@ std::shared_ptr<NSObject> NSDictionary::objectForKey(const std::string& key) con
     auto found = entries_.find(key);
     return found == entries_.end() ? nullptr : found->second;
 }
-
-std::vector<std::string> NSDictionary::allKeys() const
-{
-    std::vector<std::string> keys;
-    keys.reserve(entries_.size());
-    for (const auto& entry : entries_)
-        keys.push_back(entry.first);
-    return keys;
-}

@@ -20,7 +20,6 @@ public:
     NSUInteger count() const { return static_cast<NSUInteger>(entries_.size()); }
     // The value for key, or null.
     std::shared_ptr<NSObject> objectForKey(const std::string& key) const;
-    std::vector<std::string> allKeys() const;
     const Storage& entries() const { return entries_; }
 
 private:

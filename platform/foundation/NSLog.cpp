@@ -76,6 +76,126 @@ void appendText(std::string& out, const std::string& spec, const std::string& te
     appendFormatted(out, textSpec + "s", text.c_str());
 }
 
+void appendReal(std::string& out, const std::string& spec, char conversion, Length length, va_list& args)
+{
+    if (length == Length::LongDouble)
+        appendFormatted(out, spec + "L" + conversion, va_arg(args, long double));
+    else
+        appendFormatted(out, spec + conversion, va_arg(args, double));
+}
+
+// Foundation prints pointers as 0x… always, null as 0x0.
+void appendPointer(std::string& out, const std::string& spec, va_list& args)
+{
+    auto value = reinterpret_cast<std::uintptr_t>(va_arg(args, void*));
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(value));
+    appendText(out, spec, text);
+}
+
+// One conversion of a format string as read: the printf spec without its length and letter
+// ('%', flags, width, precision, with any '*' already replaced by its argument), the length
+// modifier, and the conversion letter ('\0' when the format ended first).
+struct Conversion {
+    std::string spec = "%";
+    Length length = Length::None;
+    char letter = '\0';
+};
+
+// Digits, or a '*' whose int is taken from the arguments; false for a '*' whose value is negative.
+bool readNumber(const char*& p, std::string& spec, va_list& args)
+{
+    if (*p != '*') {
+        while (*p >= '0' && *p <= '9')
+            spec += *p++;
+        return true;
+    }
+    ++p;
+    const int value = va_arg(args, int);
+    spec += std::to_string(value);
+    return value >= 0;
+}
+
+Length readLength(const char*& p)
+{
+    if (p[0] == 'h' && p[1] == 'h') { p += 2; return Length::Char; }
+    if (p[0] == 'l' && p[1] == 'l') { p += 2; return Length::LongLong; }
+    switch (*p) {
+    case 'h': ++p; return Length::Short;
+    case 'l': ++p; return Length::Long;
+    case 'q': ++p; return Length::LongLong;
+    case 'z': ++p; return Length::Size;
+    case 't': ++p; return Length::PtrDiff;
+    case 'j': ++p; return Length::IntMax;
+    case 'L': ++p; return Length::LongDouble;
+    default: return Length::None;
+    }
+}
+
+// Reads the conversion that starts just after a '%', taking the arguments its '*'s stand for.
+Conversion readConversion(const char*& p, va_list& args)
+{
+    Conversion conversion;
+    std::string& spec = conversion.spec;
+    while (*p && std::strchr("-+ #0'", *p))
+        spec += *p++;
+    // Widths and precisions given as '*' are read here and written into the conversion as numbers.
+    readNumber(p, spec, args);
+    if (*p == '.') {
+        spec += *p++;
+        const std::size_t precision = spec.size();
+        // A negative precision counts as none, as printf says.
+        if (!readNumber(p, spec, args))
+            spec.erase(precision - 1);
+    }
+    conversion.length = readLength(p);
+    conversion.letter = *p;
+    if (*p)
+        ++p;
+    return conversion;
+}
+
+// Writes one conversion, taking its argument; false when the letter is no conversion at all.
+bool appendConversion(std::string& out, const Conversion& conversion, va_list& args)
+{
+    const std::string& spec = conversion.spec;
+    switch (conversion.letter) {
+    case '%': out += '%'; return true;
+    case '@': {
+        auto* object = va_arg(args, NSObject*);
+        appendText(out, spec, object ? object->description() : std::string("(null)"));
+        return true;
+    }
+    case 's': {
+        const char* text = va_arg(args, const char*);
+        appendText(out, spec, text ? text : "(null)");
+        return true;
+    }
+    case 'c': appendFormatted(out, spec + "c", va_arg(args, int)); return true;
+    case 'd':
+    case 'i': appendSigned(out, spec, conversion.length, args); return true;
+    case 'D': appendSigned(out, spec, Length::Long, args); return true;
+    case 'u':
+    case 'o':
+    case 'x':
+    case 'X': appendUnsigned(out, spec, conversion.letter, conversion.length, args); return true;
+    case 'U': appendUnsigned(out, spec, 'u', Length::Long, args); return true;
+    case 'O': appendUnsigned(out, spec, 'o', Length::Long, args); return true;
+    case 'f':
+    case 'F':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
+    case 'a':
+    case 'A': appendReal(out, spec, conversion.letter, conversion.length, args); return true;
+    case 'p': appendPointer(out, spec, args); return true;
+    // Writing through a pointer taken from the arguments is never done.
+    case 'n': (void)va_arg(args, void*); return true;
+    default: return false;
+    }
+}
+
 struct SinkEntry {
     int token;
     std::function<void(const std::string&)> sink;
@@ -120,98 +240,9 @@ std::string NSStringWithFormatv(const char* format, va_list arguments)
             continue;
         }
         const char* start = p++;
-        std::string spec = "%";
-        while (*p && std::strchr("-+ #0'", *p))
-            spec += *p++;
-        // Widths and precisions given as '*' are read here and written into the conversion as numbers.
-        if (*p == '*') {
-            spec += std::to_string(va_arg(args, int));
-            ++p;
-        } else {
-            while (*p >= '0' && *p <= '9')
-                spec += *p++;
-        }
-        if (*p == '.') {
-            spec += *p++;
-            if (*p == '*') {
-                int precision = va_arg(args, int);
-                // A negative precision counts as none, as printf says.
-                if (precision < 0)
-                    spec.pop_back();
-                else
-                    spec += std::to_string(precision);
-                ++p;
-            } else {
-                while (*p >= '0' && *p <= '9')
-                    spec += *p++;
-            }
-        }
-        Length length = Length::None;
-        if (p[0] == 'h' && p[1] == 'h') { length = Length::Char; p += 2; }
-        else if (p[0] == 'h') { length = Length::Short; ++p; }
-        else if (p[0] == 'l' && p[1] == 'l') { length = Length::LongLong; p += 2; }
-        else if (p[0] == 'l') { length = Length::Long; ++p; }
-        else if (p[0] == 'q') { length = Length::LongLong; ++p; }
-        else if (p[0] == 'z') { length = Length::Size; ++p; }
-        else if (p[0] == 't') { length = Length::PtrDiff; ++p; }
-        else if (p[0] == 'j') { length = Length::IntMax; ++p; }
-        else if (p[0] == 'L') { length = Length::LongDouble; ++p; }
-
-        char conversion = *p;
-        if (conversion)
-            ++p;
-        switch (conversion) {
-        case '%': out += '%'; break;
-        case '@': {
-            auto* object = va_arg(args, NSObject*);
-            appendText(out, spec, object ? object->description() : std::string("(null)"));
-            break;
-        }
-        case 's': {
-            const char* text = va_arg(args, const char*);
-            appendText(out, spec, text ? text : "(null)");
-            break;
-        }
-        case 'c': appendFormatted(out, spec + "c", va_arg(args, int)); break;
-        case 'd':
-        case 'i': appendSigned(out, spec, length, args); break;
-        case 'D': appendSigned(out, spec, Length::Long, args); break;
-        case 'u':
-        case 'o':
-        case 'x':
-        case 'X': appendUnsigned(out, spec, conversion, length, args); break;
-        case 'U': appendUnsigned(out, spec, 'u', Length::Long, args); break;
-        case 'O': appendUnsigned(out, spec, 'o', Length::Long, args); break;
-        case 'f':
-        case 'F':
-        case 'e':
-        case 'E':
-        case 'g':
-        case 'G':
-        case 'a':
-        case 'A':
-            if (length == Length::LongDouble)
-                appendFormatted(out, spec + "L" + conversion, va_arg(args, long double));
-            else
-                appendFormatted(out, spec + conversion, va_arg(args, double));
-            break;
-        case 'p': {
-            // Foundation prints pointers as 0x… always, null as 0x0.
-            auto value = reinterpret_cast<std::uintptr_t>(va_arg(args, void*));
-            char text[32];
-            std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(value));
-            appendText(out, spec, text);
-            break;
-        }
-        case 'n':
-            // Writing through a pointer taken from the arguments is never done.
-            (void)va_arg(args, void*);
-            break;
-        default:
-            // Unknown or missing conversion: printed as written; no argument is taken.
+        // An unknown or missing conversion is printed as written; no argument is taken.
+        if (!appendConversion(out, readConversion(p, args), args))
             out.append(start, static_cast<std::size_t>(p - start));
-            break;
-        }
     }
     va_end(args);
     return out;

@@ -10,10 +10,6 @@ class NSNotification final : public NSObject {
 public:
     NSNotification(std::string name, NSObject* object, std::shared_ptr<NSObject> userInfo = nullptr)
         : name_(std::move(name)), object_(object), userInfo_(std::move(userInfo)) { }
-    static std::shared_ptr<NSNotification> notificationWithName(const std::string& name, NSObject* object)
-    {
-        return std::make_shared<NSNotification>(name, object);
-    }
 
     const char* className() const override { return "NSNotification"; }
     std::string description() const override;

@@ -7,15 +7,14 @@
 #include "platform/foundation/NSDictionary.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
+#include "platform/foundation/PlistHandle.h"
 #include "platform/foundation/PlistTextCheck.h"
 #include "platform/foundation/XmlPlistCheck.h"
 
-#include <plist/plist.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -32,11 +31,6 @@ constexpr std::uint64_t kObjectsPerByte = 8;
 
 using Format = NSPropertyListSerialization::Format;
 
-struct PlistDeleter {
-    void operator()(plist_t node) const { plist_free(node); }
-};
-using Plist = std::unique_ptr<void, PlistDeleter>;
-
 // Text as read from a file. The parser takes bytes that are no UTF-8 text, which could never be
 // written back; like a date out of range, such text is kept as the nearest text that can.
 std::string readText(std::string_view text)
@@ -46,10 +40,45 @@ std::string readText(std::string_view text)
     return std::string(text);
 }
 
-std::shared_ptr<NSObject> toObject(plist_t node, int depth)
+std::shared_ptr<NSObject> toObject(plist_t node, int depth);
+
+std::shared_ptr<NSObject> toArray(plist_t node, int depth)
 {
-    if (!node || depth > kMaxDepth)
-        return nullptr;
+    std::vector<std::shared_ptr<NSObject>> objects;
+    std::uint32_t count = plist_array_get_size(node);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        auto object = toObject(plist_array_get_item(node, i), depth + 1);
+        if (!object)
+            return nullptr;
+        objects.push_back(std::move(object));
+    }
+    return NSArray::arrayWithArray(std::move(objects));
+}
+
+std::shared_ptr<NSObject> toDictionary(plist_t node, int depth)
+{
+    NSDictionary::Storage entries;
+    plist_dict_iter iterator = nullptr;
+    plist_dict_new_iter(node, &iterator);
+    const PlistIterator owner(iterator);
+    for (;;) {
+        char* name = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(node, iterator, &name, &value);
+        const PlistKey key(name);
+        if (!value)
+            break;
+        auto object = toObject(value, depth + 1);
+        if (!object)
+            return nullptr;
+        entries[readText(key ? key.get() : "")] = std::move(object);
+    }
+    return NSDictionary::dictionaryWithDictionary(std::move(entries));
+}
+
+// Numbers, booleans and UIDs (as numbers).
+std::shared_ptr<NSObject> toNumber(plist_t node)
+{
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
         std::uint8_t value = 0;
@@ -67,11 +96,23 @@ std::shared_ptr<NSObject> toObject(plist_t node, int depth)
         plist_get_uid_val(node, &value);
         return NSNumber::numberWithInteger(static_cast<std::int64_t>(value));
     }
-    case PLIST_REAL: {
+    default: {
         double value = 0;
         plist_get_real_val(node, &value);
         return NSNumber::numberWithDouble(value);
     }
+    }
+}
+
+std::shared_ptr<NSObject> toObject(plist_t node, int depth)
+{
+    if (!node || depth > kMaxDepth)
+        return nullptr;
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN:
+    case PLIST_UINT:
+    case PLIST_UID:
+    case PLIST_REAL: return toNumber(node);
     case PLIST_STRING:
     case PLIST_KEY: {
         std::uint64_t length = 0;
@@ -88,84 +129,54 @@ std::shared_ptr<NSObject> toObject(plist_t node, int depth)
         plist_get_date_val(node, &seconds, &micro);
         return NSDate::dateWithTimeIntervalSince1970(kSeconds1970To2001 + seconds + micro / 1e6);
     }
-    case PLIST_ARRAY: {
-        std::vector<std::shared_ptr<NSObject>> objects;
-        std::uint32_t count = plist_array_get_size(node);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            auto object = toObject(plist_array_get_item(node, i), depth + 1);
-            if (!object)
-                return nullptr;
-            objects.push_back(std::move(object));
-        }
-        return NSArray::arrayWithArray(std::move(objects));
-    }
-    case PLIST_DICT: {
-        NSDictionary::Storage entries;
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(node, &iter);
-        for (;;) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(node, iter, &key, &value);
-            if (!value) {
-                std::free(key);
-                break;
-            }
-            auto object = toObject(value, depth + 1);
-            std::string name = readText(key ? key : "");
-            std::free(key);
-            if (!object) {
-                std::free(iter);
-                return nullptr;
-            }
-            entries[name] = std::move(object);
-        }
-        std::free(iter);
-        return NSDictionary::dictionaryWithDictionary(std::move(entries));
-    }
-    default:
-        return nullptr;
+    case PLIST_ARRAY: return toArray(node, depth);
+    case PLIST_DICT: return toDictionary(node, depth);
+    default: return nullptr;
     }
 }
 
-Plist toPlist(const NSObject* object, int depth)
+PlistHandle toPlistDate(const NSDate& date)
+{
+    double since2001 = date.timeIntervalSince1970() - kSeconds1970To2001;
+    constexpr double lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr double highest = std::numeric_limits<std::int32_t>::max();
+    if (std::isnan(since2001))
+        return nullptr;
+    // The parser counts dates in 32-bit seconds, so it reads dates it cannot write (before
+    // 1933, after 2069). Refusing them would make every later write of the file fail, the
+    // passcode's included; they are kept at the nearest date that can be written instead.
+    since2001 = std::clamp(since2001, lowest, highest);
+    double whole = std::floor(since2001);
+    auto micro = static_cast<std::int32_t>(std::lround((since2001 - whole) * 1e6));
+    auto seconds = static_cast<std::int32_t>(whole);
+    if (micro >= 1000000 && seconds < std::numeric_limits<std::int32_t>::max()) {
+        micro -= 1000000;
+        ++seconds;
+    }
+    return PlistHandle(plist_new_date(seconds, micro));
+}
+
+PlistHandle toPlist(const NSObject* object, int depth)
 {
     if (!object || depth > kMaxDepth)
         return nullptr;
     if (auto* number = dynamic_cast<const NSNumber*>(object)) {
         switch (number->kind()) {
-        case NSNumber::Kind::Bool: return Plist(plist_new_bool(number->boolValue() ? 1 : 0));
-        case NSNumber::Kind::Integer: return Plist(plist_new_uint(static_cast<std::uint64_t>(number->integerValue())));
-        case NSNumber::Kind::Real: return Plist(plist_new_real(number->doubleValue()));
+        case NSNumber::Kind::Bool: return PlistHandle(plist_new_bool(number->boolValue() ? 1 : 0));
+        case NSNumber::Kind::Integer: return PlistHandle(plist_new_uint(static_cast<std::uint64_t>(number->integerValue())));
+        case NSNumber::Kind::Real: return PlistHandle(plist_new_real(number->doubleValue()));
         }
     }
     if (auto* string = dynamic_cast<const NSString*>(object))
-        return Plist(plist_new_string(string->string().c_str()));
+        return PlistHandle(plist_new_string(string->string().c_str()));
     if (auto* data = dynamic_cast<const NSData*>(object))
-        return Plist(plist_new_data(reinterpret_cast<const char*>(data->bytes().data()), data->bytes().size()));
-    if (auto* date = dynamic_cast<const NSDate*>(object)) {
-        double since2001 = date->timeIntervalSince1970() - kSeconds1970To2001;
-        constexpr double lowest = std::numeric_limits<std::int32_t>::min();
-        constexpr double highest = std::numeric_limits<std::int32_t>::max();
-        if (std::isnan(since2001))
-            return nullptr;
-        // The parser counts dates in 32-bit seconds, so it reads dates it cannot write (before
-        // 1933, after 2069). Refusing them would make every later write of the file fail, the
-        // passcode's included; they are kept at the nearest date that can be written instead.
-        since2001 = std::clamp(since2001, lowest, highest);
-        double whole = std::floor(since2001);
-        auto micro = static_cast<std::int32_t>(std::lround((since2001 - whole) * 1e6));
-        auto seconds = static_cast<std::int32_t>(whole);
-        if (micro >= 1000000 && seconds < std::numeric_limits<std::int32_t>::max()) {
-            micro -= 1000000;
-            ++seconds;
-        }
-        return Plist(plist_new_date(seconds, micro));
-    }
+        return PlistHandle(plist_new_data(reinterpret_cast<const char*>(data->bytes().data()), data->bytes().size()));
+    if (auto* date = dynamic_cast<const NSDate*>(object))
+        return toPlistDate(*date);
     if (auto* array = dynamic_cast<const NSArray*>(object)) {
-        Plist node(plist_new_array());
+        PlistHandle node(plist_new_array());
         for (const auto& item : array->objects()) {
-            Plist child = toPlist(item.get(), depth + 1);
+            PlistHandle child = toPlist(item.get(), depth + 1);
             if (!child)
                 return nullptr;
             plist_array_append_item(node.get(), child.release());
@@ -173,9 +184,9 @@ Plist toPlist(const NSObject* object, int depth)
         return node;
     }
     if (auto* dictionary = dynamic_cast<const NSDictionary*>(object)) {
-        Plist node(plist_new_dict());
+        PlistHandle node(plist_new_dict());
         for (const auto& [key, value] : dictionary->entries()) {
-            Plist child = toPlist(value.get(), depth + 1);
+            PlistHandle child = toPlist(value.get(), depth + 1);
             if (!child)
                 return nullptr;
             plist_dict_set_item(node.get(), key.c_str(), child.release());
@@ -200,7 +211,7 @@ std::optional<std::string> textRefusal(const std::string& text, const char* what
     return std::string(what) + " holds " + culprit + ", which no property list can hold as text";
 }
 
-// The refusals of toPlist and of the text checks, without building anything: checking a value
+// The refusals of toPlistHandle and of the text checks, without building anything: checking a value
 // costs no encoding.
 std::optional<std::string> refusal(const NSObject* object, int depth, Format format)
 {
@@ -256,35 +267,26 @@ std::shared_ptr<NSObject> NSPropertyListSerialization::propertyListWithData(cons
     if (BinaryPlistCheck::expandsBeyond(bytes, kMaxDepth + 2, std::max<std::uint64_t>(kObjectsPerByte * bytes.size(), kMinObjectBudget))
         || XmlPlistCheck::nestsDeeperThan(bytes, kMaxDepth + 3))
         return nullptr;
-    plist_t raw = nullptr;
-    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &raw);
-    Plist root(raw);
-    return toObject(root.get(), 0);
+    return toObject(plistFromMemory(bytes).get(), 0);
 }
 
 std::optional<std::string> NSPropertyListSerialization::dataWithPropertyList(const NSObject* object, Format format)
 {
     if (refusal(object, 0, format))
         return std::nullopt;
-    Plist root = toPlist(object, 0);
+    PlistHandle root = toPlist(object, 0);
     if (!root)
         return std::nullopt;
     char* bytes = nullptr;
     std::uint32_t length = 0;
     if (format == Format::XML) {
         plist_to_xml(root.get(), &bytes, &length);
-        if (!bytes)
-            return std::nullopt;
-        std::string text(bytes, length);
-        plist_to_xml_free(bytes);
-        return withEscapedReturns(std::move(text));
+        const std::unique_ptr<char, void (*)(char*)> text(bytes, &plist_to_xml_free);
+        return text ? std::optional(withEscapedReturns(std::string(text.get(), length))) : std::nullopt;
     }
     plist_to_bin(root.get(), &bytes, &length);
-    if (!bytes)
-        return std::nullopt;
-    std::string data(bytes, length);
-    plist_to_bin_free(bytes);
-    return data;
+    const std::unique_ptr<char, void (*)(char*)> data(bytes, &plist_to_bin_free);
+    return data ? std::optional(std::string(data.get(), length)) : std::nullopt;
 }
 
 bool NSPropertyListSerialization::propertyList(const NSObject* plist, Format format) { return !refusal(plist, 0, format); }

@@ -23,10 +23,7 @@ public:
     // Fires now, out of schedule; a one-shot timer is then invalid, a repeating one keeps its schedule.
     void fire();
     bool isValid() const { return valid_; }
-    double timeInterval() const { return interval_; }
     std::shared_ptr<NSObject> userInfo() const { return userInfo_; }
-    // The monotonic time of the next scheduled firing (meaningless once invalid).
-    double fireTime() const { return fireTime_; }
 
 private:
     void scheduleAt(double time);

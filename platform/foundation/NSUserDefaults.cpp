@@ -1,3 +1,5 @@
+// The settings store's cache: one shared object per domain's file, holding the file's values with
+// the changes not yet written over them, read again whenever the file changed on disk.
 #include "platform/foundation/NSUserDefaults.h"
 
 #include "platform/foundation/DeviceRoot.h"
@@ -103,10 +105,6 @@ void NSUserDefaults::resetStandardUserDefaults()
     released.swap(standardInstance());
 }
 
-std::string NSUserDefaults::folder() const { return path_.substr(0, path_.rfind('/')); }
-
-std::string NSUserDefaults::fileName() const { return path_.substr(path_.rfind('/') + 1); }
-
 void NSUserDefaults::applyDisk(const DiskRead& disk) const
 {
     if (disk.result == DiskRead::Result::Failed)
@@ -167,12 +165,6 @@ std::optional<std::string> NSUserDefaults::readFailure() const
 {
     std::lock_guard lock(mutex_);
     return readFailure_;
-}
-
-bool NSUserDefaults::persistentDomainExists() const
-{
-    struct stat info{};
-    return FileOps::current().stat(path_, &info) == 0;
 }
 
 std::optional<std::string> NSUserDefaults::reasonNotStorable(const NSObject* value, const std::string& key)

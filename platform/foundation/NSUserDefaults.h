@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/foundation/NSDictionary.h"
 #include "platform/foundation/NSObject.h"
+#include "platform/foundation/UniqueFd.h"
 
 #include <map>
 #include <memory>
@@ -116,7 +117,9 @@ private:
     DiskRead readDiskAndSetAsideCorrupt(bool lockHeld) const;
     // Moves the bad file to the first free set-aside name; false (why given) when it cannot.
     bool setAside(std::string& why) const;
-    int lockFolder(bool create) const;
+    // The folder held under an exclusive lock, made first when create says so; none (and the
+    // failure kept for writeFailure) when it cannot be.
+    UniqueFd lockFolder(bool create) const;
     void removeStaleTemporaries() const;
     // Replaces the file; on success gives the new file's stamp and bytes.
     bool writeFile(const NSDictionary::Storage& values, Stamp& stamp, std::string& fileBytes) const;

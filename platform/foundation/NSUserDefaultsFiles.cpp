@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -26,6 +25,10 @@ void logFailure(const char* what, const std::string& path, int error)
 long long nanoseconds(const struct timespec& time) { return static_cast<long long>(time.tv_sec) * 1000000000LL + time.tv_nsec; }
 
 } // namespace
+
+std::string NSUserDefaults::folder() const { return path_.substr(0, path_.rfind('/')); }
+
+std::string NSUserDefaults::fileName() const { return path_.substr(path_.rfind('/') + 1); }
 
 NSUserDefaults::Stamp NSUserDefaults::stampOf(const struct stat& info)
 {
@@ -90,17 +93,16 @@ NSUserDefaults::DiskRead NSUserDefaults::readDiskAndSetAsideCorrupt(bool lockHel
         return disk;
     // Judge again under the lock: a writer may have just replaced the bad file with a good one,
     // and that one must not be moved aside.
-    int lockFd = -1;
+    UniqueFd folderLock;
     std::string why = "the folder could not be locked to move it aside";
     if (!lockHeld) {
-        lockFd = lockFolder(false);
-        if (lockFd >= 0)
+        folderLock = lockFolder(false);
+        if (folderLock)
             disk = readDisk();
     }
-    if (disk.result == DiskRead::Result::Corrupt && (lockHeld || lockFd >= 0) && setAside(why))
+    if (disk.result == DiskRead::Result::Corrupt && (lockHeld || folderLock) && setAside(why))
         disk = DiskRead{};
-    if (lockFd >= 0)
-        FileOps::current().close(lockFd);
+    folderLock.close();
     // A bad file that stays in place is no empty domain: it cannot be read until it is moved.
     if (disk.result == DiskRead::Result::Corrupt) {
         NSLog("NSUserDefaults: %s is not a property list and %s; leaving it in place", path_.c_str(), why.c_str());
@@ -110,12 +112,12 @@ NSUserDefaults::DiskRead NSUserDefaults::readDiskAndSetAsideCorrupt(bool lockHel
     return disk;
 }
 
-int NSUserDefaults::lockFolder(bool create) const
+UniqueFd NSUserDefaults::lockFolder(bool create) const
 {
     FileOps& ops = FileOps::current();
     std::string dir = folder();
-    int fd = ops.open(dir, O_RDONLY | O_DIRECTORY, 0);
-    if (fd < 0 && errno == ENOENT && create) {
+    UniqueFd fd = ops.openOwned(dir, O_RDONLY | O_DIRECTORY, 0);
+    if (!fd && errno == ENOENT && create) {
         // Every missing folder on the way is made; the preferences folder itself is private.
         for (std::size_t slash = 1; slash != std::string::npos;) {
             slash = dir.find('/', slash + 1);
@@ -125,20 +127,19 @@ int NSUserDefaults::lockFolder(bool create) const
             mode_t mode = slash == std::string::npos ? 0700 : 0755;
             if (ops.mkdir(part, mode) != 0 && errno != EEXIST) {
                 failWrite("could not create the folder", part, errno);
-                return -1;
+                return {};
             }
         }
-        fd = ops.open(dir, O_RDONLY | O_DIRECTORY, 0);
+        fd = ops.openOwned(dir, O_RDONLY | O_DIRECTORY, 0);
     }
-    if (fd < 0) {
+    if (!fd) {
         if (create || errno != ENOENT)
             failWrite("could not open the folder", dir, errno);
-        return -1;
+        return {};
     }
-    if (ops.flock(fd, LOCK_EX) != 0) {
+    if (ops.flock(fd.get(), LOCK_EX) != 0) {
         failWrite("could not lock the folder", dir, errno);
-        ops.close(fd);
-        return -1;
+        return {};
     }
     return fd;
 }
@@ -151,21 +152,17 @@ void NSUserDefaults::removeStaleTemporaries() const
     // write of each instance looks; later ones need not list the folder again.
     if (swept_)
         return;
-    std::string prefix = "." + fileName() + ".tmp.";
-    DIR* dir = opendir(folder().c_str());
-    if (!dir)
+    FileOps& ops = FileOps::current();
+    const std::string prefix = "." + fileName() + ".tmp.";
+    const auto names = ops.listDirectory(folder());
+    if (!names)
         return;
-    std::vector<std::string> stale;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
+    swept_ = true;
+    for (const auto& name : *names) {
         if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0
             && name.find_first_not_of("0123456789", prefix.size()) == std::string::npos)
-            stale.push_back(name);
+            ops.unlink(folder() + "/" + name);
     }
-    closedir(dir);
-    swept_ = true;
-    for (const auto& name : stale)
-        FileOps::current().unlink(folder() + "/" + name);
 }
 
 bool NSUserDefaults::failWrite(const char* what, const std::string& path, int error) const
@@ -194,22 +191,21 @@ bool NSUserDefaults::writeFile(const NSDictionary::Storage& values, Stamp& stamp
         return false;
     }
     std::string temporary = folder() + "/." + fileName() + ".tmp." + std::to_string(getpid());
-    int fd = ops.open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0600);
-    if (fd < 0)
+    UniqueFd file = ops.openOwned(temporary, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (!file)
         return failWrite("could not create", temporary, errno);
     auto fail = [&](const char* what) {
         int error = errno;
-        if (fd >= 0)
-            ops.close(fd);
+        file.close();
         ops.unlink(temporary);
         return failWrite(what, temporary, error);
     };
     // The mode is set outright so that a restrictive or odd umask cannot change it.
-    if (ops.fchmod(fd, 0600) != 0)
+    if (ops.fchmod(file.get(), 0600) != 0)
         return fail("could not set the mode of");
     std::size_t written = 0;
     while (written < bytes->size()) {
-        ssize_t n = ops.write(fd, bytes->data() + written, bytes->size() - written);
+        ssize_t n = ops.write(file.get(), bytes->data() + written, bytes->size() - written);
         if (n <= 0) {
             if (n == 0)
                 errno = ENOSPC;
@@ -217,15 +213,13 @@ bool NSUserDefaults::writeFile(const NSDictionary::Storage& values, Stamp& stamp
         }
         written += static_cast<std::size_t>(n);
     }
-    if (ops.fsync(fd) != 0)
+    if (ops.fsync(file.get()) != 0)
         return fail("could not flush");
     struct stat info{};
-    if (ops.fstat(fd, &info) != 0)
+    if (ops.fstat(file.get(), &info) != 0)
         return fail("could not inspect");
     stamp = stampOf(info);
-    int closed = ops.close(fd);
-    fd = -1;
-    if (closed != 0)
+    if (file.close() != 0)
         return fail("could not close");
     if (ops.rename(temporary, path_) != 0)
         return fail("could not rename into place");
@@ -241,9 +235,8 @@ bool NSUserDefaults::synchronize()
         refresh();
         return true;
     }
-    FileOps& ops = FileOps::current();
-    int lockFd = lockFolder(true);
-    if (lockFd < 0)
+    UniqueFd folderLock = lockFolder(true);
+    if (!folderLock)
         return false;
     removeStaleTemporaries();
     DiskRead disk = readDiskAndSetAsideCorrupt(true);
@@ -252,7 +245,6 @@ bool NSUserDefaults::synchronize()
         NSLog("NSUserDefaults: not replacing %s, which could not be read (%s)", path_.c_str(), disk.why.c_str());
         writeFailure_ = path_ + " cannot be read (" + disk.why + ")";
         readFailure_ = disk.why;
-        ops.close(lockFd);
         return false;
     }
     // Memory already holds the file's values with the pending changes over them.
@@ -266,10 +258,10 @@ bool NSUserDefaults::synchronize()
     Stamp stamp;
     std::string bytes;
     bool written = writeFile(merged, stamp, bytes);
-    bool flushed = written && ops.fsync(lockFd) == 0;
+    bool flushed = written && FileOps::current().fsync(folderLock.get()) == 0;
     if (written && !flushed)
         failWrite("could not flush the folder of", path_, errno);
-    ops.close(lockFd);
+    folderLock.close();
     if (!flushed) {
         // The changes stay pending; memory shows them over whatever the disk now holds.
         loaded_ = false;
@@ -285,21 +277,27 @@ bool NSUserDefaults::synchronize()
     return true;
 }
 
+bool NSUserDefaults::persistentDomainExists() const
+{
+    struct stat info{};
+    return FileOps::current().stat(path_, &info) == 0;
+}
+
 bool NSUserDefaults::removePersistentDomain()
 {
     std::lock_guard lock(mutex_);
     FileOps& ops = FileOps::current();
-    int lockFd = lockFolder(false);
+    UniqueFd folderLock = lockFolder(false);
     bool removed = true;
-    if (lockFd >= 0) {
+    if (folderLock) {
         removeStaleTemporaries();
         if (ops.unlink(path_) != 0 && errno != ENOENT) {
             logFailure("could not delete", path_, errno);
             removed = false;
-        } else if (ops.fsync(lockFd) != 0) {
+        } else if (ops.fsync(folderLock.get()) != 0) {
             logFailure("could not flush the folder of", path_, errno);
         }
-        ops.close(lockFd);
+        folderLock.close();
     }
     if (removed) {
         pending_.clear();

@@ -1,9 +1,8 @@
 #include "platform/foundation/StringsFile.h"
 
-#include <plist/plist.h>
+#include "platform/foundation/PlistHandle.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -198,30 +197,26 @@ private:
 StringsFile::Table parsePlist(std::string_view bytes)
 {
     StringsFile::Table table;
-    plist_t root = nullptr;
-    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
-    if (!root)
+    const PlistHandle root = plistFromMemory(bytes);
+    if (!root || plist_get_node_type(root.get()) != PLIST_DICT)
         return table;
-    if (plist_get_node_type(root) == PLIST_DICT) {
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(root, &it);
-        while (it) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(root, it, &key, &value);
-            if (!key)
-                break;
-            if (value && plist_get_node_type(value) == PLIST_STRING) {
-                std::uint64_t length = 0;
-                const char* text = plist_get_string_ptr(value, &length);
-                if (text)
-                    table[key] = std::string(text, static_cast<std::size_t>(length));
-            }
-            std::free(key);
+    plist_dict_iter iterator = nullptr;
+    plist_dict_new_iter(root.get(), &iterator);
+    const PlistIterator owner(iterator);
+    while (iterator) {
+        char* name = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(root.get(), iterator, &name, &value);
+        const PlistKey key(name);
+        if (!key)
+            break;
+        if (value && plist_get_node_type(value) == PLIST_STRING) {
+            std::uint64_t length = 0;
+            const char* text = plist_get_string_ptr(value, &length);
+            if (text)
+                table[key.get()] = std::string(text, static_cast<std::size_t>(length));
         }
-        std::free(it);
     }
-    plist_free(root);
     return table;
 }
 

@@ -7,26 +7,31 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace {
 
-struct Layout {
-    PangoLayout* layout = nullptr;
-    ~Layout()
-    {
-        if (layout)
-            g_object_unref(layout);
-    }
+struct ObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+using Layout = std::unique_ptr<PangoLayout, ObjectUnref>;
+
+struct FontDescriptionFree {
+    void operator()(PangoFontDescription* description) const { pango_font_description_free(description); }
+};
+struct AttributesUnref {
+    void operator()(PangoAttrList* attributes) const { pango_attr_list_unref(attributes); }
+};
+struct TextFree {
+    void operator()(gchar* text) const { g_free(text); }
 };
 
 std::string validUTF8(const std::string& text)
 {
     if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
         return text;
-    gchar* repaired = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
-    std::string result = repaired ? repaired : "";
-    g_free(repaired);
-    return result;
+    const std::unique_ptr<gchar, TextFree> repaired(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
+    return repaired ? repaired.get() : "";
 }
 
 // Chinese text gets the Chinese face first and the zh-cn language, so shared Han code points take
@@ -39,16 +44,14 @@ void configure(PangoLayout* layout, const std::string& text, const UIFont* font)
     family += chinese ? std::string(UIFont::kChineseFamily) + ", " + UIFont::kSystemFamily
                       : std::string(UIFont::kSystemFamily) + ", " + UIFont::kChineseFamily;
 
-    PangoFontDescription* description = pango_font_description_new();
-    pango_font_description_set_family(description, family.c_str());
-    pango_font_description_set_absolute_size(description, size * PANGO_SCALE);
-    pango_layout_set_font_description(layout, description);
-    pango_font_description_free(description);
+    const std::unique_ptr<PangoFontDescription, FontDescriptionFree> description(pango_font_description_new());
+    pango_font_description_set_family(description.get(), family.c_str());
+    pango_font_description_set_absolute_size(description.get(), size * PANGO_SCALE);
+    pango_layout_set_font_description(layout, description.get());
 
-    PangoAttrList* attributes = pango_attr_list_new();
-    pango_attr_list_insert(attributes, pango_attr_language_new(pango_language_from_string(chinese ? "zh-cn" : "en")));
-    pango_layout_set_attributes(layout, attributes);
-    pango_attr_list_unref(attributes);
+    const std::unique_ptr<PangoAttrList, AttributesUnref> attributes(pango_attr_list_new());
+    pango_attr_list_insert(attributes.get(), pango_attr_language_new(pango_language_from_string(chinese ? "zh-cn" : "en")));
+    pango_layout_set_attributes(layout, attributes.get());
 
     // Metrics that do not depend on the device scale, so a label lays out the same at 1x and 2x.
     cairo_font_options_t* options = cairo_font_options_create();
@@ -90,35 +93,29 @@ CGSize PangoText::measure(const std::string& text, const UIFont* font)
 {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
     cairo_t* cr = cairo_create(surface);
-    Layout holder { pango_cairo_create_layout(cr) };
-    configure(holder.layout, validUTF8(text), font);
+    const Layout layout(pango_cairo_create_layout(cr));
+    configure(layout.get(), validUTF8(text), font);
     PangoRectangle logical;
-    pango_layout_get_extents(holder.layout, nullptr, &logical);
+    pango_layout_get_extents(layout.get(), nullptr, &logical);
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
     return { static_cast<CGFloat>(logical.width) / PANGO_SCALE, static_cast<CGFloat>(logical.height) / PANGO_SCALE };
 }
 
-void PangoText::draw(cairo_t* cr, const std::string& rawText, const UIFont* font, const CGColorComponents& color, CGRect rect, Style style)
-{
-    if (rawText.empty() || !CGFloatsAreFinite({ rect.origin.x, rect.origin.y, rect.size.width, rect.size.height }) || rect.size.width <= 0
-        || rect.size.height <= 0)
-        return;
-    const std::string text = validUTF8(rawText);
-    Layout holder { pango_cairo_create_layout(cr) };
-    PangoLayout* layout = holder.layout;
-    configure(layout, text, font);
+namespace {
 
+// Sets the layout's alignment, width and line breaking for the rectangle; answers how far right
+// of the rectangle's edge the layout starts (only clipped text is placed by hand).
+double arrange(PangoLayout* layout, CGRect rect, PangoText::Style style)
+{
     const int width = static_cast<int>(std::lround(static_cast<double>(rect.size.width) * PANGO_SCALE));
-    const bool singleLine = style.numberOfLines == 1;
-    pango_layout_set_single_paragraph_mode(layout, singleLine);
+    pango_layout_set_single_paragraph_mode(layout, style.numberOfLines == 1);
     switch (style.alignment) {
     case 1: pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER); break;
     case 2: pango_layout_set_alignment(layout, PANGO_ALIGN_RIGHT); break;
     default: pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT); break;
     }
 
-    double offsetX = 0;
     switch (style.lineBreakMode) {
     case 2: {
         // Clipping: unwrapped lines placed by the alignment, cut at the rectangle's edges.
@@ -127,8 +124,7 @@ void PangoText::draw(cairo_t* cr, const std::string& rawText, const UIFont* font
         PangoRectangle logical;
         pango_layout_get_extents(layout, nullptr, &logical);
         const double slack = rect.size.width - static_cast<double>(logical.width) / PANGO_SCALE;
-        offsetX = style.alignment == 1 ? slack / 2 : style.alignment == 2 ? slack : 0;
-        break;
+        return style.alignment == 1 ? slack / 2 : style.alignment == 2 ? slack : 0;
     }
     case 3:
     case 4:
@@ -140,14 +136,27 @@ void PangoText::draw(cairo_t* cr, const std::string& rawText, const UIFont* font
                                                                     : PANGO_ELLIPSIZE_END);
         // A negative height is a line count: the last allowed line carries the ellipsis.
         pango_layout_set_height(layout, style.numberOfLines > 0 ? -style.numberOfLines : -1000000);
-        break;
+        return 0;
     default:
         // Word or character wrapping; with a line limit the lines past it are dropped whole.
         pango_layout_set_width(layout, width);
         pango_layout_set_wrap(layout, style.lineBreakMode == 1 ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD_CHAR);
         keepLines(layout, style.numberOfLines);
-        break;
+        return 0;
     }
+}
+
+} // namespace
+
+void PangoText::draw(cairo_t* cr, const std::string& rawText, const UIFont* font, const CGColorComponents& color, CGRect rect, Style style)
+{
+    if (rawText.empty() || !CGFloatsAreFinite({ rect.origin.x, rect.origin.y, rect.size.width, rect.size.height }) || rect.size.width <= 0
+        || rect.size.height <= 0)
+        return;
+    const Layout holder(pango_cairo_create_layout(cr));
+    PangoLayout* layout = holder.get();
+    configure(layout, validUTF8(rawText), font);
+    const double offsetX = arrange(layout, rect, style);
 
     PangoRectangle logical;
     pango_layout_get_extents(layout, nullptr, &logical);

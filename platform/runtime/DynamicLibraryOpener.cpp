@@ -1,5 +1,7 @@
 #include "platform/runtime/DynamicLibraryOpener.h"
 
+#include "platform/foundation/UniqueFd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -19,24 +21,17 @@ namespace {
 // How many descriptor numbers a library may try for a name no loaded object answers to.
 constexpr int maximumMoves = 64;
 
-struct Descriptor {
-    int fd = -1;
-    explicit Descriptor(int f) : fd(f) { }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() { reset(-1); }
-    void reset(int f)
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = f;
-    }
+// A handle from dlopen, given back with dlclose unless it is kept for good.
+struct LibraryClose {
+    void operator()(void* handle) const { ::dlclose(handle); }
 };
+using LibraryHandle = std::unique_ptr<void, LibraryClose>;
 
-// What has been loaded, for the life of the process: libraries are never unloaded, and each
-// one's descriptor stays open so that its number cannot come back as another library's name.
+// What has been loaded, for the life of the process: libraries are never unloaded (their handles
+// are kept only to be recognised), and each one's descriptor stays open so that its number cannot
+// come back as another library's name.
 struct Loaded {
-    std::vector<std::unique_ptr<Descriptor>> descriptors;
+    std::vector<UniqueFd> descriptors;
     std::vector<void*> handles;
 };
 
@@ -82,20 +77,18 @@ bool fileIsMapped(int fd)
 // Whether the dynamic linker has an object under this name (or for the file behind it).
 bool nameTaken(const std::string& name)
 {
-    void* handle = ::dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    if (handle)
-        ::dlclose(handle);
+    const LibraryHandle handle(::dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD));
     return handle != nullptr;
 }
 
 // Moves the descriptor to a number whose /proc name no loaded object answers to and answers
 // that name, or an empty one when no free number was found.
-std::string freeName(Descriptor& own)
+std::string freeName(UniqueFd& own)
 {
     for (int moves = 0; moves < maximumMoves; ++moves) {
-        if (!nameTaken(procName(own.fd)))
-            return procName(own.fd);
-        const int moved = ::fcntl(own.fd, F_DUPFD_CLOEXEC, own.fd + 1);
+        if (!nameTaken(procName(own.get())))
+            return procName(own.get());
+        const int moved = ::fcntl(own.get(), F_DUPFD_CLOEXEC, own.get() + 1);
         if (moved < 0)
             return {};
         own.reset(moved);
@@ -118,18 +111,18 @@ bool isNewObject(void* handle, const std::string& name)
 
 DynamicLibraryOpener::Outcome DynamicLibraryOpener::open(int fd, const std::string& path, std::string& error)
 {
-    auto own = std::make_unique<Descriptor>(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
-    if (own->fd < 0) {
+    UniqueFd own(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (!own) {
         error = std::strerror(errno);
         return Outcome::Failed;
     }
     // The file is looked for before any name is tried: a name lookup that finds the file under
     // another name adds that name to it for good.
     std::string name;
-    if (::access(procName(own->fd).c_str(), F_OK) == 0) {
-        if (fileIsMapped(own->fd))
+    if (::access(procName(own.get()).c_str(), F_OK) == 0) {
+        if (fileIsMapped(own.get()))
             return Outcome::AlreadyLoaded;
-        name = freeName(*own);
+        name = freeName(own);
         if (name.empty()) {
             error = "no descriptor number is free of loaded objects' names";
             return Outcome::Failed;
@@ -141,17 +134,15 @@ DynamicLibraryOpener::Outcome DynamicLibraryOpener::open(int fd, const std::stri
         name = path;
     }
 
-    void* handle = ::dlopen(name.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    LibraryHandle handle(::dlopen(name.c_str(), RTLD_NOW | RTLD_GLOBAL));
     if (!handle) {
         const char* message = ::dlerror();
         error = message ? message : "unknown error";
         return Outcome::Failed;
     }
-    if (!isNewObject(handle, name)) {
-        ::dlclose(handle);
+    if (!isNewObject(handle.get(), name))
         return Outcome::AlreadyLoaded;
-    }
-    loaded().handles.push_back(handle);
+    loaded().handles.push_back(handle.release());
     loaded().descriptors.push_back(std::move(own));
     return Outcome::Loaded;
 }

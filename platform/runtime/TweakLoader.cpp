@@ -1,19 +1,17 @@
 #include "platform/runtime/TweakLoader.h"
 
 #include "platform/foundation/DeviceRoot.h"
+#include "platform/foundation/FileOps.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/foundation/PlistHandle.h"
+#include "platform/foundation/UniqueFd.h"
 #include "platform/runtime/DynamicLibraryOpener.h"
 #include "platform/runtime/ElfImage.h"
 
-#include <plist/plist.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,18 +24,6 @@ constexpr const char* abiNoteOwner = "Glyphward";
 constexpr std::uint32_t abiNoteType = 1;
 constexpr std::size_t maximumShownTagLength = 64;
 
-struct Descriptor {
-    int fd = -1;
-    explicit Descriptor(int f) : fd(f) { }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 bool endsWith(const std::string& s, const std::string& suffix)
 {
     return s.size() > suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -46,33 +32,30 @@ bool endsWith(const std::string& s, const std::string& suffix)
 // Opens the file without following a link and makes sure the descriptor is the very file that
 // lstat saw, so a file swapped in between the look and the open is caught. On success the
 // descriptor is open and the reason empty.
-int openTrusted(const std::string& path, std::string& reason)
+UniqueFd openTrusted(const std::string& path, std::string& reason)
 {
     struct stat seen {};
     if (::lstat(path.c_str(), &seen) != 0) {
         reason = std::string("cannot be read (") + std::strerror(errno) + ")";
-        return -1;
+        return {};
     }
     if (!S_ISREG(seen.st_mode)) {
         reason = "is not a regular file";
-        return -1;
+        return {};
     }
-    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) {
         reason = std::string("cannot be opened (") + std::strerror(errno) + ")";
-        return -1;
+        return {};
     }
     struct stat opened {};
-    if (::fstat(fd, &opened) != 0 || opened.st_dev != seen.st_dev || opened.st_ino != seen.st_ino) {
-        ::close(fd);
+    if (::fstat(fd.get(), &opened) != 0 || opened.st_dev != seen.st_dev || opened.st_ino != seen.st_ino) {
         reason = "changed while it was being opened";
-        return -1;
+        return {};
     }
-    reason = TweakLoader::untrustedReason(fd);
-    if (!reason.empty()) {
-        ::close(fd);
-        return -1;
-    }
+    reason = TweakLoader::untrustedReason(fd.get());
+    if (!reason.empty())
+        return {};
     return fd;
 }
 
@@ -111,10 +94,10 @@ bool filterAdmits(const std::string& filterPath, const std::string& bundleId, Tw
         return false;
     std::string reason;
     std::string filter;
-    Descriptor filterFd(openTrusted(filterPath, reason));
-    if (filterFd.fd < 0)
+    const UniqueFd filterFd = openTrusted(filterPath, reason);
+    if (!filterFd)
         return refuse(report, filterPath, reason);
-    if (!readAll(filterFd.fd, filter))
+    if (!readAll(filterFd.get(), filter))
         return refuse(report, filterPath, "cannot be read");
     const bool lists = TweakLoader::filterListsBundle(filter, bundleId, &reason);
     if (!reason.empty())
@@ -151,15 +134,9 @@ TweakLoader::Report TweakLoader::loadForBundle(const std::string& bundleId)
 TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory, const std::string& bundleId, const Opener& opener)
 {
     Report report;
-    std::vector<std::string> names;
-    if (DIR* dir = ::opendir(directory.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            std::string name = entry->d_name;
-            if (endsWith(name, ".dylib"))
-                names.push_back(std::move(name));
-        }
-        ::closedir(dir);
-    }
+    // A folder that cannot be listed holds nothing to load.
+    std::vector<std::string> names = FileOps::current().listDirectory(directory).value_or(std::vector<std::string> {});
+    std::erase_if(names, [](const std::string& name) { return !endsWith(name, ".dylib"); });
     std::sort(names.begin(), names.end());
 
     for (const std::string& name : names) {
@@ -168,17 +145,17 @@ TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory,
         if (!filterAdmits(base + ".plist", bundleId, report))
             continue;
         std::string reason;
-        Descriptor libraryFd(openTrusted(libraryPath, reason));
-        if (libraryFd.fd < 0) {
+        const UniqueFd libraryFd = openTrusted(libraryPath, reason);
+        if (!libraryFd) {
             refuse(report, libraryPath, reason);
             continue;
         }
-        reason = unloadableReason(libraryFd.fd);
+        reason = unloadableReason(libraryFd.get());
         if (!reason.empty()) {
             refuse(report, libraryPath, reason);
             continue;
         }
-        if (opener && opener(libraryFd.fd, libraryPath))
+        if (opener && opener(libraryFd.get(), libraryPath))
             report.loaded.push_back(libraryPath);
     }
     return report;
@@ -197,13 +174,11 @@ bool TweakLoader::filterListsBundle(const std::string& plistData, const std::str
         return noFilter("is empty");
     if (plistData.size() > maximumFilterSize)
         return noFilter("is too large");
-    plist_t root = nullptr;
-    plist_from_memory(plistData.data(), static_cast<uint32_t>(plistData.size()), &root);
+    const PlistHandle root = plistFromMemory(plistData);
     if (!root)
         return noFilter("is not a property list");
-    std::unique_ptr<void, void (*)(plist_t)> owner(root, plist_free);
 
-    plist_t filter = plist_get_node_type(root) == PLIST_DICT ? plist_dict_get_item(root, "Filter") : nullptr;
+    plist_t filter = plist_get_node_type(root.get()) == PLIST_DICT ? plist_dict_get_item(root.get(), "Filter") : nullptr;
     if (!filter || plist_get_node_type(filter) != PLIST_DICT)
         return noFilter("has no Filter dictionary");
     // A filter may name its processes otherwise (by executable, by class): then not by bundle.
@@ -217,11 +192,8 @@ bool TweakLoader::filterListsBundle(const std::string& plistData, const std::str
         plist_t item = plist_array_get_item(bundles, i);
         if (!item || plist_get_node_type(item) != PLIST_STRING)
             continue;
-        char* value = nullptr;
-        plist_get_string_val(item, &value);
-        const bool match = value && bundleId == value;
-        std::free(value);
-        if (match)
+        const char* value = plist_get_string_ptr(item, nullptr);
+        if (value && bundleId == value)
             return true;
     }
     return false;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace {
@@ -23,19 +24,30 @@ constexpr double kOrange[3] = { 1.0, 0.5, 0.0 };
 
 using Painter = std::function<void(cairo_t*, double width, double height)>;
 
+struct SurfaceDestroy {
+    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+struct ContextDestroy {
+    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+struct PatternDestroy {
+    void operator()(cairo_pattern_t* pattern) const { cairo_pattern_destroy(pattern); }
+};
+using Pattern = std::unique_ptr<cairo_pattern_t, PatternDestroy>;
+
 bool writeImage(const std::string& path, double pointsWide, double pointsHigh, int scale, const Painter& paint)
 {
     int pixelsWide = static_cast<int>(std::lround(pointsWide * scale));
     int pixelsHigh = static_cast<int>(std::lround(pointsHigh * scale));
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelsWide, pixelsHigh);
-    cairo_t* cr = cairo_create(surface);
-    // Paint in points; the scale makes the 2x and 3x files the same picture with finer pixels.
-    cairo_scale(cr, scale, scale);
-    paint(cr, pointsWide, pointsHigh);
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
-    cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
-    cairo_surface_destroy(surface);
+    const std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelsWide, pixelsHigh));
+    {
+        const std::unique_ptr<cairo_t, ContextDestroy> cr(cairo_create(surface.get()));
+        // Paint in points; the scale makes the 2x and 3x files the same picture with finer pixels.
+        cairo_scale(cr.get(), scale, scale);
+        paint(cr.get(), pointsWide, pointsHigh);
+    }
+    cairo_surface_flush(surface.get());
+    cairo_status_t status = cairo_surface_write_to_png(surface.get(), path.c_str());
     if (status != CAIRO_STATUS_SUCCESS) {
         std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), cairo_status_to_string(status));
         return false;
@@ -72,19 +84,17 @@ void paintSelectedNode(cairo_t* cr, double w, double h)
 void paintBackground(cairo_t* cr, double w, double h)
 {
     // A calm slate gradient, darker at the bottom, with a soft glow behind the grid.
-    cairo_pattern_t* linear = cairo_pattern_create_linear(0, 0, 0, h);
-    cairo_pattern_add_color_stop_rgb(linear, 0.0, 0.13, 0.16, 0.21);
-    cairo_pattern_add_color_stop_rgb(linear, 1.0, 0.04, 0.05, 0.08);
-    cairo_set_source(cr, linear);
+    const Pattern linear(cairo_pattern_create_linear(0, 0, 0, h));
+    cairo_pattern_add_color_stop_rgb(linear.get(), 0.0, 0.13, 0.16, 0.21);
+    cairo_pattern_add_color_stop_rgb(linear.get(), 1.0, 0.04, 0.05, 0.08);
+    cairo_set_source(cr, linear.get());
     cairo_paint(cr);
-    cairo_pattern_destroy(linear);
 
-    cairo_pattern_t* glow = cairo_pattern_create_radial(w / 2, h * 0.52, 0, w / 2, h * 0.52, w * 0.75);
-    cairo_pattern_add_color_stop_rgba(glow, 0.0, 0.35, 0.45, 0.60, 0.16);
-    cairo_pattern_add_color_stop_rgba(glow, 1.0, 0.35, 0.45, 0.60, 0.0);
-    cairo_set_source(cr, glow);
+    const Pattern glow(cairo_pattern_create_radial(w / 2, h * 0.52, 0, w / 2, h * 0.52, w * 0.75));
+    cairo_pattern_add_color_stop_rgba(glow.get(), 0.0, 0.35, 0.45, 0.60, 0.16);
+    cairo_pattern_add_color_stop_rgba(glow.get(), 1.0, 0.35, 0.45, 0.60, 0.0);
+    cairo_set_source(cr, glow.get());
     cairo_paint(cr);
-    cairo_pattern_destroy(glow);
 }
 
 struct Picture {
