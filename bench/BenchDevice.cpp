@@ -2,6 +2,7 @@
 
 #include "gesture/TQGestureLockView.h"
 #include "lockscreen/TQViewController.h"
+#include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSBundle.h"
@@ -10,7 +11,6 @@
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/NSUserDefaults.h"
-#include "platform/graphics/Renderer.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIScreen.h"

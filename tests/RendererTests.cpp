@@ -1,9 +1,9 @@
 #include "PixelProbe.h"
 
 #include "platform/backends/HeadlessBackend.h"
+#include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
-#include "platform/graphics/Renderer.h"
 #include "platform/graphics/UIBezierPath.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/graphics/UIFont.h"

@@ -1,8 +1,8 @@
 #include "platform/backends/HeadlessBackend.h"
 
+#include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
-#include "platform/graphics/Renderer.h"
 #include "platform/graphics/UIImage.h"
 #include "platform/ui/UIViewAnimator.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "platform/foundation/NSDictionary.h"
-#include "platform/foundation/NSObject.h"
+#include "platform/runtime/NSObject.h"
 
 #include <map>
 #include <memory>

@@ -1,13 +1,13 @@
 // The drawing side of the view classes: what each kind of view paints of itself, and how a
 // change of appearance reaches the renderer.
+#include "platform/compositor/Renderer.h"
+#include "platform/compositor/ViewBackingStore.h"
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/ImageSurfaceCache.h"
 #include "platform/graphics/PangoText.h"
-#include "platform/graphics/Renderer.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/graphics/UIFont.h"
 #include "platform/graphics/UIImage.h"
-#include "platform/graphics/ViewBackingStore.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIImageView.h"
 #include "platform/ui/UILabel.h"

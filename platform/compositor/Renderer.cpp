@@ -1,8 +1,8 @@
-#include "platform/graphics/Renderer.h"
+#include "platform/compositor/Renderer.h"
 
+#include "platform/compositor/ViewBackingStore.h"
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/UIImage.h"
-#include "platform/graphics/ViewBackingStore.h"
 #include "platform/ui/UIImageView.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIView.h"

@@ -1,4 +1,4 @@
-#include "platform/graphics/ViewBackingStore.h"
+#include "platform/compositor/ViewBackingStore.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "platform/runtime/TweakLoader.h"
+#include "platform/loader/TweakLoader.h"
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSLog.h"
-#include "platform/runtime/DynamicLibraryOpener.h"
-#include "platform/runtime/ElfImage.h"
+#include "platform/loader/DynamicLibraryOpener.h"
+#include "platform/loader/ElfImage.h"
 
 #include <plist/plist.h>
 
