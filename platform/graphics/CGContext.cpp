@@ -1,7 +1,6 @@
 #include "platform/graphics/CGContext.h"
 
 #include "platform/graphics/UIColor.h"
-#include "platform/ui/UIScreen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +17,12 @@ std::vector<std::shared_ptr<CGContext>>& contextStack()
 constexpr double kMaxContextPixels = 16384.0;
 
 void setSource(cairo_t* cr, const CGColorComponents& c) { cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha); }
+
+float& mainScreenScale()
+{
+    static float scale = 1.0f;
+    return scale;
+}
 
 } // namespace
 
@@ -73,10 +78,8 @@ void UIGraphicsBeginImageContext(CGSize size) { UIGraphicsBeginImageContextWithO
 
 void UIGraphicsBeginImageContextWithOptions(CGSize size, bool opaque, float scale)
 {
-    if (!(scale > 0) || !std::isfinite(scale)) {
-        auto screen = UIScreen::mainScreen();
-        scale = screen ? screen->scale() : 1.0f;
-    }
+    if (!(scale > 0) || !std::isfinite(scale))
+        scale = UIGraphicsMainScreenScale();
     double width = std::ceil(static_cast<double>(size.width) * scale);
     double height = std::ceil(static_cast<double>(size.height) * scale);
     if (!(width >= 0 && width <= kMaxContextPixels))
@@ -94,6 +97,10 @@ void UIGraphicsBeginImageContextWithOptions(CGSize size, bool opaque, float scal
     contextStack().push_back(std::make_shared<CGContext>(cr, scale, true));
     cairo_destroy(cr);
 }
+
+float UIGraphicsMainScreenScale() { return mainScreenScale(); }
+
+void UIGraphicsSetMainScreenScale(float scale) { mainScreenScale() = scale > 0 && std::isfinite(scale) ? scale : 1.0f; }
 
 CGContextRef UIGraphicsGetCurrentContext() { return contextStack().empty() ? nullptr : contextStack().back().get(); }
 

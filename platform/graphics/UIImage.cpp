@@ -1,7 +1,5 @@
 #include "platform/graphics/UIImage.h"
 
-#include "platform/ui/UIScreen.h"
-
 #include <cairo.h>
 
 #include <algorithm>
@@ -175,6 +173,11 @@ std::shared_ptr<UIImage> UIImage::decodePNGFile(const std::string& path, float s
 
 std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& path)
 {
+    return imageWithContentsOfFile(path, UIGraphicsMainScreenScale());
+}
+
+std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& path, float screenScale)
+{
     std::string stem = path;
     std::string extension;
     const auto slash = path.find_last_of('/');
@@ -190,8 +193,6 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& pat
             return imageWithPNGFile(path, static_cast<float>(explicitScale));
     }
 
-    auto screen = UIScreen::mainScreen();
-    const float screenScale = screen ? screen->scale() : 1.0f;
     // The variant matching the screen first, then the plain file, then the other variants.
     std::vector<int> order;
     if (screenScale >= 2.5f)
