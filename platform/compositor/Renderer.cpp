@@ -92,6 +92,8 @@ PixelRect Renderer::toPixels(CGRect r) const
 
 void Renderer::noteDamage(CGRect screenRect) { damage_ = damage_.united(toPixels(screenRect)); }
 
+bool Renderer::hasNotedDamage() const { return fullRedraw_ || UIView::displayChangesPending() || !damage_.isEmpty(); }
+
 std::optional<CGRect> Renderer::screenRectOfView(const UIView& view)
 {
     CGAffineTransform toScreen = CGAffineTransformIdentity;
@@ -276,7 +278,7 @@ PixelRect Renderer::renderScreen()
 
     // Compare every visible view with how it was last shown; what was shown last frame and was
     // not met again (hidden, removed, gone) is damaged where it was.
-    viewsChanged_ = false;
+    UIView::setDisplayChangesPending(false);
     nextShownViews_.clear();
     for (const auto& window : windows)
         collectChanges(*window, CGAffineTransformIdentity, 1.0f, false);
@@ -492,7 +494,7 @@ void Renderer::reset()
     screen_.resize(0, 0);
     damage_ = {};
     fullRedraw_ = true;
-    viewsChanged_ = true;
+    UIView::setDisplayChangesPending(true);
     lastWindows_.clear();
     shownViews_.clear();
     nextShownViews_.clear();

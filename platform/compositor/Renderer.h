@@ -35,10 +35,8 @@ public:
     void noteDamage(CGRect screenRect);
     // Makes the next frame re-compose the whole screen.
     void setNeedsFullRedraw() { fullRedraw_ = true; }
-    // A view changed its look or asked to be redrawn; the next frame works out where.
-    void noteViewsChanged() { viewsChanged_ = true; }
     // Whether damage has been noted since the last frame (moves and fades are found only by rendering).
-    bool hasNotedDamage() const { return fullRedraw_ || viewsChanged_ || !damage_.isEmpty(); }
+    bool hasNotedDamage() const;
 
     // The screen as a PNG-ready image at the screen's scale (renders first).
     static std::shared_ptr<UIImage> snapshotScreen();
@@ -79,7 +77,6 @@ private:
     std::uint64_t frame_ = 0;
     PixelRect damage_;
     bool fullRedraw_ = true;
-    bool viewsChanged_ = true;
     bool snapshotting_ = false;
     // While composing the screen: the damaged pixels (views wholly outside are skipped), and the
     // opaque view painted first with its ancestors (what lies under it is not painted).

@@ -474,7 +474,7 @@ void UIView::setNeedsDisplay()
 {
     needsDisplay_ = true;
     needsDisplayAll_ = true;
-    noteDisplayRequested();
+    setDisplayChangesPending(true);
 }
 
 void UIView::setNeedsDisplayInRect(CGRect rect)
@@ -491,7 +491,7 @@ void UIView::setNeedsDisplayInRect(CGRect rect)
         return;
     needsDisplayRect_ = CGRectIsEmpty(needsDisplayRect_) ? rect : CGRectUnion(needsDisplayRect_, rect);
     needsDisplay_ = true;
-    noteDisplayRequested();
+    setDisplayChangesPending(true);
 }
 
 // Hit-testing.

@@ -1,7 +1,5 @@
-// The drawing side of the view classes: what each kind of view paints of itself, and how a
-// change of appearance reaches the renderer.
-#include "platform/compositor/Renderer.h"
-#include "platform/compositor/ViewBackingStore.h"
+// The drawing side of the view classes: what each kind of view paints of itself, and the marks
+// by which a change of appearance reaches the compositor.
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/ImageSurfaceCache.h"
 #include "platform/graphics/PangoText.h"
@@ -43,15 +41,22 @@ void UIView::drawIntrinsicContent(CGRect) const
         fillBounds(backgroundColor_.get(), bounds_);
 }
 
-// Only a mark here: a touch move must not pay for geometry. The next frame damages the view and
+// Only marks here: a touch move must not pay for geometry. The next frame damages the view and
 // its children where they were and where they are.
 void UIView::noteAppearanceChanged()
 {
     appearanceChanged_ = true;
-    Renderer::shared().noteViewsChanged();
+    setDisplayChangesPending(true);
 }
 
-void UIView::noteDisplayRequested() { Renderer::shared().noteViewsChanged(); }
+namespace {
+// Set from the start: the first frame has everything to show.
+bool displayChanges = true;
+} // namespace
+
+bool UIView::displayChangesPending() { return displayChanges; }
+
+void UIView::setDisplayChangesPending(bool pending) { displayChanges = pending; }
 
 void UIButton::drawIntrinsicContent(CGRect rect) const
 {
