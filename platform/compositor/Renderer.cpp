@@ -209,11 +209,9 @@ PixelRect Renderer::updateBackingStore(const UIView& view)
     }
     // Cleared first, so a drawRect that asks for another redraw gets it in a later frame.
     const_cast<UIView&>(view).clearNeedsDisplay();
-    cairo_t* surfaceContext = store.beginRedraw(area);
-    cairo_scale(surfaceContext, scale_, scale_);
-    cairo_translate(surfaceContext, -b.origin.x, -b.origin.y);
-    auto context = std::make_shared<CGContext>(surfaceContext, scale_, false);
-    cairo_destroy(surfaceContext);
+    auto context = std::make_shared<CGContext>(store.beginRedraw(area), scale_, false);
+    cairo_scale(context->cairo(), scale_, scale_);
+    cairo_translate(context->cairo(), -b.origin.x, -b.origin.y);
     const double s = scale_;
     const CGRect dirty { { b.origin.x + static_cast<CGFloat>(area.x / s), b.origin.y + static_cast<CGFloat>(area.y / s) },
         { static_cast<CGFloat>(area.width / s), static_cast<CGFloat>(area.height / s) } };
@@ -314,7 +312,8 @@ PixelRect Renderer::renderScreen()
         firstWindow = 0;
     }
 
-    cairo_t* cr = cairo_create(screen_.surface());
+    auto context = std::make_shared<CGContext>(CairoContext { cairo_create(screen_.surface()) }, scale_, false);
+    cairo_t* cr = context->cairo();
     cairo_rectangle(cr, damage.x, damage.y, damage.width, damage.height);
     cairo_clip(cr);
     if (!base_) {
@@ -325,7 +324,6 @@ PixelRect Renderer::renderScreen()
         cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     }
     cairo_scale(cr, scale_, scale_);
-    auto context = std::make_shared<CGContext>(cr, scale_, false);
     UIGraphicsPushContext(context);
     culling_ = true;
     composing_ = damage;
@@ -337,7 +335,7 @@ PixelRect Renderer::renderScreen()
     base_ = nullptr;
     baseAncestors_.clear();
     UIGraphicsPopContext();
-    cairo_destroy(cr);
+    context.reset();
     cairo_surface_flush(screen_.surface());
     return damage;
 }
@@ -465,15 +463,15 @@ std::shared_ptr<UIImage> Renderer::snapshotWindow(const UIWindow& window)
         return nullptr;
     FrameBuffer buffer;
     buffer.resize(static_cast<int>(width), static_cast<int>(height));
-    cairo_t* cr = cairo_create(buffer.surface());
+    auto context = std::make_shared<CGContext>(CairoContext { cairo_create(buffer.surface()) }, screen.scale, false);
+    cairo_t* cr = context->cairo();
     cairo_scale(cr, screen.scale, screen.scale);
-    auto context = std::make_shared<CGContext>(cr, screen.scale, false);
     UIGraphicsPushContext(context);
     renderer.snapshotting_ = true;
     renderer.drawView(cr, window, true);
     renderer.snapshotting_ = false;
     UIGraphicsPopContext();
-    cairo_destroy(cr);
+    context.reset();
     return buffer.toImage(screen.scale);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/compositor/ViewBackingStore.h"
 
+#include <cairo.h>
+
 #include <algorithm>
 
 namespace {
@@ -28,14 +30,12 @@ PixelRect remainderOf(const PixelRect& ink, const PixelRect& area)
 
 } // namespace
 
-ViewBackingStore::~ViewBackingStore() { dropSurface(); }
-
 bool ViewBackingStore::ensureSurface(int pixelWidth, int pixelHeight)
 {
     if (surface_ && pixelWidth == pixelWidth_ && pixelHeight == pixelHeight_)
         return false;
     dropSurface();
-    surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
+    surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight));
     pixelWidth_ = pixelWidth;
     pixelHeight_ = pixelHeight;
     return true;
@@ -43,18 +43,17 @@ bool ViewBackingStore::ensureSurface(int pixelWidth, int pixelHeight)
 
 void ViewBackingStore::dropSurface()
 {
-    if (surface_)
-        cairo_surface_destroy(surface_);
-    surface_ = nullptr;
+    surface_.reset();
     pixelWidth_ = pixelHeight_ = 0;
     ink_ = {};
 }
 
-cairo_t* ViewBackingStore::beginRedraw(const PixelRect& area)
+CairoContext ViewBackingStore::beginRedraw(const PixelRect& area)
 {
     if (!surface_)
         return nullptr;
-    cairo_t* cr = cairo_create(surface_);
+    CairoContext context { cairo_create(surface_.get()) };
+    cairo_t* cr = context.get();
     // Outside the ink the surface is transparent already.
     if (const PixelRect stale = area.intersected(ink_); !stale.isEmpty()) {
         cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
@@ -64,14 +63,14 @@ cairo_t* ViewBackingStore::beginRedraw(const PixelRect& area)
     }
     cairo_rectangle(cr, area.x, area.y, area.width, area.height);
     cairo_clip(cr);
-    return cr;
+    return context;
 }
 
 PixelRect ViewBackingStore::endRedraw(const PixelRect& area)
 {
     if (!surface_)
         return {};
-    cairo_surface_flush(surface_);
+    cairo_surface_flush(surface_.get());
     const PixelRect painted = paintIn(area);
     const PixelRect before = ink_;
     ink_ = remainderOf(before, area).united(painted);
@@ -81,10 +80,10 @@ PixelRect ViewBackingStore::endRedraw(const PixelRect& area)
 PixelRect ViewBackingStore::paintIn(const PixelRect& wanted) const
 {
     const PixelRect area = wanted.intersected({ 0, 0, pixelWidth_, pixelHeight_ });
-    const unsigned char* data = cairo_image_surface_get_data(surface_);
+    const unsigned char* data = cairo_image_surface_get_data(surface_.get());
     if (area.isEmpty() || !data)
         return {};
-    const int stride = cairo_image_surface_get_stride(surface_);
+    const int stride = cairo_image_surface_get_stride(surface_.get());
     auto row = [&](int y) { return reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride) + area.x; };
     // Premultiplied: a transparent pixel is all zero bits.
     auto rowHasPaint = [&](int y) {

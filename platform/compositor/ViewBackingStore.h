@@ -3,22 +3,20 @@
 // the view's pixel size, only for views that draw), the part of it that holds any paint, and
 // where and how the view was last shown, so a frame can tell what moved.
 #include "platform/graphics/CGGeometry.h"
+#include "platform/graphics/CairoHandles.h"
 #include "platform/graphics/FrameBuffer.h"
-
-#include <cairo.h>
 
 #include <cstdint>
 
 class ViewBackingStore {
 public:
     ViewBackingStore() = default;
-    ~ViewBackingStore();
     ViewBackingStore(const ViewBackingStore&) = delete;
     ViewBackingStore& operator=(const ViewBackingStore&) = delete;
 
     // The retained drawing, or null. ensureSurface answers whether it had to make a new one
     // (fully transparent, so untouched pages of a large one cost no memory).
-    cairo_surface_t* surface() const { return surface_; }
+    cairo_surface_t* surface() const { return surface_.get(); }
     bool ensureSurface(int pixelWidth, int pixelHeight);
     void dropSurface();
     int pixelWidth() const { return pixelWidth_; }
@@ -28,8 +26,8 @@ public:
     // the drawing holds nothing. Compositing and clearing need not look outside it.
     const PixelRect& ink() const { return ink_; }
     // Makes the area transparent and opens a context clipped to it, in surface pixels; null
-    // without a surface. The caller destroys the context.
-    cairo_t* beginRedraw(const PixelRect& area);
+    // without a surface.
+    CairoContext beginRedraw(const PixelRect& area);
     // After the area was redrawn: finds its paint, updates ink(), and answers the part of the
     // area whose pixels may have changed (where there was or is paint).
     PixelRect endRedraw(const PixelRect& area);
@@ -47,7 +45,7 @@ public:
 private:
     PixelRect paintIn(const PixelRect& area) const;
 
-    cairo_surface_t* surface_ = nullptr;
+    CairoSurface surface_;
     int pixelWidth_ = 0, pixelHeight_ = 0;
     PixelRect ink_;
     Shown shown_;

@@ -26,18 +26,16 @@ float& mainScreenScale()
 
 } // namespace
 
-CGContext::CGContext(cairo_t* cr, float scale, bool isImageContext)
-    : cr_(cairo_reference(cr))
+CGContext::CGContext(CairoContext cr, float scale, bool isImageContext)
+    : cr_(std::move(cr))
     , scale_(scale)
     , imageContext_(isImageContext)
 {
 }
 
-CGContext::~CGContext() { cairo_destroy(cr_); }
-
 void CGContext::saveState()
 {
-    cairo_save(cr_);
+    cairo_save(cr_.get());
     states_.push_back(states_.back());
 }
 
@@ -46,7 +44,7 @@ void CGContext::restoreState()
     if (states_.size() < 2)
         return;
     states_.pop_back();
-    cairo_restore(cr_);
+    cairo_restore(cr_.get());
 }
 
 CGColorComponents CGColorComponentsFromColor(const UIColor* color)
@@ -86,16 +84,14 @@ void UIGraphicsBeginImageContextWithOptions(CGSize size, bool opaque, float scal
         width = 0;
     if (!(height >= 0 && height <= kMaxContextPixels))
         height = 0;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width), static_cast<int>(height));
-    cairo_t* cr = cairo_create(surface);
-    cairo_surface_destroy(surface);
+    const CairoSurface surface { cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width), static_cast<int>(height)) };
+    CairoContext cr { cairo_create(surface.get()) };
     if (opaque) {
-        cairo_set_source_rgb(cr, 0, 0, 0);
-        cairo_paint(cr);
+        cairo_set_source_rgb(cr.get(), 0, 0, 0);
+        cairo_paint(cr.get());
     }
-    cairo_scale(cr, scale, scale);
-    contextStack().push_back(std::make_shared<CGContext>(cr, scale, true));
-    cairo_destroy(cr);
+    cairo_scale(cr.get(), scale, scale);
+    contextStack().push_back(std::make_shared<CGContext>(std::move(cr), scale, true));
 }
 
 float UIGraphicsMainScreenScale() { return mainScreenScale(); }
