@@ -1,8 +1,13 @@
 #include "platform/compositor/ViewBackingStore.h"
 
+#include "platform/compositor/CompositorGeometry.h"
+#include "platform/graphics/CGContext.h"
+#include "platform/ui/UIView.h"
+
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -113,4 +118,58 @@ PixelRect ViewBackingStore::paintIn(const PixelRect& wanted) const
             }
     }
     return { area.x + left, top, right - left + 1, bottom - top + 1 };
+}
+
+ViewBackingStore& ViewBackingStore::of(const UIView& view)
+{
+    if (!view.backingStore())
+        const_cast<UIView&>(view).setBackingStore(std::make_shared<ViewBackingStore>());
+    return *view.backingStore();
+}
+
+PixelRect ViewBackingStore::askedArea(const UIView& view, float scale) const
+{
+    const CGRect b = view.bounds();
+    const CGRect asked = CGRectIntersection(view.needsDisplayRect(), b);
+    if (CGRectIsEmpty(asked))
+        return {};
+    const double left = std::floor((asked.origin.x - b.origin.x) * static_cast<double>(scale));
+    const double top = std::floor((asked.origin.y - b.origin.y) * static_cast<double>(scale));
+    const double right = std::ceil((CGRectGetMaxX(asked) - b.origin.x) * static_cast<double>(scale));
+    const double bottom = std::ceil((CGRectGetMaxY(asked) - b.origin.y) * static_cast<double>(scale));
+    auto clampToInt = [](double v) { return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6)); };
+    return PixelRect { clampToInt(left), clampToInt(top), clampToInt(right) - clampToInt(left), clampToInt(bottom) - clampToInt(top) }
+        .intersected({ 0, 0, pixelWidth_, pixelHeight_ });
+}
+
+ViewBackingStore::Redraw ViewBackingStore::redraw(const UIView& view, float scale)
+{
+    const CGRect b = view.bounds();
+    const double width = std::ceil(static_cast<double>(b.size.width) * scale);
+    const double height = std::ceil(static_cast<double>(b.size.height) * scale);
+    if (!(width >= 1 && height >= 1 && width <= compositor::kMaxSurfaceSide && height <= compositor::kMaxSurfaceSide)) {
+        dropSurface();
+        return {};
+    }
+    const bool fresh = ensureSurface(static_cast<int>(width), static_cast<int>(height));
+    if (!fresh && !view.needsDisplay())
+        return {};
+    const PixelRect whole { 0, 0, pixelWidth_, pixelHeight_ };
+    const PixelRect area = fresh ? whole : askedArea(view, scale);
+    // Cleared first, so a drawRect that asks for another redraw gets it in a later frame.
+    const_cast<UIView&>(view).clearNeedsDisplay();
+    if (area.isEmpty())
+        return {};
+    auto context = std::make_shared<CGContext>(beginRedraw(area), scale, false);
+    cairo_scale(context->cairo(), scale, scale);
+    cairo_translate(context->cairo(), -b.origin.x, -b.origin.y);
+    const double s = scale;
+    const CGRect dirty { { b.origin.x + static_cast<CGFloat>(area.x / s), b.origin.y + static_cast<CGFloat>(area.y / s) },
+        { static_cast<CGFloat>(area.width / s), static_cast<CGFloat>(area.height / s) } };
+    UIGraphicsPushContext(context);
+    const_cast<UIView&>(view).drawRect(dirty);
+    UIGraphicsPopContext();
+    context.reset();
+    const PixelRect changed = endRedraw(area);
+    return { true, fresh ? whole : changed };
 }

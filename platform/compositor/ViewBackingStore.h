@@ -1,6 +1,6 @@
 #pragma once
-// What the renderer keeps per view between frames: the retained output of drawRect (a surface at
-// the view's pixel size, only for views that draw), the part of it that holds any paint, and
+// What the compositor keeps per view between frames: the retained output of drawRect (a surface
+// at the view's pixel size, only for views that draw), the part of it that holds any paint, and
 // where and how the view was last shown, so a frame can tell what moved.
 #include "platform/graphics/CGGeometry.h"
 #include "platform/graphics/CairoHandles.h"
@@ -8,11 +8,25 @@
 
 #include <cstdint>
 
+class UIView;
+
 class ViewBackingStore {
 public:
     ViewBackingStore() = default;
     ViewBackingStore(const ViewBackingStore&) = delete;
     ViewBackingStore& operator=(const ViewBackingStore&) = delete;
+
+    // The view's store, made at the first question; the view holds it.
+    static ViewBackingStore& of(const UIView& view);
+
+    // Brings the retained drawing up to date at the scale: runs the view's drawRect over what it
+    // asked to have redrawn, or over everything when the surface is new. A view too large for a
+    // surface loses it. Answers whether drawRect ran and which surface pixels may have changed.
+    struct Redraw {
+        bool drew = false;
+        PixelRect changed;
+    };
+    Redraw redraw(const UIView& view, float scale);
 
     // The retained drawing, or null. ensureSurface answers whether it had to make a new one
     // (fully transparent, so untouched pages of a large one cost no memory).
@@ -44,6 +58,8 @@ public:
 
 private:
     PixelRect paintIn(const PixelRect& area) const;
+    // The part of the surface the view asked to have redrawn, rounded out to whole pixels.
+    PixelRect askedArea(const UIView& view, float scale) const;
 
     CairoSurface surface_;
     int pixelWidth_ = 0, pixelHeight_ = 0;
