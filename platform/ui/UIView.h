@@ -78,6 +78,8 @@ public:
     bool isDescendantOfView(const UIView* view) const;
     // The window this view is in (a window answers itself), or null.
     std::shared_ptr<UIWindow> window() const;
+    // This view as a shared pointer, or null while none owns it.
+    std::shared_ptr<UIView> sharedView() const;
 
     // The controller whose view this is, else the superview.
     std::shared_ptr<UIResponder> nextResponder() const override;
