@@ -154,19 +154,6 @@ void CGContextFillRect(CGContextRef context, CGRect rect)
     cairo_restore(cr);
 }
 
-void CGContextClearRect(CGContextRef context, CGRect rect)
-{
-    if (!context || !CGFloatsAreFinite({ rect.origin.x, rect.origin.y, rect.size.width, rect.size.height }))
-        return;
-    cairo_t* cr = context->cairo();
-    cairo_save(cr);
-    cairo_new_path(cr);
-    cairo_rectangle(cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
-    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-    cairo_fill(cr);
-    cairo_restore(cr);
-}
-
 void CGContextSaveGState(CGContextRef context)
 {
     if (context)
@@ -177,17 +164,4 @@ void CGContextRestoreGState(CGContextRef context)
 {
     if (context)
         context->restoreState();
-}
-
-void CGContextTranslateCTM(CGContextRef context, CGFloat tx, CGFloat ty)
-{
-    if (context && CGFloatsAreFinite({ tx, ty }))
-        cairo_translate(context->cairo(), tx, ty);
-}
-
-void CGContextScaleCTM(CGContextRef context, CGFloat sx, CGFloat sy)
-{
-    // A zero scale would make the matrix singular, which cairo treats as a fatal context error.
-    if (context && CGFloatsAreFinite({ sx, sy }) && sx != 0 && sy != 0)
-        cairo_scale(context->cairo(), sx, sy);
 }

@@ -54,10 +54,6 @@ void UIGraphicsPopContext();
 
 void CGContextSaveGState(CGContextRef context);
 void CGContextRestoreGState(CGContextRef context);
-void CGContextTranslateCTM(CGContextRef context, CGFloat tx, CGFloat ty);
-void CGContextScaleCTM(CGContextRef context, CGFloat sx, CGFloat sy);
-// Makes the rectangle fully transparent.
-void CGContextClearRect(CGContextRef context, CGRect rect);
 
 // Helpers for platform code: a colour as cairo components (black for none), and whether every
 // number is finite (cairo's context breaks for good on a NaN or infinite matrix).
