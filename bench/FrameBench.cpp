@@ -4,7 +4,7 @@
 #include "bench/BenchDevice.h"
 #include "gesture/TQGestureLockView.h"
 #include "lockscreen/TQViewController.h"
-#include "platform/graphics/Renderer.h"
+#include "platform/compositor/Renderer.h"
 #include "platform/ui/UITouchInjector.h"
 
 #include <benchmark/benchmark.h>

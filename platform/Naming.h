@@ -1,5 +1,6 @@
 #pragma once
-// How the toolkit's Objective-C names read in C++.
+// How the toolkit's Objective-C names read in C++. (Its folders, and which may include which:
+// platform/README.md.)
 //
 // - A selector becomes a member named by its first keyword; later keywords become parameter
 //   names: `setImage:forState:` is `setImage(image, state)`, `viewWithTag:` is `viewWithTag(tag)`.

@@ -1,6 +1,6 @@
 #include "GestureTestSupport.h"
 
-#include "platform/graphics/Renderer.h"
+#include "platform/compositor/Renderer.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/graphics/UIImage.h"
 #include "platform/ui/UIScreen.h"

@@ -4,7 +4,7 @@
 // failure wait the grid is gone.
 #include "LockTestSupport.h"
 
-#include "platform/graphics/Renderer.h"
+#include "platform/compositor/Renderer.h"
 #include "platform/graphics/UIImage.h"
 
 using namespace lock_test;

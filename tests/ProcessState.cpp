@@ -1,5 +1,6 @@
 #include "ProcessState.h"
 
+#include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileOps.h"
@@ -9,7 +10,6 @@
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/StringsFile.h"
-#include "platform/graphics/Renderer.h"
 #include "platform/graphics/UIImage.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIKeyboardImpl.h"

@@ -1,9 +1,9 @@
 #include "PixelProbe.h"
 
 #include "platform/backends/HeadlessBackend.h"
+#include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
-#include "platform/graphics/Renderer.h"
 #include "platform/graphics/UIBezierPath.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/graphics/UIFont.h"
@@ -345,6 +345,16 @@ TEST_F(RendererTest, ScreenAndWindowSnapshotsAsPNG)
     EXPECT_TRUE(near(pixel_probe::at(*alone, 10, 10), kRed));
     EXPECT_TRUE(near(pixel_probe::at(*Renderer::snapshotScreen(), 50, 50), kBlack));
     EXPECT_FALSE(Renderer::writeWindowPNG(*window, "/nonexistent-dir/x.png"));
+}
+
+TEST_F(RendererTest, AWindowSnapshotDoesNotHideANewScaleFromTheNextFrame)
+{
+    ASSERT_TRUE(near(probe(75, 75), kWhite));
+    // The same 100 × 100 pixels at half a pixel per point: the window covers a quarter of them.
+    UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(200, 200), 0.5f));
+    ASSERT_TRUE(Renderer::snapshotWindow(*window));
+    EXPECT_TRUE(near(probe(25, 25), kWhite));
+    EXPECT_TRUE(near(probe(75, 75), kBlack));
 }
 } // namespace
 

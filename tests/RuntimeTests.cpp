@@ -1,4 +1,4 @@
-#include "platform/foundation/NSObject.h"
+#include "platform/runtime/NSObject.h"
 #include "platform/runtime/RuntimeThunks.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSPropertyListSerialization.h"
 #include "platform/foundation/NSString.h"
-#include "platform/runtime/TweakLoader.h"
+#include "platform/loader/TweakLoader.h"
 
 #include <gtest/gtest.h>
 

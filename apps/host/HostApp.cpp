@@ -2,7 +2,7 @@
 
 #include "apps/host/MicroMessengerAppDelegate.h"
 #include "platform/foundation/NSUserDefaults.h"
-#include "platform/runtime/TweakLoader.h"
+#include "platform/loader/TweakLoader.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIViewController.h"
 #include "platform/ui/UIWindow.h"

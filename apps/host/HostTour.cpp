@@ -3,8 +3,8 @@
 #include "apps/host/ContactSheet.h"
 #include "apps/host/HostState.h"
 #include "apps/host/ScenarioPlayer.h"
+#include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
-#include "platform/graphics/Renderer.h"
 #include "platform/graphics/UIImage.h"
 
 #include <cstdio>

@@ -3,12 +3,12 @@
 #include "apps/host/HostApp.h"
 #include "apps/host/HostState.h"
 #include "apps/host/MicroMessengerAppDelegate.h"
+#include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/NSUserDefaults.h"
-#include "platform/graphics/Renderer.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UITouchInjector.h"
 

@@ -1,19 +1,15 @@
 #include "platform/backends/HeadlessBackend.h"
 
+#include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
-#include "platform/graphics/Renderer.h"
 #include "platform/graphics/UIImage.h"
 #include "platform/ui/UIViewAnimator.h"
 
 #include <algorithm>
 #include <cmath>
 
-PixelRect HeadlessBackend::renderFrame()
-{
-    ++frames_;
-    return Renderer::shared().renderScreen();
-}
+PixelRect HeadlessBackend::renderFrame() { return Renderer::shared().renderScreen(); }
 
 void HeadlessBackend::advance(double seconds, double frameInterval)
 {
@@ -43,14 +39,4 @@ void HeadlessBackend::advance(double seconds, double frameInterval)
     }
 }
 
-std::shared_ptr<UIImage> HeadlessBackend::snapshot()
-{
-    ++frames_;
-    return Renderer::snapshotScreen();
-}
-
-bool HeadlessBackend::writeSnapshot(const std::string& path)
-{
-    auto image = snapshot();
-    return image && image->writePNG(path);
-}
+std::shared_ptr<UIImage> HeadlessBackend::snapshot() { return Renderer::snapshotScreen(); }

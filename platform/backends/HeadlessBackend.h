@@ -3,7 +3,6 @@
 #include "platform/graphics/FrameBuffer.h"
 
 #include <memory>
-#include <string>
 
 class UIImage;
 
@@ -16,11 +15,4 @@ public:
     void advance(double seconds, double frameInterval = 1.0 / 60.0);
     // The whole screen as it stands now, at pixel size.
     std::shared_ptr<UIImage> snapshot();
-    // Writes the screen as a PNG; false when it could not be written.
-    bool writeSnapshot(const std::string& path);
-    // Frames rendered by this backend.
-    int framesRendered() const { return frames_; }
-
-private:
-    int frames_ = 0;
 };

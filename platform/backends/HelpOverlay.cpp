@@ -1,6 +1,7 @@
 #include "platform/backends/HelpOverlay.h"
 
 #include "platform/graphics/CGContext.h"
+#include "platform/graphics/CairoHandles.h"
 #include "platform/graphics/PangoText.h"
 #include "platform/graphics/UIFont.h"
 
@@ -47,27 +48,29 @@ std::unique_ptr<FrameBuffer> HelpOverlay::render(const std::string& title, const
     if (!panel->resize(static_cast<int>(width), static_cast<int>(height)) || !panel->surface())
         return nullptr;
 
-    cairo_t* cr = cairo_create(panel->surface());
-    // Opaque, so the window can draw it without blending.
-    cairo_set_source_rgb(cr, 0.12, 0.12, 0.14);
-    cairo_paint(cr);
-    cairo_set_source_rgb(cr, 0.45, 0.45, 0.5);
-    cairo_set_line_width(cr, 1);
-    cairo_rectangle(cr, 0.5, 0.5, width - 1, height - 1);
-    cairo_stroke(cr);
-    const CGColorComponents white { 1, 1, 1, 1 };
-    const CGColorComponents amber { 1, 0.7, 0.3, 1 };
-    CGFloat y = margin;
-    if (!title.empty()) {
-        PangoText::draw(cr, title, bold.get(), white, CGRectMake(margin, y, width - margin * 2, lineHeight), {});
-        y += lineHeight;
+    {
+        const CairoContext context { cairo_create(panel->surface()) };
+        cairo_t* cr = context.get();
+        // Opaque, so the window can draw it without blending.
+        cairo_set_source_rgb(cr, 0.12, 0.12, 0.14);
+        cairo_paint(cr);
+        cairo_set_source_rgb(cr, 0.45, 0.45, 0.5);
+        cairo_set_line_width(cr, 1);
+        cairo_rectangle(cr, 0.5, 0.5, width - 1, height - 1);
+        cairo_stroke(cr);
+        const CGColorComponents white { 1, 1, 1, 1 };
+        const CGColorComponents amber { 1, 0.7, 0.3, 1 };
+        CGFloat y = margin;
+        if (!title.empty()) {
+            PangoText::draw(cr, title, bold.get(), white, CGRectMake(margin, y, width - margin * 2, lineHeight), {});
+            y += lineHeight;
+        }
+        for (const auto& [key, text] : rows) {
+            PangoText::draw(cr, key, font.get(), amber, CGRectMake(margin, y, keyWidth, lineHeight), {});
+            PangoText::draw(cr, text, font.get(), white, CGRectMake(margin + keyWidth + gap, y, width - margin * 2 - keyWidth - gap, lineHeight), {});
+            y += lineHeight;
+        }
     }
-    for (const auto& [key, text] : rows) {
-        PangoText::draw(cr, key, font.get(), amber, CGRectMake(margin, y, keyWidth, lineHeight), {});
-        PangoText::draw(cr, text, font.get(), white, CGRectMake(margin + keyWidth + gap, y, width - margin * 2 - keyWidth - gap, lineHeight), {});
-        y += lineHeight;
-    }
-    cairo_destroy(cr);
     cairo_surface_flush(panel->surface());
     return panel;
 }

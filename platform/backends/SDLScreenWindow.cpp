@@ -28,17 +28,13 @@ const char* SDLScreenWindow::title() { return "Glyphward — F9 background · F1
 
 SDLScreenWindow::SDLScreenWindow(WindowFit fit) : fit_(fit) { }
 
-SDLScreenWindow::~SDLScreenWindow()
-{
-    if (overlayTexture_)
-        SDL_DestroyTexture(overlayTexture_);
-    if (texture_)
-        SDL_DestroyTexture(texture_);
-    if (renderer_)
-        SDL_DestroyRenderer(renderer_);
-    if (window_)
-        SDL_DestroyWindow(window_);
-}
+SDLScreenWindow::~SDLScreenWindow() = default;
+
+void SDLScreenWindow::SDLRelease::operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
+
+void SDLScreenWindow::SDLRelease::operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
+
+void SDLScreenWindow::SDLRelease::operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
 
 bool SDLScreenWindow::create(std::optional<double> zoom, std::string& error)
 {
@@ -52,14 +48,14 @@ bool SDLScreenWindow::create(std::optional<double> zoom, std::string& error)
         x = place.x;
         y = place.y;
     }
-    window_ = SDL_CreateWindow(title(), x, y, size.width, size.height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+    window_.reset(SDL_CreateWindow(title(), x, y, size.width, size.height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE));
     if (!window_) {
         error = SDL_GetError();
         return false;
     }
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
     if (!renderer_)
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_SOFTWARE));
     if (!renderer_) {
         error = SDL_GetError();
         return false;
@@ -71,22 +67,22 @@ void SDLScreenWindow::refit()
 {
     if (!window_)
         return;
-    const PixelRect area = usableArea(std::max(0, SDL_GetWindowDisplayIndex(window_)));
+    const PixelRect area = usableArea(std::max(0, SDL_GetWindowDisplayIndex(window_.get())));
     if (area.isEmpty())
         return;
     WindowBorders borders = assumedBorders;
     int top = 0, left = 0, bottom = 0, right = 0;
-    if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) == 0 && (top || left || bottom || right))
+    if (SDL_GetWindowBordersSize(window_.get(), &top, &left, &bottom, &right) == 0 && (top || left || bottom || right))
         borders = { top, left, bottom, right };
     const WindowSize now = size();
     const WindowSize wanted = zoom_ ? now : fit_.windowSize(fit_.scaleToFit(area, borders));
     const PixelRect place = WindowFit::placement(area, borders, wanted);
     int x = 0, y = 0;
-    SDL_GetWindowPosition(window_, &x, &y);
+    SDL_GetWindowPosition(window_.get(), &x, &y);
     if (now == wanted && x == place.x && y == place.y)
         return;
-    SDL_SetWindowSize(window_, wanted.width, wanted.height);
-    SDL_SetWindowPosition(window_, place.x, place.y);
+    SDL_SetWindowSize(window_.get(), wanted.width, wanted.height);
+    SDL_SetWindowPosition(window_.get(), place.x, place.y);
 }
 
 bool SDLScreenWindow::uploadFrame(const FrameBuffer& frame, const PixelRect& damage, bool full)
@@ -95,12 +91,11 @@ bool SDLScreenWindow::uploadFrame(const FrameBuffer& frame, const PixelRect& dam
     if (frameSize.width <= 0 || frameSize.height <= 0 || !frame.data())
         return false;
     if (!texture_ || !(frameSize == textureSize_)) {
-        if (texture_)
-            SDL_DestroyTexture(texture_);
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, frameSize.width, frameSize.height);
+        texture_.reset();
+        texture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, frameSize.width, frameSize.height));
         if (!texture_)
             return false;
-        SDL_SetTextureScaleMode(texture_, SDL_ScaleModeLinear);
+        SDL_SetTextureScaleMode(texture_.get(), SDL_ScaleModeLinear);
         textureSize_ = frameSize;
         full = true;
     }
@@ -108,7 +103,7 @@ bool SDLScreenWindow::uploadFrame(const FrameBuffer& frame, const PixelRect& dam
     const PixelRect rows = (full ? all : PixelRect { 0, damage.y, frameSize.width, damage.height }).intersected(all);
     if (!rows.isEmpty()) {
         const SDL_Rect rect { rows.x, rows.y, rows.width, rows.height };
-        SDL_UpdateTexture(texture_, &rect, frame.data() + static_cast<std::ptrdiff_t>(rows.y) * frame.stride(), frame.stride());
+        SDL_UpdateTexture(texture_.get(), &rect, frame.data() + static_cast<std::ptrdiff_t>(rows.y) * frame.stride(), frame.stride());
     }
     return true;
 }
@@ -118,22 +113,20 @@ void SDLScreenWindow::present(const FrameBuffer& frame, const PixelRect& damage,
     if (!renderer_ || !uploadFrame(frame, damage, full))
         return;
     int width = 0, height = 0;
-    if (SDL_GetRendererOutputSize(renderer_, &width, &height) != 0)
+    if (SDL_GetRendererOutputSize(renderer_.get(), &width, &height) != 0)
         return;
     const PixelRect content = fit_.contentRect({ width, height });
     const SDL_Rect target { content.x, content.y, content.width, content.height };
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+    SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
+    SDL_RenderClear(renderer_.get());
+    SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, &target);
     drawOverlay(width, height);
-    SDL_RenderPresent(renderer_);
+    SDL_RenderPresent(renderer_.get());
 }
 
 void SDLScreenWindow::setOverlay(std::unique_ptr<FrameBuffer> overlay)
 {
-    if (overlayTexture_)
-        SDL_DestroyTexture(overlayTexture_);
-    overlayTexture_ = nullptr;
+    overlayTexture_.reset();
     overlay_ = std::move(overlay);
 }
 
@@ -142,11 +135,11 @@ void SDLScreenWindow::drawOverlay(int outputWidth, int outputHeight)
     if (!overlay_ || overlay_->width() <= 0 || overlay_->height() <= 0)
         return;
     if (!overlayTexture_) {
-        overlayTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, overlay_->width(), overlay_->height());
+        overlayTexture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, overlay_->width(), overlay_->height()));
         if (!overlayTexture_)
             return;
-        SDL_SetTextureScaleMode(overlayTexture_, SDL_ScaleModeLinear);
-        SDL_UpdateTexture(overlayTexture_, nullptr, overlay_->data(), overlay_->stride());
+        SDL_SetTextureScaleMode(overlayTexture_.get(), SDL_ScaleModeLinear);
+        SDL_UpdateTexture(overlayTexture_.get(), nullptr, overlay_->data(), overlay_->stride());
     }
     const double scale = std::min({ 1.0, static_cast<double>(outputWidth - 2 * overlayMargin) / overlay_->width(),
         static_cast<double>(outputHeight - 2 * overlayMargin) / overlay_->height() });
@@ -155,7 +148,7 @@ void SDLScreenWindow::drawOverlay(int outputWidth, int outputHeight)
     const int width = static_cast<int>(overlay_->width() * scale);
     const int height = static_cast<int>(overlay_->height() * scale);
     const SDL_Rect target { (outputWidth - width) / 2, (outputHeight - height) / 2, width, height };
-    SDL_RenderCopy(renderer_, overlayTexture_, nullptr, &target);
+    SDL_RenderCopy(renderer_.get(), overlayTexture_.get(), nullptr, &target);
 }
 
 CGPoint SDLScreenWindow::toPoints(double x, double y) const { return fit_.toPoints(x, y, size()); }
@@ -168,6 +161,6 @@ WindowSize SDLScreenWindow::size() const
 {
     WindowSize size;
     if (window_)
-        SDL_GetWindowSize(window_, &size.width, &size.height);
+        SDL_GetWindowSize(window_.get(), &size.width, &size.height);
     return size;
 }

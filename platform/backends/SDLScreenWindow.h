@@ -41,18 +41,25 @@ public:
     // A rectangle of screen points in window coordinates.
     PixelRect toWindow(CGRect points) const;
     WindowSize size() const;
-    SDL_Window* window() const { return window_; }
+    SDL_Window* window() const { return window_.get(); }
 
 private:
     bool uploadFrame(const FrameBuffer& frame, const PixelRect& damage, bool full);
     void drawOverlay(int outputWidth, int outputHeight);
 
+    // Gives SDL's objects back; declared in this order, they go textures first, window last.
+    struct SDLRelease {
+        void operator()(SDL_Window* window) const;
+        void operator()(SDL_Renderer* renderer) const;
+        void operator()(SDL_Texture* texture) const;
+    };
+
     WindowFit fit_;
     std::optional<double> zoom_;
-    SDL_Window* window_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
-    SDL_Texture* texture_ = nullptr;
-    SDL_Texture* overlayTexture_ = nullptr;
+    std::unique_ptr<SDL_Window, SDLRelease> window_;
+    std::unique_ptr<SDL_Renderer, SDLRelease> renderer_;
+    std::unique_ptr<SDL_Texture, SDLRelease> texture_;
+    std::unique_ptr<SDL_Texture, SDLRelease> overlayTexture_;
     std::unique_ptr<FrameBuffer> overlay_;
     WindowSize textureSize_;
 };

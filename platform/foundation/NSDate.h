@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/foundation/NSObject.h"
+#include "platform/runtime/NSObject.h"
 
 #include <memory>
 #include <string>

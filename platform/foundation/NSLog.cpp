@@ -1,7 +1,7 @@
 #include "platform/foundation/NSLog.h"
 
 #include "platform/foundation/Clock.h"
-#include "platform/foundation/NSObject.h"
+#include "platform/runtime/NSObject.h"
 
 #include <cerrno>
 #include <cmath>

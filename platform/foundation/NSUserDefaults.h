@@ -1,7 +1,7 @@
 #pragma once
 #include "platform/foundation/NSDictionary.h"
-#include "platform/foundation/NSObject.h"
 #include "platform/foundation/UniqueFd.h"
+#include "platform/runtime/NSObject.h"
 
 #include <map>
 #include <memory>

@@ -1,7 +1,6 @@
 #include "platform/graphics/CGContext.h"
 
 #include "platform/graphics/UIColor.h"
-#include "platform/ui/UIScreen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,20 +18,24 @@ constexpr double kMaxContextPixels = 16384.0;
 
 void setSource(cairo_t* cr, const CGColorComponents& c) { cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha); }
 
+float& mainScreenScale()
+{
+    static float scale = 1.0f;
+    return scale;
+}
+
 } // namespace
 
-CGContext::CGContext(cairo_t* cr, float scale, bool isImageContext)
-    : cr_(cairo_reference(cr))
+CGContext::CGContext(CairoContext cr, float scale, bool isImageContext)
+    : cr_(std::move(cr))
     , scale_(scale)
     , imageContext_(isImageContext)
 {
 }
 
-CGContext::~CGContext() { cairo_destroy(cr_); }
-
 void CGContext::saveState()
 {
-    cairo_save(cr_);
+    cairo_save(cr_.get());
     states_.push_back(states_.back());
 }
 
@@ -41,7 +44,7 @@ void CGContext::restoreState()
     if (states_.size() < 2)
         return;
     states_.pop_back();
-    cairo_restore(cr_);
+    cairo_restore(cr_.get());
 }
 
 CGColorComponents CGColorComponentsFromColor(const UIColor* color)
@@ -73,27 +76,27 @@ void UIGraphicsBeginImageContext(CGSize size) { UIGraphicsBeginImageContextWithO
 
 void UIGraphicsBeginImageContextWithOptions(CGSize size, bool opaque, float scale)
 {
-    if (!(scale > 0) || !std::isfinite(scale)) {
-        auto screen = UIScreen::mainScreen();
-        scale = screen ? screen->scale() : 1.0f;
-    }
+    if (!(scale > 0) || !std::isfinite(scale))
+        scale = UIGraphicsMainScreenScale();
     double width = std::ceil(static_cast<double>(size.width) * scale);
     double height = std::ceil(static_cast<double>(size.height) * scale);
     if (!(width >= 0 && width <= kMaxContextPixels))
         width = 0;
     if (!(height >= 0 && height <= kMaxContextPixels))
         height = 0;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width), static_cast<int>(height));
-    cairo_t* cr = cairo_create(surface);
-    cairo_surface_destroy(surface);
+    const CairoSurface surface { cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width), static_cast<int>(height)) };
+    CairoContext cr { cairo_create(surface.get()) };
     if (opaque) {
-        cairo_set_source_rgb(cr, 0, 0, 0);
-        cairo_paint(cr);
+        cairo_set_source_rgb(cr.get(), 0, 0, 0);
+        cairo_paint(cr.get());
     }
-    cairo_scale(cr, scale, scale);
-    contextStack().push_back(std::make_shared<CGContext>(cr, scale, true));
-    cairo_destroy(cr);
+    cairo_scale(cr.get(), scale, scale);
+    contextStack().push_back(std::make_shared<CGContext>(std::move(cr), scale, true));
 }
+
+float UIGraphicsMainScreenScale() { return mainScreenScale(); }
+
+void UIGraphicsSetMainScreenScale(float scale) { mainScreenScale() = scale > 0 && std::isfinite(scale) ? scale : 1.0f; }
 
 CGContextRef UIGraphicsGetCurrentContext() { return contextStack().empty() ? nullptr : contextStack().back().get(); }
 
@@ -151,19 +154,6 @@ void CGContextFillRect(CGContextRef context, CGRect rect)
     cairo_restore(cr);
 }
 
-void CGContextClearRect(CGContextRef context, CGRect rect)
-{
-    if (!context || !CGFloatsAreFinite({ rect.origin.x, rect.origin.y, rect.size.width, rect.size.height }))
-        return;
-    cairo_t* cr = context->cairo();
-    cairo_save(cr);
-    cairo_new_path(cr);
-    cairo_rectangle(cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
-    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-    cairo_fill(cr);
-    cairo_restore(cr);
-}
-
 void CGContextSaveGState(CGContextRef context)
 {
     if (context)
@@ -174,17 +164,4 @@ void CGContextRestoreGState(CGContextRef context)
 {
     if (context)
         context->restoreState();
-}
-
-void CGContextTranslateCTM(CGContextRef context, CGFloat tx, CGFloat ty)
-{
-    if (context && CGFloatsAreFinite({ tx, ty }))
-        cairo_translate(context->cairo(), tx, ty);
-}
-
-void CGContextScaleCTM(CGContextRef context, CGFloat sx, CGFloat sy)
-{
-    // A zero scale would make the matrix singular, which cairo treats as a fatal context error.
-    if (context && CGFloatsAreFinite({ sx, sy }) && sx != 0 && sy != 0)
-        cairo_scale(context->cairo(), sx, sy);
 }

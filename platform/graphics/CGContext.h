@@ -2,6 +2,7 @@
 // The drawing context behind UIGraphicsGetCurrentContext(). Cairo-backed, so only platform/ may
 // include this header; everything above it sees CGContextRef as an opaque pointer.
 #include "platform/graphics/CGGeometry.h"
+#include "platform/graphics/CairoHandles.h"
 #include "platform/graphics/UIImage.h"
 
 #include <cairo.h>
@@ -17,13 +18,12 @@ struct CGColorComponents {
 };
 
 struct CGContext {
-    // Wraps a cairo context; the CGContext owns one reference to it (and to the surface, if any).
-    CGContext(cairo_t* cr, float scale, bool isImageContext);
-    ~CGContext();
+    // Takes the cairo context over (and with it a reference to its surface).
+    CGContext(CairoContext cr, float scale, bool isImageContext);
     CGContext(const CGContext&) = delete;
     CGContext& operator=(const CGContext&) = delete;
 
-    cairo_t* cairo() const { return cr_; }
+    cairo_t* cairo() const { return cr_.get(); }
     // Pixels per point of the context's surface.
     float scale() const { return scale_; }
     // Whether UIGraphicsBeginImageContext opened this context (only those give an image).
@@ -41,7 +41,7 @@ private:
     struct State {
         CGColorComponents fill, stroke;
     };
-    cairo_t* cr_;
+    CairoContext cr_;
     float scale_;
     bool imageContext_;
     std::vector<State> states_ { State {} };
@@ -54,10 +54,6 @@ void UIGraphicsPopContext();
 
 void CGContextSaveGState(CGContextRef context);
 void CGContextRestoreGState(CGContextRef context);
-void CGContextTranslateCTM(CGContextRef context, CGFloat tx, CGFloat ty);
-void CGContextScaleCTM(CGContextRef context, CGFloat sx, CGFloat sy);
-// Makes the rectangle fully transparent.
-void CGContextClearRect(CGContextRef context, CGRect rect);
 
 // Helpers for platform code: a colour as cairo components (black for none), and whether every
 // number is finite (cairo's context breaks for good on a NaN or infinite matrix).

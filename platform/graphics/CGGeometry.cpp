@@ -22,13 +22,6 @@ CGRect CGRectIntersection(CGRect a, CGRect b)
     return CGRectMake(x0, y0, x1 - x0, y1 - y0);
 }
 
-CGRect CGRectIntegral(CGRect r)
-{
-    CGFloat x0 = std::floor(r.origin.x), y0 = std::floor(r.origin.y);
-    CGFloat x1 = std::ceil(CGRectGetMaxX(r)), y1 = std::ceil(CGRectGetMaxY(r));
-    return CGRectMake(x0, y0, x1 - x0, y1 - y0);
-}
-
 CGRect CGRectInset(CGRect r, CGFloat dx, CGFloat dy)
 {
     return CGRectMake(r.origin.x + dx, r.origin.y + dy, r.size.width - 2 * dx, r.size.height - 2 * dy);
@@ -36,12 +29,6 @@ CGRect CGRectInset(CGRect r, CGFloat dx, CGFloat dy)
 
 CGAffineTransform CGAffineTransformMakeTranslation(CGFloat tx, CGFloat ty) { return { 1, 0, 0, 1, tx, ty }; }
 CGAffineTransform CGAffineTransformMakeScale(CGFloat sx, CGFloat sy) { return { sx, 0, 0, sy, 0, 0 }; }
-CGAffineTransform CGAffineTransformMakeRotation(CGFloat angle)
-{
-    CGFloat c = std::cos(angle), s = std::sin(angle);
-    return { c, s, -s, c, 0, 0 };
-}
-
 CGAffineTransform CGAffineTransformConcat(CGAffineTransform t1, CGAffineTransform t2)
 {
     return { t1.a * t2.a + t1.b * t2.c, t1.a * t2.b + t1.b * t2.d, t1.c * t2.a + t1.d * t2.c, t1.c * t2.b + t1.d * t2.d,
@@ -51,11 +38,6 @@ CGAffineTransform CGAffineTransformConcat(CGAffineTransform t1, CGAffineTransfor
 CGAffineTransform CGAffineTransformTranslate(CGAffineTransform t, CGFloat tx, CGFloat ty)
 {
     return CGAffineTransformConcat(CGAffineTransformMakeTranslation(tx, ty), t);
-}
-
-CGAffineTransform CGAffineTransformScale(CGAffineTransform t, CGFloat sx, CGFloat sy)
-{
-    return CGAffineTransformConcat(CGAffineTransformMakeScale(sx, sy), t);
 }
 
 CGAffineTransform CGAffineTransformInvert(CGAffineTransform t)

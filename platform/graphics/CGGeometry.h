@@ -71,18 +71,14 @@ constexpr CGRect UIEdgeInsetsInsetRect(CGRect r, UIEdgeInsets i)
 
 CGRect CGRectUnion(CGRect a, CGRect b);
 CGRect CGRectIntersection(CGRect a, CGRect b);
-// The smallest rectangle with whole-number edges that holds r.
-CGRect CGRectIntegral(CGRect r);
 CGRect CGRectInset(CGRect r, CGFloat dx, CGFloat dy);
 
 CGAffineTransform CGAffineTransformMakeTranslation(CGFloat tx, CGFloat ty);
 CGAffineTransform CGAffineTransformMakeScale(CGFloat sx, CGFloat sy);
-CGAffineTransform CGAffineTransformMakeRotation(CGFloat angle);
 // t1 then t2.
 CGAffineTransform CGAffineTransformConcat(CGAffineTransform t1, CGAffineTransform t2);
 // A translation applied before t, as the toolkit composes it.
 CGAffineTransform CGAffineTransformTranslate(CGAffineTransform t, CGFloat tx, CGFloat ty);
-CGAffineTransform CGAffineTransformScale(CGAffineTransform t, CGFloat sx, CGFloat sy);
 CGAffineTransform CGAffineTransformInvert(CGAffineTransform t);
 bool CGAffineTransformIsIdentity(CGAffineTransform t);
 CGPoint CGPointApplyAffineTransform(CGPoint p, CGAffineTransform t);

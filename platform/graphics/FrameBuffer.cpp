@@ -27,34 +27,28 @@ PixelRect PixelRect::intersected(const PixelRect& other) const
     return { left, top, right - left, bottom - top };
 }
 
-FrameBuffer::~FrameBuffer()
-{
-    if (surface_)
-        cairo_surface_destroy(surface_);
-}
-
 bool FrameBuffer::resize(int width, int height)
 {
     width = std::max(width, 0);
     height = std::max(height, 0);
     if (surface_ && width == width_ && height == height_)
         return false;
-    if (surface_)
-        cairo_surface_destroy(surface_);
-    surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    // The old pixels go before the new are made, so two screens' worth are never held at once.
+    surface_.reset();
+    surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     width_ = width;
     height_ = height;
     return true;
 }
 
-int FrameBuffer::stride() const { return surface_ ? cairo_image_surface_get_stride(surface_) : 0; }
+int FrameBuffer::stride() const { return surface_ ? cairo_image_surface_get_stride(surface_.get()) : 0; }
 
 const unsigned char* FrameBuffer::data() const
 {
     if (!surface_)
         return nullptr;
-    cairo_surface_flush(surface_);
-    return cairo_image_surface_get_data(surface_);
+    cairo_surface_flush(surface_.get());
+    return cairo_image_surface_get_data(surface_.get());
 }
 
 std::uint32_t FrameBuffer::pixelAt(int x, int y) const

@@ -1,11 +1,11 @@
 #pragma once
 // The composed screen: premultiplied ARGB32 pixels (Cairo's format), kept between frames.
+#include "platform/graphics/CairoHandles.h"
+
 #include <cstdint>
 #include <memory>
 
 class UIImage;
-// Cairo's own declaration, repeated so that code outside the platform can include this header.
-typedef struct _cairo_surface cairo_surface_t;
 
 // A rectangle of whole pixels.
 struct PixelRect {
@@ -20,7 +20,6 @@ struct PixelRect {
 class FrameBuffer {
 public:
     FrameBuffer() = default;
-    ~FrameBuffer();
     FrameBuffer(const FrameBuffer&) = delete;
     FrameBuffer& operator=(const FrameBuffer&) = delete;
 
@@ -29,7 +28,7 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     int stride() const;
-    cairo_surface_t* surface() const { return surface_; }
+    cairo_surface_t* surface() const { return surface_.get(); }
     // The first byte of row 0, or null before the first resize.
     const unsigned char* data() const;
     // One pixel in native byte order (0xAARRGGBB), 0 outside the buffer.
@@ -38,6 +37,6 @@ public:
     std::shared_ptr<UIImage> toImage(float scale) const;
 
 private:
-    cairo_surface_t* surface_ = nullptr;
+    CairoSurface surface_;
     int width_ = 0, height_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "platform/graphics/ImageSurfaceCache.h"
 
 #include "platform/graphics/CGContext.h"
+#include "platform/graphics/CairoHandles.h"
 #include "platform/graphics/UIImage.h"
 
 #include <cmath>
@@ -13,42 +14,22 @@ constexpr double kMaxScaledSide = 16384.0;
 
 struct Entry {
     std::weak_ptr<const UIImage> image;
-    cairo_surface_t* surface = nullptr;
+    CairoSurface surface;
     // The image resampled to the pixel size it was last drawn at, or null.
-    cairo_surface_t* scaled = nullptr;
+    CairoSurface scaled;
     int scaledWidth = 0, scaledHeight = 0;
-
-    void destroy()
-    {
-        cairo_surface_destroy(surface);
-        if (scaled)
-            cairo_surface_destroy(scaled);
-    }
 };
 
 class Cache {
 public:
-    ~Cache() { clear(); }
     std::unordered_map<const UIImage*, Entry> entries;
 
     // Entries whose image has gone; their address may be reused by a new image.
     void prune()
     {
-        for (auto it = entries.begin(); it != entries.end();) {
-            if (it->second.image.expired()) {
-                it->second.destroy();
-                it = entries.erase(it);
-            } else {
-                ++it;
-            }
-        }
+        std::erase_if(entries, [](const auto& item) { return item.second.image.expired(); });
     }
-    void clear()
-    {
-        for (auto& [key, entry] : entries)
-            entry.destroy();
-        entries.clear();
-    }
+    void clear() { entries.clear(); }
 };
 
 Cache& cache()
@@ -67,8 +48,7 @@ cairo_surface_t* ImageSurfaceCache::surfaceFor(const std::shared_ptr<const UIIma
     auto found = entries.find(image.get());
     if (found != entries.end()) {
         if (found->second.image.lock() == image)
-            return found->second.surface;
-        found->second.destroy();
+            return found->second.surface.get();
         entries.erase(found);
     }
     cache().prune();
@@ -79,13 +59,13 @@ cairo_surface_t* ImageSurfaceCache::surfaceFor(const std::shared_ptr<const UIIma
     // over as such, which lets pixman copy it where it would otherwise blend.
     auto* data = reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(image->pixels().data()));
     const cairo_format_t format = image->isOpaque() ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32;
-    cairo_surface_t* surface = cairo_image_surface_create_for_data(data, format, image->pixelWidth(), image->pixelHeight(), stride);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface);
+    CairoSurface surface { cairo_image_surface_create_for_data(data, format, image->pixelWidth(), image->pixelHeight(), stride) };
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
         return nullptr;
-    }
-    entries[image.get()] = { image, surface };
-    return surface;
+    Entry& entry = entries[image.get()];
+    entry.image = image;
+    entry.surface = std::move(surface);
+    return entry.surface.get();
 }
 
 namespace {
@@ -114,18 +94,18 @@ cairo_surface_t* surfaceAtSize(const std::shared_ptr<const UIImage>& image, cair
         return original;
     Entry& entry = cache().entries[image.get()];
     if (entry.scaled && entry.scaledWidth == width && entry.scaledHeight == height)
-        return entry.scaled;
-    if (entry.scaled)
-        cairo_surface_destroy(entry.scaled);
-    entry.scaled = cairo_image_surface_create(image->isOpaque() ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height);
+        return entry.scaled.get();
+    entry.scaled.reset();
+    entry.scaled.reset(cairo_image_surface_create(image->isOpaque() ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height));
     entry.scaledWidth = width;
     entry.scaledHeight = height;
-    cairo_t* cr = cairo_create(entry.scaled);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    paintScaled(cr, original, *image, { { 0, 0 }, { static_cast<CGFloat>(width), static_cast<CGFloat>(height) } });
-    cairo_destroy(cr);
-    cairo_surface_flush(entry.scaled);
-    return entry.scaled;
+    {
+        const CairoContext cr { cairo_create(entry.scaled.get()) };
+        cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+        paintScaled(cr.get(), original, *image, { { 0, 0 }, { static_cast<CGFloat>(width), static_cast<CGFloat>(height) } });
+    }
+    cairo_surface_flush(entry.scaled.get());
+    return entry.scaled.get();
 }
 
 bool nearWhole(double v) { return std::abs(v - std::round(v)) < 1e-3; }

@@ -91,14 +91,12 @@ bool PangoText::containsCJK(const std::string& text)
 
 CGSize PangoText::measure(const std::string& text, const UIFont* font)
 {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-    cairo_t* cr = cairo_create(surface);
-    const Layout layout(pango_cairo_create_layout(cr));
+    const CairoSurface surface { cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1) };
+    const CairoContext cr { cairo_create(surface.get()) };
+    const Layout layout(pango_cairo_create_layout(cr.get()));
     configure(layout.get(), validUTF8(text), font);
     PangoRectangle logical;
     pango_layout_get_extents(layout.get(), nullptr, &logical);
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
     return { static_cast<CGFloat>(logical.width) / PANGO_SCALE, static_cast<CGFloat>(logical.height) / PANGO_SCALE };
 }
 

@@ -4,17 +4,6 @@
 
 std::shared_ptr<UIBezierPath> UIBezierPath::bezierPath() { return std::make_shared<UIBezierPath>(); }
 
-std::shared_ptr<UIBezierPath> UIBezierPath::bezierPathWithRect(CGRect rect)
-{
-    auto path = bezierPath();
-    path->moveToPoint(rect.origin);
-    path->addLineToPoint({ CGRectGetMaxX(rect), CGRectGetMinY(rect) });
-    path->addLineToPoint({ CGRectGetMaxX(rect), CGRectGetMaxY(rect) });
-    path->addLineToPoint({ CGRectGetMinX(rect), CGRectGetMaxY(rect) });
-    path->closePath();
-    return path;
-}
-
 void UIBezierPath::moveToPoint(CGPoint point) { elements_.push_back({ Kind::Move, point }); }
 void UIBezierPath::addLineToPoint(CGPoint point) { elements_.push_back({ Kind::Line, point }); }
 
@@ -23,8 +12,6 @@ void UIBezierPath::closePath()
     if (!elements_.empty())
         elements_.push_back({ Kind::Close, {} });
 }
-
-void UIBezierPath::removeAllPoints() { elements_.clear(); }
 
 bool UIBezierPath::buildPath(void* cairoContext) const
 {

@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/foundation/NSObject.h"
 #include "platform/graphics/CGGeometry.h"
+#include "platform/runtime/NSObject.h"
 
 #include <memory>
 #include <vector>
@@ -12,8 +12,6 @@ enum class CGLineCap { Butt = 0, Round = 1, Square = 2 };
 class UIBezierPath final : public NSObject {
 public:
     static std::shared_ptr<UIBezierPath> bezierPath();
-    // A closed rectangle.
-    static std::shared_ptr<UIBezierPath> bezierPathWithRect(CGRect rect);
 
     // Starts a new subpath at the point.
     void moveToPoint(CGPoint point);
@@ -21,7 +19,6 @@ public:
     void addLineToPoint(CGPoint point);
     // A segment back to the start of the current subpath.
     void closePath();
-    void removeAllPoints();
     bool isEmpty() const { return elements_.empty(); }
 
     CGFloat lineWidth() const { return lineWidth_; }

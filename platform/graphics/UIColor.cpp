@@ -28,8 +28,6 @@ std::shared_ptr<UIColor> UIColor::greenColor() { static const auto color = named
 std::shared_ptr<UIColor> UIColor::blueColor() { static const auto color = named(0, 0, 1, 1); return color; }
 std::shared_ptr<UIColor> UIColor::orangeColor() { static const auto color = named(1, 0.5f, 0, 1); return color; }
 std::shared_ptr<UIColor> UIColor::grayColor() { static const auto color = named(0.5f, 0.5f, 0.5f, 1); return color; }
-std::shared_ptr<UIColor> UIColor::lightGrayColor() { static const auto color = named(2.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f, 1); return color; }
-std::shared_ptr<UIColor> UIColor::darkGrayColor() { static const auto color = named(1.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f, 1); return color; }
 
 std::shared_ptr<UIColor> UIColor::colorWithAlphaComponent(float alpha) const
 {

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/foundation/NSObject.h"
+#include "platform/runtime/NSObject.h"
 
 #include <memory>
 
@@ -18,8 +18,6 @@ public:
     static std::shared_ptr<UIColor> blueColor();   // 0, 0, 1, 1
     static std::shared_ptr<UIColor> orangeColor(); // 1, 0.5, 0, 1
     static std::shared_ptr<UIColor> grayColor();   // 0.5, 0.5, 0.5, 1
-    static std::shared_ptr<UIColor> lightGrayColor(); // 2/3 white
-    static std::shared_ptr<UIColor> darkGrayColor();  // 1/3 white
 
     // The same colour with its alpha replaced.
     std::shared_ptr<UIColor> colorWithAlphaComponent(float alpha) const;

@@ -4,8 +4,6 @@
 
 std::shared_ptr<UIFont> UIFont::systemFontOfSize(CGFloat size) { return std::make_shared<UIFont>(kSystemFamily, size); }
 
-std::shared_ptr<UIFont> UIFont::fontWithSize(CGFloat size) const { return std::make_shared<UIFont>(familyName_, size); }
-
 std::string UIFont::description() const
 {
     char text[160];

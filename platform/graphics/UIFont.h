@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/foundation/NSObject.h"
 #include "platform/graphics/CGGeometry.h"
+#include "platform/runtime/NSObject.h"
 
 #include <memory>
 #include <string>
@@ -13,8 +13,6 @@ public:
 
     // The system font at that size.
     static std::shared_ptr<UIFont> systemFontOfSize(CGFloat size);
-    // The same family at another size.
-    std::shared_ptr<UIFont> fontWithSize(CGFloat size) const;
 
     CGFloat pointSize() const { return pointSize_; }
     const std::string& familyName() const { return familyName_; }

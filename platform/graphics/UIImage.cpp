@@ -1,6 +1,6 @@
 #include "platform/graphics/UIImage.h"
 
-#include "platform/ui/UIScreen.h"
+#include "platform/graphics/CairoHandles.h"
 
 #include <cairo.h>
 
@@ -148,7 +148,8 @@ std::shared_ptr<UIImage> UIImage::decodePNGFile(const std::string& path, float s
         return nullptr;
 
     PNGReader reader { bytes };
-    cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(readFromMemory, &reader);
+    const CairoSurface decoded { cairo_image_surface_create_from_png_stream(readFromMemory, &reader) };
+    cairo_surface_t* surface = decoded.get();
     std::shared_ptr<UIImage> image;
     if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
         cairo_surface_flush(surface);
@@ -169,11 +170,15 @@ std::shared_ptr<UIImage> UIImage::decodePNGFile(const std::string& path, float s
             image = std::make_shared<UIImage>(width, height, scale, std::move(pixels));
         }
     }
-    cairo_surface_destroy(surface);
     return image;
 }
 
 std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& path)
+{
+    return imageWithContentsOfFile(path, UIGraphicsMainScreenScale());
+}
+
+std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& path, float screenScale)
 {
     std::string stem = path;
     std::string extension;
@@ -190,8 +195,6 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& pat
             return imageWithPNGFile(path, static_cast<float>(explicitScale));
     }
 
-    auto screen = UIScreen::mainScreen();
-    const float screenScale = screen ? screen->scale() : 1.0f;
     // The variant matching the screen first, then the plain file, then the other variants.
     std::vector<int> order;
     if (screenScale >= 2.5f)
@@ -226,11 +229,9 @@ bool UIImage::writePNG(const std::string& path) const
         return false;
     // Cairo only reads from the wrapped pixels here.
     auto* data = reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(pixels_.data()));
-    cairo_surface_t* surface = cairo_image_surface_create_for_data(data, CAIRO_FORMAT_ARGB32, pixelWidth_, pixelHeight_, stride);
-    const bool written = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS
-        && cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-    return written;
+    const CairoSurface surface { cairo_image_surface_create_for_data(data, CAIRO_FORMAT_ARGB32, pixelWidth_, pixelHeight_, stride) };
+    return cairo_surface_status(surface.get()) == CAIRO_STATUS_SUCCESS
+        && cairo_surface_write_to_png(surface.get(), path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 
 std::string UIImage::description() const

@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/foundation/NSObject.h"
 #include "platform/graphics/CGGeometry.h"
+#include "platform/runtime/NSObject.h"
 
 #include <cstdint>
 #include <memory>
@@ -16,6 +16,8 @@ public:
     // Reads a PNG; prefers name@2x.png / name@3x.png beside name.png to match the main screen's
     // scale. Null for a missing or unreadable file.
     static std::shared_ptr<UIImage> imageWithContentsOfFile(const std::string& path);
+    // The same, choosing the variant for the given screen scale.
+    static std::shared_ptr<UIImage> imageWithContentsOfFile(const std::string& path, float screenScale);
     // Reads a PNG at exactly this path with the given scale; null when it cannot be read. A file
     // read recently and unchanged since (same modification time and size) answers the same image.
     static std::shared_ptr<UIImage> imageWithPNGFile(const std::string& path, float scale);
@@ -52,6 +54,10 @@ using CGContextRef = CGContext*;
 void UIGraphicsBeginImageContext(CGSize size);
 // Opens a bitmap context; a scale of 0 means the main screen's scale.
 void UIGraphicsBeginImageContextWithOptions(CGSize size, bool opaque, float scale);
+// The scale that drawing means by "the main screen's". Drawing knows nothing of screens: the
+// screen passes its scale down when it becomes the main one. 1 until then.
+float UIGraphicsMainScreenScale();
+void UIGraphicsSetMainScreenScale(float scale);
 // The current context: the top of the stack, or null.
 CGContextRef UIGraphicsGetCurrentContext();
 // An image of what the current bitmap context holds, or null when the current one is not a bitmap context.

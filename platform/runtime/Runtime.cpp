@@ -1,6 +1,6 @@
 #include "platform/runtime/Runtime.h"
 
-#include "platform/foundation/NSObject.h"
+#include "platform/runtime/NSObject.h"
 #include "platform/runtime/RuntimeThunks.h"
 
 #include <map>

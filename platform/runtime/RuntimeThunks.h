@@ -1,6 +1,6 @@
 #pragma once
 // The bodies of the member thunks; they need the complete NSObject to cast the receiver.
-#include "platform/foundation/NSObject.h"
+#include "platform/runtime/NSObject.h"
 
 namespace runtime_detail {
 template <class C, class R, class... A, R (C::*M)(A...)>

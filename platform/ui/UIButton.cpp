@@ -36,13 +36,3 @@ std::shared_ptr<UIImage> UIButton::currentImage() const
     return imageForState(UIControlStateNormal);
 }
 
-void UIButton::setSelected(bool selected)
-{
-    // The control notes the change; the shown image follows from the new state.
-    UIControl::setSelected(selected);
-}
-
-void UIButton::setHighlighted(bool highlighted)
-{
-    UIControl::setHighlighted(highlighted);
-}

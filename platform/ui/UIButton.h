@@ -21,8 +21,6 @@ public:
     // What the button shows now: the image of its state, else the normal-state image.
     std::shared_ptr<UIImage> currentImage() const;
 
-    void setSelected(bool selected) override;
-    void setHighlighted(bool highlighted) override;
     void drawIntrinsicContent(CGRect rect) const override;
 
 private:

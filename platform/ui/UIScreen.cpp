@@ -1,5 +1,6 @@
 #include "platform/ui/UIScreen.h"
 
+#include "platform/graphics/UIImage.h"
 #include "platform/runtime/RuntimeThunks.h"
 
 #include <cmath>
@@ -32,6 +33,10 @@ std::string UIScreen::description() const
 
 std::shared_ptr<UIScreen> UIScreen::mainScreen() { return mainSlot(); }
 
-void UIScreen::setMainScreen(std::shared_ptr<UIScreen> screen) { mainSlot() = std::move(screen); }
+void UIScreen::setMainScreen(std::shared_ptr<UIScreen> screen)
+{
+    UIGraphicsSetMainScreenScale(screen ? screen->scale() : 1.0f);
+    mainSlot() = std::move(screen);
+}
 
 CGRect UIScreen::applicationFrame() const { return { { 0, statusBarHeight_ }, { size_.width, size_.height - statusBarHeight_ } }; }

@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/foundation/NSObject.h"
 #include "platform/graphics/CGGeometry.h"
+#include "platform/runtime/NSObject.h"
 
 #include <memory>
 

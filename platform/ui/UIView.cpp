@@ -1,12 +1,12 @@
+// The view's own state: initialisation, geometry and appearance, and the requests for layout and
+// display. The tree is in UIViewHierarchy.cpp, coordinates and hit-testing in
+// UIViewCoordinates.cpp, drawing in UIViewDrawing.cpp.
 #include "platform/ui/UIView.h"
 
 #include "platform/foundation/NSNumber.h"
 #include "platform/runtime/RuntimeThunks.h"
 #include "platform/ui/UIViewAnimator.h"
-#include "platform/ui/UIWindow.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
 
 namespace {
@@ -19,92 +19,6 @@ const ClassRegistration registration = ClassRegistration("UIView", "UIResponder"
                                            .method("removeFromSuperview", imp_implementationWithMember<&UIView::removeFromSuperview>());
 
 bool sameSize(CGSize a, CGSize b) { return a.width == b.width && a.height == b.height; }
-
-std::shared_ptr<UIView> strongView(const UIView* view)
-{
-    return view ? std::const_pointer_cast<UIView>(std::dynamic_pointer_cast<const UIView>(view->weak_from_this().lock())) : nullptr;
-}
-
-// The chain from the view up to the root of its tree, the view first.
-std::vector<const UIView*> ancestry(const UIView* view)
-{
-    std::vector<const UIView*> chain;
-    for (auto current = strongView(view); current; current = current->superview())
-        chain.push_back(current.get());
-    // A view that no shared pointer owns can still convert in its own space.
-    if (chain.empty() && view)
-        chain.push_back(view);
-    return chain;
-}
-
-// One step of a conversion: through `view` up into its superview's space, or down out of it.
-struct Step {
-    const UIView* view;
-    bool up;
-};
-
-// The steps from `from` to `to`, through their nearest common ancestor; views in different
-// trees meet in screen space (a root window's frame is in screen points).
-std::vector<Step> pathBetween(const UIView* from, const UIView* to)
-{
-    auto up = ancestry(from);
-    auto down = ancestry(to);
-    std::vector<Step> steps;
-    std::size_t meetUp = up.size();
-    std::size_t meetDown = down.size();
-    for (std::size_t i = 0; i < up.size() && meetUp == up.size(); ++i) {
-        auto it = std::find(down.begin(), down.end(), up[i]);
-        if (it != down.end()) {
-            meetUp = i;
-            meetDown = static_cast<std::size_t>(it - down.begin());
-        }
-    }
-    for (std::size_t i = 0; i < meetUp; ++i)
-        steps.push_back({ up[i], true });
-    for (std::size_t i = meetDown; i-- > 0;)
-        steps.push_back({ down[i], false });
-    return steps;
-}
-
-// The view whose coordinates a null view stands for: the enclosing window, else the root.
-// The window holding the view (the view itself if it is one), else the top of its tree.
-// Raw pointers suffice: the caller's reference keeps the view, and so its ancestors, alive.
-const UIView* windowOrRoot(const UIView* view)
-{
-    const UIView* top = view;
-    for (const UIView* current = view; current; current = current->superviewPointer()) {
-        if (dynamic_cast<const UIWindow*>(current))
-            return current;
-        top = current;
-    }
-    return top;
-}
-
-CGPoint applySteps(const std::vector<Step>& steps, CGPoint point)
-{
-    for (const Step& step : steps)
-        point = step.up ? step.view->convertPointToSuperviewSpace(point) : step.view->convertPointFromSuperviewSpace(point);
-    return point;
-}
-
-CGRect applyStepsToRect(const std::vector<Step>& steps, CGRect rect)
-{
-    bool plain = std::all_of(steps.begin(), steps.end(), [](const Step& s) { return CGAffineTransformIsIdentity(s.view->transform()); });
-    if (plain)
-        return { applySteps(steps, rect.origin), rect.size };
-    std::array<CGPoint, 4> corners { rect.origin, CGPoint { CGRectGetMaxX(rect), rect.origin.y },
-        CGPoint { rect.origin.x, CGRectGetMaxY(rect) }, CGPoint { CGRectGetMaxX(rect), CGRectGetMaxY(rect) } };
-    CGPoint first = applySteps(steps, corners[0]);
-    CGFloat minX = first.x, maxX = first.x, minY = first.y, maxY = first.y;
-    for (std::size_t i = 1; i < corners.size(); ++i) {
-        CGPoint p = applySteps(steps, corners[i]);
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    return { { minX, minY }, { maxX - minX, maxY - minY } };
-}
 
 } // namespace
 
@@ -245,197 +159,9 @@ void UIView::setClipsToBounds(bool clips)
     noteAppearanceChanged();
 }
 
-// Hierarchy.
-
-void UIView::addSubview(const std::shared_ptr<UIView>& view)
+std::shared_ptr<UIView> UIView::sharedView() const
 {
-    insertSubview(view, subviews_.size());
-}
-
-void UIView::insertSubview(const std::shared_ptr<UIView>& view, std::size_t index)
-{
-    // A view cannot hold itself or one of its own ancestors.
-    if (!view || view.get() == this || isDescendantOfView(view.get()))
-        return;
-    if (view->superview().get() == this) {
-        auto it = std::find(subviews_.begin(), subviews_.end(), view);
-        subviews_.erase(it);
-        subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(std::min(index, subviews_.size())), view);
-        view->noteAppearanceChanged();
-        return;
-    }
-    // Only a view that a shared pointer owns can be watched as a superview.
-    auto self = strongView(this);
-    if (!self)
-        return;
-    auto keep = view;
-    view->removeFromSuperview();
-    subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(std::min(index, subviews_.size())), view);
-    view->setSuperview(self);
-    if (view->needsLayout_ || view->layoutBelow_)
-        view->noteLayoutBelow();
-    didAddSubview(view.get());
-    view->didMoveToSuperview();
-    view->noteAppearanceChanged();
-}
-
-void UIView::bringSubviewToFront(const std::shared_ptr<UIView>& view)
-{
-    if (view && view->superview().get() == this)
-        insertSubview(view, subviews_.size());
-}
-
-void UIView::removeFromSuperview()
-{
-    auto parent = superview();
-    if (!parent)
-        return;
-    // The parent's entry may be the last owner of this view.
-    auto keep = strongView(this);
-    noteAppearanceChanged();
-    parent->willRemoveSubview(this);
-    auto& siblings = parent->subviews_;
-    siblings.erase(std::remove(siblings.begin(), siblings.end(), keep), siblings.end());
-    setSuperview(nullptr);
-    didMoveToSuperview();
-    parent->noteAppearanceChanged();
-}
-
-std::shared_ptr<UIView> UIView::viewWithTag(NSInteger tag)
-{
-    if (tag_ == tag)
-        return strongView(this);
-    for (const auto& child : subviews_) {
-        if (auto found = child->viewWithTag(tag))
-            return found;
-    }
-    return nullptr;
-}
-
-bool UIView::isDescendantOfView(const UIView* view) const
-{
-    if (!view)
-        return false;
-    if (view == this)
-        return true;
-    for (auto current = superview(); current; current = current->superview()) {
-        if (current.get() == view)
-            return true;
-    }
-    return false;
-}
-
-std::shared_ptr<UIWindow> UIView::window() const
-{
-    if (dynamic_cast<const UIWindow*>(this))
-        return std::dynamic_pointer_cast<UIWindow>(std::const_pointer_cast<UIView>(strongView(this)));
-    for (auto current = superview(); current; current = current->superview()) {
-        if (auto window = std::dynamic_pointer_cast<UIWindow>(current))
-            return window;
-    }
-    return nullptr;
-}
-
-std::shared_ptr<UIResponder> UIView::nextResponder() const
-{
-    if (auto controller = viewController_.lock())
-        return controller;
-    return superview();
-}
-
-void UIView::setSuperview(const std::shared_ptr<UIView>& superview)
-{
-    auto before = window();
-    superview_ = superview;
-    superviewRaw_ = superview.get();
-    if (window() != before)
-        windowChanged();
-}
-
-void UIView::windowChanged()
-{
-    didMoveToWindow();
-    auto children = subviews_;
-    for (const auto& child : children)
-        child->windowChanged();
-}
-
-// Coordinates.
-
-CGPoint UIView::convertPointToSuperviewSpace(CGPoint p) const
-{
-    CGPoint u { p.x + frame_.origin.x - bounds_.origin.x, p.y + frame_.origin.y - bounds_.origin.y };
-    if (CGAffineTransformIsIdentity(transform_))
-        return u;
-    // The transform turns about the centre of the frame.
-    CGPoint c = center();
-    CGPoint d = CGPointApplyAffineTransform({ u.x - c.x, u.y - c.y }, transform_);
-    return { c.x + d.x, c.y + d.y };
-}
-
-CGPoint UIView::convertPointFromSuperviewSpace(CGPoint p) const
-{
-    CGPoint u = p;
-    if (!CGAffineTransformIsIdentity(transform_)) {
-        CGPoint c = center();
-        CGPoint d = CGPointApplyAffineTransform({ p.x - c.x, p.y - c.y }, CGAffineTransformInvert(transform_));
-        u = { c.x + d.x, c.y + d.y };
-    }
-    return { u.x - frame_.origin.x + bounds_.origin.x, u.y - frame_.origin.y + bounds_.origin.y };
-}
-
-// The common case of a touch read in a view of its window: the other view is an ancestor.
-// Walking up through raw superview links needs no shared pointers and no heap; a chain deeper
-// than the buffer, or one that never meets the ancestor, goes the general way.
-namespace {
-constexpr int kShortChain = 32;
-
-int chainBelowAncestor(const UIView* view, const UIView* ancestor, const UIView* (&chain)[kShortChain])
-{
-    int count = 0;
-    for (const UIView* current = view; current; current = current->superviewPointer()) {
-        if (current == ancestor)
-            return count;
-        if (count == kShortChain)
-            return -1;
-        chain[count++] = current;
-    }
-    return -1;
-}
-} // namespace
-
-CGPoint UIView::convertPointToView(CGPoint point, const UIView* view) const
-{
-    const UIView* target = view ? view : windowOrRoot(this);
-    const UIView* chain[kShortChain];
-    int count = chainBelowAncestor(this, target, chain);
-    for (int i = 0; i < count; ++i)
-        point = chain[i]->convertPointToSuperviewSpace(point);
-    if (count >= 0)
-        return point;
-    return applySteps(pathBetween(this, target), point);
-}
-
-CGPoint UIView::convertPointFromView(CGPoint point, const UIView* view) const
-{
-    const UIView* target = view ? view : windowOrRoot(this);
-    const UIView* chain[kShortChain];
-    int count = chainBelowAncestor(this, target, chain);
-    for (int i = count; i-- > 0;)
-        point = chain[i]->convertPointFromSuperviewSpace(point);
-    if (count >= 0)
-        return point;
-    return applySteps(pathBetween(target, this), point);
-}
-
-CGRect UIView::convertRectToView(CGRect rect, const UIView* view) const
-{
-    return applyStepsToRect(pathBetween(this, view ? view : windowOrRoot(this)), rect);
-}
-
-CGRect UIView::convertRectFromView(CGRect rect, const UIView* view) const
-{
-    return applyStepsToRect(pathBetween(view ? view : windowOrRoot(this), this), rect);
+    return std::const_pointer_cast<UIView>(std::dynamic_pointer_cast<const UIView>(weak_from_this().lock()));
 }
 
 // Layout and display.
@@ -458,7 +184,7 @@ void UIView::layoutIfNeeded()
     // are not walked.
     if (!needsLayout_ && !layoutBelow_)
         return;
-    auto keep = strongView(this);
+    auto keep = sharedView();
     if (needsLayout_) {
         needsLayout_ = false;
         layoutSubviews();
@@ -474,7 +200,7 @@ void UIView::setNeedsDisplay()
 {
     needsDisplay_ = true;
     needsDisplayAll_ = true;
-    noteDisplayRequested();
+    setDisplayChangesPending(true);
 }
 
 void UIView::setNeedsDisplayInRect(CGRect rect)
@@ -491,26 +217,5 @@ void UIView::setNeedsDisplayInRect(CGRect rect)
         return;
     needsDisplayRect_ = CGRectIsEmpty(needsDisplayRect_) ? rect : CGRectUnion(needsDisplayRect_, rect);
     needsDisplay_ = true;
-    noteDisplayRequested();
+    setDisplayChangesPending(true);
 }
-
-// Hit-testing.
-
-std::shared_ptr<UIView> UIView::hitTest(CGPoint point, UIEvent* event)
-{
-    // Written so that a NaN alpha, which draws nothing, takes no touches either.
-    if (hidden_ || !(alpha_ >= 0.01f) || !userInteractionEnabled_ || !pointInside(point, event))
-        return nullptr;
-    // One child is held at a time, front to back: should an override change the list while it
-    // is walked, the walk only skips what is gone, and no copy of the list is made per touch.
-    for (std::size_t i = subviews_.size(); i-- > 0;) {
-        if (i >= subviews_.size())
-            continue;
-        const std::shared_ptr<UIView> child = subviews_[i];
-        if (auto hit = child->hitTest(child->convertPointFromSuperviewSpace(point), event))
-            return hit;
-    }
-    return strongView(this);
-}
-
-bool UIView::pointInside(CGPoint point, UIEvent*) const { return CGRectContainsPoint(bounds_, point); }

@@ -12,7 +12,7 @@
 class UIColor;
 class UIWindow;
 class NSCoder;
-class ViewBackingStore;
+class ViewBackingStore; // the compositor's (platform/compositor/)
 
 // A rectangle on screen with children. Children are held strongly and drawn in order (later
 // above earlier); the superview and the window are only watched. Geometry is kept as the
@@ -78,6 +78,8 @@ public:
     bool isDescendantOfView(const UIView* view) const;
     // The window this view is in (a window answers itself), or null.
     std::shared_ptr<UIWindow> window() const;
+    // This view as a shared pointer, or null while none owns it.
+    std::shared_ptr<UIView> sharedView() const;
 
     // The controller whose view this is, else the superview.
     std::shared_ptr<UIResponder> nextResponder() const override;
@@ -138,12 +140,17 @@ public:
     static void setAnimationDidStopSelector(SEL selector);
     static void commitAnimations();
 
-    // Renderer bookkeeping: the retained output of drawRect, owned by the view.
+    // The compositor's bookkeeping for the view (its retained drawing, where it was last shown):
+    // held by the view so that it lives as long as the view, opaque to everything but the compositor.
     const std::shared_ptr<ViewBackingStore>& backingStore() const { return backingStore_; }
     void setBackingStore(std::shared_ptr<ViewBackingStore> store) { backingStore_ = std::move(store); }
     // Marks the view's rectangle as changed on screen, so the next frame re-composes it. Cheap:
-    // the renderer works out where at the next frame.
+    // the compositor works out where at the next frame.
     void noteAppearanceChanged();
+    // Whether any view changed its look or asked to be redrawn since the compositor last took
+    // note (it does at every frame); a backend skips frames while nothing did.
+    static bool displayChangesPending();
+    static void setDisplayChangesPending(bool pending);
     // Whether noteAppearanceChanged was called since the renderer last took note.
     bool appearanceChanged() const { return appearanceChanged_; }
     void clearAppearanceChanged() { appearanceChanged_ = false; }
@@ -166,8 +173,6 @@ private:
     void windowChanged();
     // Marks every ancestor as having layout to do below it.
     void noteLayoutBelow();
-    // Tells the renderer that a display request waits (defined with the drawing code).
-    void noteDisplayRequested();
 
     CGRect frame_ {};
     CGRect bounds_ {};

@@ -1,13 +1,11 @@
-// The drawing side of the view classes: what each kind of view paints of itself, and how a
-// change of appearance reaches the renderer.
+// The drawing side of the view classes: what each kind of view paints of itself, and the marks
+// by which a change of appearance reaches the compositor.
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/ImageSurfaceCache.h"
 #include "platform/graphics/PangoText.h"
-#include "platform/graphics/Renderer.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/graphics/UIFont.h"
 #include "platform/graphics/UIImage.h"
-#include "platform/graphics/ViewBackingStore.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIImageView.h"
 #include "platform/ui/UILabel.h"
@@ -43,15 +41,22 @@ void UIView::drawIntrinsicContent(CGRect) const
         fillBounds(backgroundColor_.get(), bounds_);
 }
 
-// Only a mark here: a touch move must not pay for geometry. The next frame damages the view and
+// Only marks here: a touch move must not pay for geometry. The next frame damages the view and
 // its children where they were and where they are.
 void UIView::noteAppearanceChanged()
 {
     appearanceChanged_ = true;
-    Renderer::shared().noteViewsChanged();
+    setDisplayChangesPending(true);
 }
 
-void UIView::noteDisplayRequested() { Renderer::shared().noteViewsChanged(); }
+namespace {
+// Set from the start: the first frame has everything to show.
+bool displayChanges = true;
+} // namespace
+
+bool UIView::displayChangesPending() { return displayChanges; }
+
+void UIView::setDisplayChangesPending(bool pending) { displayChanges = pending; }
 
 void UIButton::drawIntrinsicContent(CGRect rect) const
 {

@@ -1,4 +1,4 @@
-#include "platform/runtime/ElfImage.h"
+#include "platform/loader/ElfImage.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,13 @@
-#include "platform/graphics/ViewBackingStore.h"
+#include "platform/compositor/ViewBackingStore.h"
+
+#include "platform/compositor/CompositorGeometry.h"
+#include "platform/graphics/CGContext.h"
+#include "platform/ui/UIView.h"
+
+#include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -28,14 +35,12 @@ PixelRect remainderOf(const PixelRect& ink, const PixelRect& area)
 
 } // namespace
 
-ViewBackingStore::~ViewBackingStore() { dropSurface(); }
-
 bool ViewBackingStore::ensureSurface(int pixelWidth, int pixelHeight)
 {
     if (surface_ && pixelWidth == pixelWidth_ && pixelHeight == pixelHeight_)
         return false;
     dropSurface();
-    surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
+    surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight));
     pixelWidth_ = pixelWidth;
     pixelHeight_ = pixelHeight;
     return true;
@@ -43,18 +48,17 @@ bool ViewBackingStore::ensureSurface(int pixelWidth, int pixelHeight)
 
 void ViewBackingStore::dropSurface()
 {
-    if (surface_)
-        cairo_surface_destroy(surface_);
-    surface_ = nullptr;
+    surface_.reset();
     pixelWidth_ = pixelHeight_ = 0;
     ink_ = {};
 }
 
-cairo_t* ViewBackingStore::beginRedraw(const PixelRect& area)
+CairoContext ViewBackingStore::beginRedraw(const PixelRect& area)
 {
     if (!surface_)
         return nullptr;
-    cairo_t* cr = cairo_create(surface_);
+    CairoContext context { cairo_create(surface_.get()) };
+    cairo_t* cr = context.get();
     // Outside the ink the surface is transparent already.
     if (const PixelRect stale = area.intersected(ink_); !stale.isEmpty()) {
         cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
@@ -64,14 +68,14 @@ cairo_t* ViewBackingStore::beginRedraw(const PixelRect& area)
     }
     cairo_rectangle(cr, area.x, area.y, area.width, area.height);
     cairo_clip(cr);
-    return cr;
+    return context;
 }
 
 PixelRect ViewBackingStore::endRedraw(const PixelRect& area)
 {
     if (!surface_)
         return {};
-    cairo_surface_flush(surface_);
+    cairo_surface_flush(surface_.get());
     const PixelRect painted = paintIn(area);
     const PixelRect before = ink_;
     ink_ = remainderOf(before, area).united(painted);
@@ -81,10 +85,10 @@ PixelRect ViewBackingStore::endRedraw(const PixelRect& area)
 PixelRect ViewBackingStore::paintIn(const PixelRect& wanted) const
 {
     const PixelRect area = wanted.intersected({ 0, 0, pixelWidth_, pixelHeight_ });
-    const unsigned char* data = cairo_image_surface_get_data(surface_);
+    const unsigned char* data = cairo_image_surface_get_data(surface_.get());
     if (area.isEmpty() || !data)
         return {};
-    const int stride = cairo_image_surface_get_stride(surface_);
+    const int stride = cairo_image_surface_get_stride(surface_.get());
     auto row = [&](int y) { return reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride) + area.x; };
     // Premultiplied: a transparent pixel is all zero bits.
     auto rowHasPaint = [&](int y) {
@@ -114,4 +118,58 @@ PixelRect ViewBackingStore::paintIn(const PixelRect& wanted) const
             }
     }
     return { area.x + left, top, right - left + 1, bottom - top + 1 };
+}
+
+ViewBackingStore& ViewBackingStore::of(const UIView& view)
+{
+    if (!view.backingStore())
+        const_cast<UIView&>(view).setBackingStore(std::make_shared<ViewBackingStore>());
+    return *view.backingStore();
+}
+
+PixelRect ViewBackingStore::askedArea(const UIView& view, float scale) const
+{
+    const CGRect b = view.bounds();
+    const CGRect asked = CGRectIntersection(view.needsDisplayRect(), b);
+    if (CGRectIsEmpty(asked))
+        return {};
+    const double left = std::floor((asked.origin.x - b.origin.x) * static_cast<double>(scale));
+    const double top = std::floor((asked.origin.y - b.origin.y) * static_cast<double>(scale));
+    const double right = std::ceil((CGRectGetMaxX(asked) - b.origin.x) * static_cast<double>(scale));
+    const double bottom = std::ceil((CGRectGetMaxY(asked) - b.origin.y) * static_cast<double>(scale));
+    auto clampToInt = [](double v) { return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6)); };
+    return PixelRect { clampToInt(left), clampToInt(top), clampToInt(right) - clampToInt(left), clampToInt(bottom) - clampToInt(top) }
+        .intersected({ 0, 0, pixelWidth_, pixelHeight_ });
+}
+
+ViewBackingStore::Redraw ViewBackingStore::redraw(const UIView& view, float scale)
+{
+    const CGRect b = view.bounds();
+    const double width = std::ceil(static_cast<double>(b.size.width) * scale);
+    const double height = std::ceil(static_cast<double>(b.size.height) * scale);
+    if (!(width >= 1 && height >= 1 && width <= compositor::kMaxSurfaceSide && height <= compositor::kMaxSurfaceSide)) {
+        dropSurface();
+        return {};
+    }
+    const bool fresh = ensureSurface(static_cast<int>(width), static_cast<int>(height));
+    if (!fresh && !view.needsDisplay())
+        return {};
+    const PixelRect whole { 0, 0, pixelWidth_, pixelHeight_ };
+    const PixelRect area = fresh ? whole : askedArea(view, scale);
+    // Cleared first, so a drawRect that asks for another redraw gets it in a later frame.
+    const_cast<UIView&>(view).clearNeedsDisplay();
+    if (area.isEmpty())
+        return {};
+    auto context = std::make_shared<CGContext>(beginRedraw(area), scale, false);
+    cairo_scale(context->cairo(), scale, scale);
+    cairo_translate(context->cairo(), -b.origin.x, -b.origin.y);
+    const double s = scale;
+    const CGRect dirty { { b.origin.x + static_cast<CGFloat>(area.x / s), b.origin.y + static_cast<CGFloat>(area.y / s) },
+        { static_cast<CGFloat>(area.width / s), static_cast<CGFloat>(area.height / s) } };
+    UIGraphicsPushContext(context);
+    const_cast<UIView&>(view).drawRect(dirty);
+    UIGraphicsPopContext();
+    context.reset();
+    const PixelRect changed = endRedraw(area);
+    return { true, fresh ? whole : changed };
 }

@@ -1,24 +1,36 @@
 #pragma once
-// What the renderer keeps per view between frames: the retained output of drawRect (a surface at
-// the view's pixel size, only for views that draw), the part of it that holds any paint, and
+// What the compositor keeps per view between frames: the retained output of drawRect (a surface
+// at the view's pixel size, only for views that draw), the part of it that holds any paint, and
 // where and how the view was last shown, so a frame can tell what moved.
 #include "platform/graphics/CGGeometry.h"
+#include "platform/graphics/CairoHandles.h"
 #include "platform/graphics/FrameBuffer.h"
 
-#include <cairo.h>
-
 #include <cstdint>
+
+class UIView;
 
 class ViewBackingStore {
 public:
     ViewBackingStore() = default;
-    ~ViewBackingStore();
     ViewBackingStore(const ViewBackingStore&) = delete;
     ViewBackingStore& operator=(const ViewBackingStore&) = delete;
 
+    // The view's store, made at the first question; the view holds it.
+    static ViewBackingStore& of(const UIView& view);
+
+    // Brings the retained drawing up to date at the scale: runs the view's drawRect over what it
+    // asked to have redrawn, or over everything when the surface is new. A view too large for a
+    // surface loses it. Answers whether drawRect ran and which surface pixels may have changed.
+    struct Redraw {
+        bool drew = false;
+        PixelRect changed;
+    };
+    Redraw redraw(const UIView& view, float scale);
+
     // The retained drawing, or null. ensureSurface answers whether it had to make a new one
     // (fully transparent, so untouched pages of a large one cost no memory).
-    cairo_surface_t* surface() const { return surface_; }
+    cairo_surface_t* surface() const { return surface_.get(); }
     bool ensureSurface(int pixelWidth, int pixelHeight);
     void dropSurface();
     int pixelWidth() const { return pixelWidth_; }
@@ -28,8 +40,8 @@ public:
     // the drawing holds nothing. Compositing and clearing need not look outside it.
     const PixelRect& ink() const { return ink_; }
     // Makes the area transparent and opens a context clipped to it, in surface pixels; null
-    // without a surface. The caller destroys the context.
-    cairo_t* beginRedraw(const PixelRect& area);
+    // without a surface.
+    CairoContext beginRedraw(const PixelRect& area);
     // After the area was redrawn: finds its paint, updates ink(), and answers the part of the
     // area whose pixels may have changed (where there was or is paint).
     PixelRect endRedraw(const PixelRect& area);
@@ -46,8 +58,10 @@ public:
 
 private:
     PixelRect paintIn(const PixelRect& area) const;
+    // The part of the surface the view asked to have redrawn, rounded out to whole pixels.
+    PixelRect askedArea(const UIView& view, float scale) const;
 
-    cairo_surface_t* surface_ = nullptr;
+    CairoSurface surface_;
     int pixelWidth_ = 0, pixelHeight_ = 0;
     PixelRect ink_;
     Shown shown_;

@@ -40,6 +40,7 @@ public:
     // Sends the selector with one object argument through the runtime; nothing when not answered.
     void performSelector(SEL selector, NSObject* object = nullptr);
     // Schedules the selector on the main run loop; the object and its argument are held until then.
+    // Defined with the run loop, in foundation/NSObjectDelayedPerforming.cpp.
     void performSelector(SEL selector, std::shared_ptr<NSObject> object, NSTimeInterval afterDelay);
 
     template <class T> std::shared_ptr<T> self() { return std::dynamic_pointer_cast<T>(shared_from_this()); }

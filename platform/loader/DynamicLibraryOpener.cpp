@@ -1,4 +1,4 @@
-#include "platform/runtime/DynamicLibraryOpener.h"
+#include "platform/loader/DynamicLibraryOpener.h"
 
 #include "platform/foundation/UniqueFd.h"
 

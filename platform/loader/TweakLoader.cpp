@@ -1,12 +1,12 @@
-#include "platform/runtime/TweakLoader.h"
+#include "platform/loader/TweakLoader.h"
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileOps.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/PlistHandle.h"
 #include "platform/foundation/UniqueFd.h"
-#include "platform/runtime/DynamicLibraryOpener.h"
-#include "platform/runtime/ElfImage.h"
+#include "platform/loader/DynamicLibraryOpener.h"
+#include "platform/loader/ElfImage.h"
 
 #include <algorithm>
 #include <cerrno>

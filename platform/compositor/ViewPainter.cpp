@@ -1,0 +1,134 @@
+#include "platform/compositor/ViewPainter.h"
+
+#include "platform/compositor/ViewBackingStore.h"
+#include "platform/graphics/CGContext.h"
+#include "platform/ui/UIView.h"
+
+#include <algorithm>
+
+using namespace compositor;
+
+namespace {
+
+enum class Culled { nothing, childrenOnly, everything };
+
+// How much of the view a culling frame paints.
+Culled cull(const UIView& view, CompositionPass& pass)
+{
+    bool paintsItself = true;
+    // Placed by this frame's walk: what lies wholly outside the damage is left alone.
+    if (const auto& store = view.backingStore(); store && store->shown().frame == pass.frame) {
+        if (pass.grid.cover(store->shown().subtreeRect).intersected(pass.damage).isEmpty())
+            return Culled::nothing;
+        paintsItself = !pass.grid.cover(store->shown().screenRect).intersected(pass.damage).isEmpty();
+    }
+    if (pass.beforeBase) {
+        const auto& ancestors = pass.base.ancestors;
+        if (&view == pass.base.view)
+            pass.beforeBase = false;
+        else if (std::find(ancestors.begin(), ancestors.end(), &view) != ancestors.end())
+            paintsItself = false;
+        else
+            return Culled::nothing;
+    }
+    return paintsItself ? Culled::everything : Culled::childrenOnly;
+}
+
+// Moves user space from the superview's bounds to the view's; false when the view cannot be placed.
+bool enterView(cairo_t* cr, const UIView& view, bool asRoot)
+{
+    const CGRect b = view.bounds();
+    if (asRoot) {
+        cairo_translate(cr, -b.origin.x, -b.origin.y);
+        return true;
+    }
+    const CGAffineTransform t = localToParent(view);
+    if (!isUsable(t))
+        return false;
+    cairo_matrix_t m;
+    cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
+    cairo_transform(cr, &m);
+    return true;
+}
+
+} // namespace
+
+void ViewPainter::drawView(cairo_t* cr, const UIView& view, bool asRoot, CompositionPass& pass)
+{
+    if (view.isHidden())
+        return;
+    const float alpha = asRoot ? 1.0f : clampedAlpha(view.presentationAlpha());
+    if (alpha <= 0.0f)
+        return;
+    const CGRect b = view.bounds();
+    if (!isUsable(b))
+        return;
+    const Culled culled = pass.culling ? cull(view, pass) : Culled::everything;
+    if (culled == Culled::nothing)
+        return;
+    const bool paintsItself = culled == Culled::everything;
+    cairo_save(cr);
+    if (!enterView(cr, view, asRoot)) {
+        cairo_restore(cr);
+        return;
+    }
+    if (view.clipsToBounds()) {
+        cairo_rectangle(cr, b.origin.x, b.origin.y, b.size.width, b.size.height);
+        cairo_clip(cr);
+    }
+    const auto& children = view.subviews();
+    // Alpha below one fades the view and its children as one picture, so overlapping children
+    // are not blended twice.
+    const bool group = alpha < 1.0f && (paintsItself || !children.empty());
+    if (group)
+        cairo_push_group(cr);
+    if (paintsItself)
+        drawContent(cr, view, pass);
+    for (const auto& child : children)
+        drawView(cr, *child, false, pass);
+    if (group) {
+        cairo_pop_group_to_source(cr);
+        cairo_paint_with_alpha(cr, alpha);
+    }
+    cairo_restore(cr);
+}
+
+void ViewPainter::drawContent(cairo_t* cr, const UIView& view, CompositionPass& pass)
+{
+    const CGRect b = view.bounds();
+    if (!view.drawsContent()) {
+        // The background colour and what the view is (image, text).
+        cairo_save(cr);
+        view.drawIntrinsicContent(b);
+        cairo_restore(cr);
+        return;
+    }
+    // A view that draws for itself: background, then its retained drawing, then what it is.
+    if (const auto color = CGColorComponentsFromColor(view.backgroundColor().get()); view.backgroundColor() && color.alpha > 0) {
+        cairo_save(cr);
+        cairo_rectangle(cr, b.origin.x, b.origin.y, b.size.width, b.size.height);
+        cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
+    // Screen frames bring the drawing up to date before composing (a request made while drawing
+    // waits for the next frame); a window snapshot may find it out of date.
+    if (!pass.culling && ViewBackingStore::of(view).redraw(view, pass.grid.scale).drew)
+        pass.redrewViews = true;
+    const ViewBackingStore* store = view.backingStore().get();
+    // Only the part of the drawing that holds paint is composed.
+    if (store && store->surface() && !store->ink().isEmpty()) {
+        const PixelRect ink = store->ink();
+        const double scale = pass.grid.scale;
+        cairo_save(cr);
+        cairo_translate(cr, b.origin.x, b.origin.y);
+        cairo_scale(cr, 1.0 / scale, 1.0 / scale);
+        cairo_set_source_surface(cr, store->surface(), 0, 0);
+        cairo_rectangle(cr, ink.x, ink.y, ink.width, ink.height);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
+    cairo_save(cr);
+    view.drawIntrinsicContent(b);
+    cairo_restore(cr);
+}

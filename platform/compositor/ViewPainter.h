@@ -1,0 +1,35 @@
+#pragma once
+// Paints views into a cairo context in points: each view's content (background, retained drawing,
+// what it is), then its children above it, faded as one picture where alpha is below one.
+#include "platform/compositor/CompositorGeometry.h"
+#include "platform/compositor/OpaqueCover.h"
+#include "platform/graphics/CairoHandles.h"
+
+#include <cstdint>
+
+class UIView;
+
+// What one pass of painting knows, set up by a screen frame or a window snapshot and handed down
+// the walk.
+struct CompositionPass {
+    compositor::PixelGrid grid;
+    // Screen frames cull: a view placed by this frame's walk (frame) that lies wholly outside the
+    // damage is skipped, and painting starts at the opaque cover: until it is reached (beforeBase),
+    // only its ancestors are entered, without painting themselves.
+    bool culling = false;
+    std::uint64_t frame = 0;
+    PixelRect damage;
+    OpaqueCover base;
+    bool beforeBase = false;
+    // Snapshots bring the drawing of the views they meet up to date; whether any was redrawn.
+    bool redrewViews = false;
+};
+
+class ViewPainter {
+public:
+    // Paints the view and its children; as the root, without the view's own alpha and position.
+    static void drawView(cairo_t* cr, const UIView& view, bool asRoot, CompositionPass& pass);
+
+private:
+    static void drawContent(cairo_t* cr, const UIView& view, CompositionPass& pass);
+};
