@@ -43,14 +43,10 @@ constexpr CGSize CGSizeMake(CGFloat w, CGFloat h) { return { w, h }; }
 constexpr CGRect CGRectMake(CGFloat x, CGFloat y, CGFloat w, CGFloat h) { return { { x, y }, { w, h } }; }
 constexpr UIEdgeInsets UIEdgeInsetsMake(CGFloat top, CGFloat left, CGFloat bottom, CGFloat right) { return { top, left, bottom, right }; }
 
-constexpr CGFloat CGRectGetMinX(CGRect r) { return r.origin.x; }
-constexpr CGFloat CGRectGetMinY(CGRect r) { return r.origin.y; }
 constexpr CGFloat CGRectGetMaxX(CGRect r) { return r.origin.x + r.size.width; }
 constexpr CGFloat CGRectGetMaxY(CGRect r) { return r.origin.y + r.size.height; }
 constexpr CGFloat CGRectGetMidX(CGRect r) { return r.origin.x + r.size.width / 2; }
 constexpr CGFloat CGRectGetMidY(CGRect r) { return r.origin.y + r.size.height / 2; }
-constexpr CGFloat CGRectGetWidth(CGRect r) { return r.size.width; }
-constexpr CGFloat CGRectGetHeight(CGRect r) { return r.size.height; }
 
 // Half-open: the left and top edges belong to the rectangle, the right and bottom ones do not.
 // A rectangle with a negative or NaN size contains nothing.
@@ -61,7 +57,6 @@ constexpr bool CGRectContainsPoint(CGRect r, CGPoint p)
 
 constexpr bool CGRectIsEmpty(CGRect r) { return !(r.size.width > 0 && r.size.height > 0); }
 
-constexpr CGRect CGRectOffset(CGRect r, CGFloat dx, CGFloat dy) { return { { r.origin.x + dx, r.origin.y + dy }, r.size }; }
 
 // The rectangle less the insets, computed in the toolkit's order so float results match.
 constexpr CGRect UIEdgeInsetsInsetRect(CGRect r, UIEdgeInsets i)

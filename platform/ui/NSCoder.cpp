@@ -21,15 +21,6 @@ CGRect NSCoder::decodeRectForKey(const std::string& key) const
     return value ? *value : CGRectZero;
 }
 
-std::string NSCoder::decodeStringForKey(const std::string& key) const
-{
-    auto it = values_.find(key);
-    if (it == values_.end())
-        return {};
-    const std::string* value = std::get_if<std::string>(&it->second);
-    return value ? *value : std::string();
-}
-
 std::shared_ptr<UIColor> NSCoder::decodeColorForKey(const std::string& key) const
 {
     auto it = values_.find(key);

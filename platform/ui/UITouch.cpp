@@ -20,4 +20,3 @@ CGPoint locate(CGPoint inWindow, const UIWindow* window, const UIView* view)
 
 CGPoint UITouch::locationInView(const UIView* view) const { return locate(location_, window_.lock().get(), view); }
 
-CGPoint UITouch::previousLocationInView(const UIView* view) const { return locate(previous_, window_.lock().get(), view); }

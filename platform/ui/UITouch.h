@@ -16,7 +16,6 @@ public:
 
     // The location in the view's coordinates (the window's when view is null).
     CGPoint locationInView(const UIView* view) const;
-    CGPoint previousLocationInView(const UIView* view) const;
     UITouchPhase phase() const { return phase_; }
     double timestamp() const { return timestamp_; }
     std::shared_ptr<UIView> view() const { return view_.lock(); }
@@ -27,11 +26,10 @@ public:
     void setTimestamp(double t) { timestamp_ = t; }
     void setView(const std::shared_ptr<UIView>& view) { view_ = view; }
     void setWindow(const std::shared_ptr<UIWindow>& window) { window_ = window; }
-    void setLocationInWindow(CGPoint p) { previous_ = location_; location_ = p; }
+    void setLocationInWindow(CGPoint p) { location_ = p; }
 
 private:
     CGPoint location_ {};
-    CGPoint previous_ {};
     UITouchPhase phase_ = UITouchPhase::Began;
     double timestamp_ = 0;
     std::weak_ptr<UIView> view_;

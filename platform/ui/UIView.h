@@ -205,7 +205,6 @@ public:
     bool containsValueForKey(const std::string& key) const { return values_.count(key) != 0; }
     double decodeDoubleForKey(const std::string& key) const;
     CGRect decodeRectForKey(const std::string& key) const;
-    std::string decodeStringForKey(const std::string& key) const;
     std::shared_ptr<UIColor> decodeColorForKey(const std::string& key) const;
 
 private:

@@ -230,12 +230,6 @@ void UIViewAnimator::setAutoreverses(bool autoreverses)
         open_.back()->autoreverses = autoreverses;
 }
 
-void UIViewAnimator::setCurve(UIViewAnimationCurve curve)
-{
-    if (!open_.empty())
-        open_.back()->curve = curve;
-}
-
 void UIViewAnimator::setDelegate(const std::shared_ptr<NSObject>& delegate)
 {
     if (!open_.empty())

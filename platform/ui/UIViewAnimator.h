@@ -44,12 +44,10 @@ public:
     void setDuration(double duration);
     void setRepeatCount(float repeatCount);
     void setAutoreverses(bool autoreverses);
-    void setCurve(UIViewAnimationCurve curve);
     void setDelegate(const std::shared_ptr<NSObject>& delegate);
     void setDidStopSelector(SEL selector);
     void setCompletion(std::function<void(bool finished)> completion);
     void commitGroup();
-    bool isInsideBlock() const { return !open_.empty(); }
 
     // The timing curve: progress 0…1 in, eased progress 0…1 out.
     static double ease(UIViewAnimationCurve curve, double progress);

@@ -34,8 +34,6 @@ public:
     virtual void viewDidLoad() { }
     virtual void viewWillAppear(bool /*animated*/) { }
     virtual void viewDidAppear(bool /*animated*/) { }
-    virtual void viewWillDisappear(bool /*animated*/) { }
-    virtual void viewDidDisappear(bool /*animated*/) { }
     virtual void didReceiveMemoryWarning() { }
 
     // Touches the view does not handle go on to the view's superview.

@@ -49,8 +49,6 @@ public:
     // which keeps it (moves, end, cancel) even if that view is later hidden or moved. Answers
     // whether the window took the phase.
     bool sendTouch(UITouchPhase phase, CGPoint pointInWindow);
-    // Whether a touch is in progress in this window.
-    bool isTracking() const { return touch_ != nullptr; }
 
     // Keeps the root controller's view over the whole window.
     void layoutSubviews() override;
