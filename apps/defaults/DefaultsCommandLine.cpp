@@ -1,10 +1,11 @@
 #include "DefaultsCommandLine.h"
 
 #include "DefaultsTool.h"
+#include "apps/common/CommandLineParse.h"
 
 #include <CLI/CLI.hpp>
 
-#include <sstream>
+#include <utility>
 
 DefaultsCommandLine DefaultsCommandLine::parse(int argc, const char* const* argv)
 {
@@ -14,15 +15,10 @@ DefaultsCommandLine DefaultsCommandLine::parse(int argc, const char* const* argv
     app.add_option("--root", root, "The device root (else $GLYPHWARD_ROOT, else the default root)");
     app.prefix_command();
     app.footer(DefaultsTool::usage());
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        std::ostringstream out;
-        std::ostringstream err;
-        // Help answers 0; every mistake CLI11 finds leaves with the usage status.
-        result.status = app.exit(error, out, err) == 0 ? 0 : 2;
-        result.out = out.str();
-        result.err = err.str();
+    if (auto stop = parseCommandLine(app, argc, argv)) {
+        result.status = stop->status;
+        result.out = std::move(stop->out);
+        result.err = std::move(stop->err);
         return result;
     }
     result.run = true;

@@ -1,11 +1,12 @@
 #include "apps/host/HostCommandLine.h"
 
+#include "apps/common/CommandLineParse.h"
 #include "apps/common/NumberText.h"
 #include "platform/backends/WindowFit.h"
 
 #include <CLI/CLI.hpp>
 
-#include <sstream>
+#include <utility>
 #include <string_view>
 
 namespace {
@@ -94,16 +95,11 @@ HostCommandLine HostCommandLine::parse(int argc, const char* const* argv)
     Texts texts;
     CLI::App app { "The demo host app with the Glyphward lock", "glyphward-host" };
     addOptions(app, options, texts);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
+    if (auto stop = parseCommandLine(app, argc, argv)) {
         HostCommandLine result;
-        std::ostringstream out;
-        std::ostringstream err;
-        // Help answers 0; every mistake CLI11 finds leaves with the usage status.
-        result.status = app.exit(error, out, err) == 0 ? 0 : 2;
-        result.out = out.str();
-        result.err = err.str();
+        result.status = stop->status;
+        result.out = std::move(stop->out);
+        result.err = std::move(stop->err);
         return result;
     }
     if (app.count("--root") > 0)

@@ -20,6 +20,27 @@ bool readUnsigned(std::string_view bytes, std::uint64_t at, unsigned size, std::
     return true;
 }
 
+// The length of the object whose marker is at `offset`: the marker's low four bits, or, when
+// they are all set, an integer object that follows (a marker 0x1N, then 2^N bytes). `start` is
+// where the object's contents begin.
+bool readObjectLength(std::string_view bytes, std::uint64_t offset, std::uint64_t& count, std::uint64_t& start)
+{
+    count = static_cast<std::uint8_t>(bytes[offset]) & 0x0F;
+    start = offset + 1;
+    if (count != 0x0F)
+        return true;
+    if (start >= bytes.size())
+        return false;
+    const auto lengthMarker = static_cast<std::uint8_t>(bytes[start]);
+    if ((lengthMarker >> 4) != 0x1 || (lengthMarker & 0x0F) > 3)
+        return false;
+    const unsigned lengthSize = 1u << (lengthMarker & 0x0F);
+    if (!readUnsigned(bytes, start + 1, lengthSize, count))
+        return false;
+    start += 1 + lengthSize;
+    return true;
+}
+
 // Whether the string object at `offset` (ASCII or UTF-16) holds a NUL.
 bool stringHoldsNul(std::string_view bytes, std::uint64_t offset)
 {
@@ -29,20 +50,10 @@ bool stringHoldsNul(std::string_view bytes, std::uint64_t offset)
     const unsigned kind = marker >> 4;
     if (kind != 0x5 && kind != 0x6)
         return false;
-    std::uint64_t count = marker & 0x0F;
-    std::uint64_t start = offset + 1;
-    if (count == 0x0F) {
-        // The length follows as an integer object: a marker 0x1N, then 2^N bytes.
-        if (start >= bytes.size())
-            return false;
-        const auto lengthMarker = static_cast<std::uint8_t>(bytes[start]);
-        if ((lengthMarker >> 4) != 0x1 || (lengthMarker & 0x0F) > 3)
-            return false;
-        const unsigned lengthSize = 1u << (lengthMarker & 0x0F);
-        if (!readUnsigned(bytes, start + 1, lengthSize, count))
-            return false;
-        start += 1 + lengthSize;
-    }
+    std::uint64_t count = 0;
+    std::uint64_t start = 0;
+    if (!readObjectLength(bytes, offset, count, start))
+        return false;
     const std::uint64_t unit = kind == 0x6 ? 2 : 1;
     if (start > bytes.size() || count > (bytes.size() - start) / unit)
         return false;
@@ -91,19 +102,8 @@ bool containerRefs(std::string_view bytes, const Layout& layout, std::uint64_t o
     const unsigned kind = marker >> 4;
     if (kind != 0xA && kind != 0xC && kind != 0xD)
         return false;
-    count = marker & 0x0F;
-    start = offset + 1;
-    if (count == 0x0F) {
-        if (start >= bytes.size())
-            return false;
-        const auto lengthMarker = static_cast<std::uint8_t>(bytes[start]);
-        if ((lengthMarker >> 4) != 0x1 || (lengthMarker & 0x0F) > 3)
-            return false;
-        const unsigned lengthSize = 1u << (lengthMarker & 0x0F);
-        if (!readUnsigned(bytes, start + 1, lengthSize, count))
-            return false;
-        start += 1 + lengthSize;
-    }
+    if (!readObjectLength(bytes, offset, count, start))
+        return false;
     if (start > bytes.size())
         return false;
     const std::uint64_t room = (bytes.size() - start) / layout.refSize;

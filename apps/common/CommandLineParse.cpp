@@ -1,0 +1,21 @@
+#include "apps/common/CommandLineParse.h"
+
+#include <CLI/CLI.hpp>
+
+#include <sstream>
+
+std::optional<CommandLineStop> parseCommandLine(CLI::App& app, int argc, const char* const* argv)
+{
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        std::ostringstream out;
+        std::ostringstream err;
+        CommandLineStop stop;
+        stop.status = app.exit(error, out, err) == 0 ? 0 : 2;
+        stop.out = out.str();
+        stop.err = err.str();
+        return stop;
+    }
+    return std::nullopt;
+}
