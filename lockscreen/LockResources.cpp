@@ -14,6 +14,14 @@ std::shared_ptr<UIImage> LockResources::image(const NSBundle* bundle, const std:
     return path ? UIImage::imageWithContentsOfFile(*path) : nullptr;
 }
 
+void LockResources::prefetchBackground()
+{
+    const std::shared_ptr<NSBundle> bundle = openBundle();
+    const std::optional<std::string> path = bundle ? bundle->pathForResource(kBackgroundImage, "png") : std::nullopt;
+    if (path)
+        UIImage::prefetchContentsOfFile(*path);
+}
+
 std::optional<std::string> LockResources::localizedText(const std::string& key)
 {
     std::shared_ptr<NSBundle> bundle = openBundle();

@@ -102,7 +102,7 @@ void TQViewController::viewDidLoad()
     lockView_->setSelectedGestureNodeImage(LockResources::image(bundle_.get(), "gesture_node_selected"));
 
     auto background = alloc<UIImageView>();
-    background->initWithImage(LockResources::image(bundle_.get(), "bg"));
+    background->initWithImage(LockResources::image(bundle_.get(), LockResources::kBackgroundImage));
     background->setFrame(S);
     root->addSubview(background);
 
