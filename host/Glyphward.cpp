@@ -73,6 +73,6 @@ __attribute__((constructor)) static void _logosLocalInit()
     hook(cls, "application:didFinishLaunchingWithOptions:", reinterpret_cast<IMP>(&didFinishLaunchingHook), &savedDidFinishLaunching);
     hook(cls, "applicationDidEnterBackground:", reinterpret_cast<IMP>(&didEnterBackgroundHook), &savedDidEnterBackground);
     hook(cls, "applicationWillEnterForeground:", reinterpret_cast<IMP>(&willEnterForegroundHook), &savedWillEnterForeground);
-    // The lock shows its background at launch: decoding it now overlaps the host's own launch.
-    LockResources::prefetchBackground();
+    // The lock shows its pictures at launch: decoding them now overlaps the host's own launch.
+    LockResources::prefetchImages();
 }

@@ -14,12 +14,15 @@ std::shared_ptr<UIImage> LockResources::image(const NSBundle* bundle, const std:
     return path ? UIImage::imageWithContentsOfFile(*path) : nullptr;
 }
 
-void LockResources::prefetchBackground()
+void LockResources::prefetchImages()
 {
     const std::shared_ptr<NSBundle> bundle = openBundle();
-    const std::optional<std::string> path = bundle ? bundle->pathForResource(kBackgroundImage, "png") : std::nullopt;
-    if (path)
-        UIImage::prefetchContentsOfFile(*path);
+    if (!bundle)
+        return;
+    for (const char* name : { kBackgroundImage, kNormalNodeImage, kSelectedNodeImage }) {
+        if (const std::optional<std::string> path = bundle->pathForResource(name, "png"))
+            UIImage::prefetchContentsOfFile(*path);
+    }
 }
 
 std::optional<std::string> LockResources::localizedText(const std::string& key)
