@@ -70,9 +70,9 @@ TEST_F(PNGDecoderTest, PrefetchedPictureIsTakenByTheFirstRead)
 {
     const std::string path = copyOf("bg@2x.png");
     UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(390, 844), 2.0f));
-    UIImage::prefetchContentsOfFile(path);
+    UIImage::prefetchContentsOfFiles({ path });
     EXPECT_EQ(ImagePrefetch::pending(), 1u);
-    UIImage::prefetchContentsOfFile(path);
+    UIImage::prefetchContentsOfFiles({ path });
     EXPECT_EQ(ImagePrefetch::pending(), 1u) << "one decode per file";
 
     const auto image = UIImage::imageWithContentsOfFile(path);
@@ -85,7 +85,7 @@ TEST_F(PNGDecoderTest, PrefetchedPictureIsTakenByTheFirstRead)
 
     // A file replaced after its decode began is read afresh, not answered with the old picture.
     const std::string other = copyOf("gesture_node_normal@2x.png");
-    UIImage::prefetchContentsOfFile(other);
+    UIImage::prefetchContentsOfFiles({ other });
     fs::copy_file(kBundle + "gesture_node_selected@2x.png", other, fs::copy_options::overwrite_existing);
     const auto replaced = UIImage::imageWithContentsOfFile(other);
     ASSERT_TRUE(replaced);
@@ -93,9 +93,9 @@ TEST_F(PNGDecoderTest, PrefetchedPictureIsTakenByTheFirstRead)
     EXPECT_EQ(ImagePrefetch::pending(), 0u);
 
     // Nothing starts for a missing file or one whose header is not a picture's.
-    UIImage::prefetchContentsOfFile((dir / "absent.png").string());
+    UIImage::prefetchContentsOfFiles({ (dir / "absent.png").string() });
     std::ofstream((dir / "text.png").string()) << "not a picture at all, only some words in a file";
-    UIImage::prefetchContentsOfFile((dir / "text.png").string());
+    UIImage::prefetchContentsOfFiles({ (dir / "text.png").string() });
     EXPECT_EQ(ImagePrefetch::pending(), 0u);
 }
 
@@ -109,7 +109,7 @@ TEST_F(PNGDecoderTest, DamagedPrefetchedPictureShowsNothing)
     const std::string path = (dir / "damaged.png").string();
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 
-    UIImage::prefetchContentsOfFile(path);
+    UIImage::prefetchContentsOfFiles({ path });
     const auto image = UIImage::imageWithContentsOfFile(path, 1);
     if (image) {
         EXPECT_EQ(image->pixelWidth(), 390);
@@ -143,13 +143,13 @@ TEST_F(PNGDecoderTest, ExitWhileDecoding)
     EXPECT_EXIT(
         {
             UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(390, 844), 3.0f));
-            UIImage::prefetchContentsOfFile(path);
+            UIImage::prefetchContentsOfFiles({ path });
             std::exit(ImagePrefetch::pending() == 1u ? 0 : 3);
         },
         ::testing::ExitedWithCode(0), "");
     EXPECT_EXIT(
         {
-            UIImage::prefetchContentsOfFile(path);
+            UIImage::prefetchContentsOfFiles({ path });
             const auto image = UIImage::imageWithContentsOfFile(path, 3);
             std::exit(image ? 0 : 3);
         },

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <future>
 #include <mutex>
 #include <system_error>
@@ -16,20 +17,41 @@ namespace {
 struct Pending {
     ImagePrefetch::Key key;
     int width = 0, height = 0;
-    // From std::async: whoever drops the last reference waits for the worker, so a decode still
-    // running when the process ends is finished, not cut off while it writes its result.
     std::future<std::shared_ptr<UIImage>> result;
+};
+
+struct Job {
+    std::string path;
+    float scale = 1;
+    std::promise<std::shared_ptr<UIImage>> promise;
 };
 
 struct Registry {
     std::mutex mutex;
     std::vector<Pending> entries;
+    // From std::async: dropping them waits for their threads, so a decode still running when
+    // the process ends is finished, not cut off while it writes its result. Declared last, so
+    // destroyed first, before the entries their threads answer.
+    std::vector<std::future<void>> workers;
 };
 
 Registry& registry()
 {
     static Registry instance;
     return instance;
+}
+
+void decodeAll(std::vector<Job>& jobs)
+{
+    for (Job& job : jobs) {
+        std::shared_ptr<UIImage> image;
+        try {
+            image = PNGDecoder::decodeFile(job.path, job.scale);
+        } catch (const std::exception&) {
+            // No memory for the picture: it counts as one that did not decode.
+        }
+        job.promise.set_value(std::move(image));
+    }
 }
 
 } // namespace
@@ -43,20 +65,31 @@ std::optional<ImagePrefetch::Key> ImagePrefetch::keyFor(const std::string& path,
         static_cast<std::int64_t>(info.st_size), scale };
 }
 
-void ImagePrefetch::start(const Key& key)
+void ImagePrefetch::start(const std::vector<Key>& keys)
 {
     Registry& r = registry();
     const std::lock_guard lock(r.mutex);
-    if (std::any_of(r.entries.begin(), r.entries.end(), [&](const Pending& p) { return p.key == key; }))
+    std::vector<Job> jobs;
+    for (const Key& key : keys) {
+        if (std::any_of(r.entries.begin(), r.entries.end(), [&](const Pending& p) { return p.key == key; }))
+            continue;
+        // A file whose header is not sound is left to be refused when it is asked for.
+        int width = 0, height = 0;
+        if (!PNGDecoder::readSize(key.path, width, height))
+            continue;
+        Job job { key.path, key.scale, {} };
+        r.entries.push_back({ key, width, height, job.promise.get_future() });
+        jobs.push_back(std::move(job));
+    }
+    if (jobs.empty())
         return;
-    // A file whose header is not sound is left to be refused when it is asked for.
-    int width = 0, height = 0;
-    if (!PNGDecoder::readSize(key.path, width, height))
-        return;
+    const std::size_t added = jobs.size();
+    std::erase_if(r.workers, [](const std::future<void>& worker) { return worker.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
     try {
-        r.entries.push_back({ key, width, height, std::async(std::launch::async, [path = key.path, scale = key.scale] { return PNGDecoder::decodeFile(path, scale); }) });
+        r.workers.push_back(std::async(std::launch::async, [jobs = std::move(jobs)]() mutable { decodeAll(jobs); }));
     } catch (const std::system_error&) {
-        // No thread to spare: the picture is decoded when it is asked for, as without a prefetch.
+        // No thread to spare: the pictures are decoded when they are asked for, as without a prefetch.
+        r.entries.erase(r.entries.end() - static_cast<std::ptrdiff_t>(added), r.entries.end());
     }
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 // Pictures being decoded on worker threads ahead of the first frame that needs them. A worker
-// touches nothing but its own copy of the path and its result; the hand-over to the main
-// thread goes through a future, under a lock.
+// touches nothing but its own copies of the paths and its results; the hand-over to the main
+// thread goes through futures, under a lock.
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class UIImage;
 
@@ -21,8 +22,9 @@ public:
 
     // The key of the regular file at this path as it is now, or none.
     static std::optional<Key> keyFor(const std::string& path, float scale);
-    // Starts decoding the file on a worker thread unless one is already under way for it.
-    static void start(const Key& key);
+    // Starts decoding the files, one after another on one worker thread, except those already
+    // under way and those whose header is not a picture's.
+    static void start(const std::vector<Key>& keys);
     // The result of the decode started for this key: the decoded image (null for a damaged file)
     // when it is done, else an image of the header's size whose pixels wait for the decode. None
     // when no decode was started for it; one for another version of the same file is dropped.

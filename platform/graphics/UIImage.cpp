@@ -109,14 +109,17 @@ std::shared_ptr<UIImage> UIImage::imageWithPNGFile(const std::string& path, floa
     return image;
 }
 
-void UIImage::prefetchContentsOfFile(const std::string& path)
+void UIImage::prefetchContentsOfFiles(const std::vector<std::string>& paths)
 {
-    const auto variant = fileForScale(path, UIGraphicsMainScreenScale());
-    if (!variant)
-        return;
-    const std::optional<DecodedKey> key = ImagePrefetch::keyFor(variant->first, variant->second);
-    if (key && !decodedCache().find(*key))
-        ImagePrefetch::start(*key);
+    std::vector<DecodedKey> keys;
+    for (const std::string& path : paths) {
+        const auto variant = fileForScale(path, UIGraphicsMainScreenScale());
+        std::optional<DecodedKey> key = variant ? ImagePrefetch::keyFor(variant->first, variant->second) : std::nullopt;
+        if (key && !decodedCache().find(*key))
+            keys.push_back(std::move(*key));
+    }
+    if (!keys.empty())
+        ImagePrefetch::start(keys);
 }
 
 std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& path)

@@ -29,10 +29,10 @@ public:
     // Reads a PNG at exactly this path with the given scale; null when it cannot be read. A file
     // read recently and unchanged since (same modification time and size) answers the same image.
     static std::shared_ptr<UIImage> imageWithPNGFile(const std::string& path, float scale);
-    // Begins decoding, on a worker thread, the file imageWithContentsOfFile would read for this
-    // path at the main screen's scale; the first call that asks for it takes the result, waiting
-    // only if it is not done. Does nothing for a missing file or one already decoded.
-    static void prefetchContentsOfFile(const std::string& path);
+    // Begins decoding, on a worker thread, the files imageWithContentsOfFile would read for these
+    // paths at the main screen's scale, one after another; the first call that asks for one takes
+    // the result, or an image whose pixels wait for it. Skips missing files and decoded ones.
+    static void prefetchContentsOfFiles(const std::vector<std::string>& paths);
 
     CGSize size() const { return { static_cast<float>(pixelWidth_) / scale_, static_cast<float>(pixelHeight_) / scale_ }; }
     float scale() const { return scale_; }
