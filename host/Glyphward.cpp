@@ -2,6 +2,7 @@
 // of the host's application delegate, and the hooks that show and hide the lock through the
 // library's one GlyphwardLock.
 #include "host/GlyphwardLock.h"
+#include "lockscreen/LockResources.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/UIApplication.h"
@@ -72,4 +73,6 @@ __attribute__((constructor)) static void _logosLocalInit()
     hook(cls, "application:didFinishLaunchingWithOptions:", reinterpret_cast<IMP>(&didFinishLaunchingHook), &savedDidFinishLaunching);
     hook(cls, "applicationDidEnterBackground:", reinterpret_cast<IMP>(&didEnterBackgroundHook), &savedDidEnterBackground);
     hook(cls, "applicationWillEnterForeground:", reinterpret_cast<IMP>(&willEnterForegroundHook), &savedWillEnterForeground);
+    // The lock shows its pictures at launch: decoding them now overlaps the host's own launch.
+    LockResources::prefetchImages();
 }

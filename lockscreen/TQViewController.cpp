@@ -98,11 +98,11 @@ void TQViewController::viewDidLoad()
     lockView_->initWithFrame(S);
 
     bundle_ = LockResources::openBundle();
-    lockView_->setNormalGestureNodeImage(LockResources::image(bundle_.get(), "gesture_node_normal"));
-    lockView_->setSelectedGestureNodeImage(LockResources::image(bundle_.get(), "gesture_node_selected"));
+    lockView_->setNormalGestureNodeImage(LockResources::image(bundle_.get(), LockResources::kNormalNodeImage));
+    lockView_->setSelectedGestureNodeImage(LockResources::image(bundle_.get(), LockResources::kSelectedNodeImage));
 
     auto background = alloc<UIImageView>();
-    background->initWithImage(LockResources::image(bundle_.get(), "bg"));
+    background->initWithImage(LockResources::image(bundle_.get(), LockResources::kBackgroundImage));
     background->setFrame(S);
     root->addSubview(background);
 
