@@ -5,6 +5,7 @@
 #include "platform/ui/UIView.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace compositor;
 
@@ -116,15 +117,23 @@ void ViewPainter::drawContent(cairo_t* cr, const UIView& view, CompositionPass& 
     if (!pass.culling && ViewBackingStore::of(view).redraw(view, pass.grid.scale).drew)
         pass.redrewViews = true;
     const ViewBackingStore* store = view.backingStore().get();
-    // Only the part of the drawing that holds paint is composed.
-    if (store && store->surface() && !store->ink().isEmpty()) {
-        const PixelRect ink = store->ink();
+    // Only the tiles of the drawing that hold paint are composed: a transparent pixel composed
+    // over anything leaves it as it was.
+    if (store && store->surface() && !store->ink().isEmpty() && !store->inkRuns().empty()) {
         const double scale = pass.grid.scale;
         cairo_save(cr);
         cairo_translate(cr, b.origin.x, b.origin.y);
         cairo_scale(cr, 1.0 / scale, 1.0 / scale);
         cairo_set_source_surface(cr, store->surface(), 0, 0);
-        cairo_rectangle(cr, ink.x, ink.y, ink.width, ink.height);
+        // Runs outside the damage are not even handed to cairo.
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        cairo_clip_extents(cr, &x0, &y0, &x1, &y1);
+        const PixelRect visible = PixelRect { static_cast<int>(std::floor(x0)) - 1, static_cast<int>(std::floor(y0)) - 1,
+            static_cast<int>(std::ceil(x1 - x0)) + 3, static_cast<int>(std::ceil(y1 - y0)) + 3 }
+                                      .intersected(store->ink());
+        for (const PixelRect& run : store->inkRuns())
+            if (const PixelRect part = run.intersected(visible); !part.isEmpty())
+                cairo_rectangle(cr, part.x, part.y, part.width, part.height);
         cairo_fill(cr);
         cairo_restore(cr);
     }
