@@ -1,11 +1,16 @@
 #include "platform/compositor/ViewPainter.h"
 
+#include "platform/compositor/LayerPool.h"
+#include "platform/compositor/PaintRegion.h"
 #include "platform/compositor/ViewBackingStore.h"
 #include "platform/graphics/CGContext.h"
 #include "platform/ui/UIView.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <optional>
+#include <vector>
 
 using namespace compositor;
 
@@ -52,6 +57,109 @@ bool enterView(cairo_t* cr, const UIView& view, bool asRoot)
     return true;
 }
 
+// A picture opened for a view faded as one: a surface of the pool with its own context, or (with
+// no surface) a group of cairo's own.
+struct FadedPicture {
+    cairo_surface_t* surface = nullptr;
+    std::shared_ptr<CGContext> context;
+    // Where the picture is painted: the clip, as far as the view and its children paint.
+    std::vector<PixelRect> region;
+};
+
+void addRectangles(cairo_t* cr, const std::vector<PixelRect>& rects)
+{
+    for (const PixelRect& r : rects)
+        cairo_rectangle(cr, r.x, r.y, r.width, r.height);
+}
+
+// The clip, when it is a region (whole device pixels), and the part of it where the view and its
+// children may paint.
+struct PaintedClip {
+    std::vector<PixelRect> clip;
+    std::vector<PixelRect> painted;
+};
+
+std::optional<PaintedClip> paintedClip(cairo_t* cr, const UIView& view, const CompositionPass& pass)
+{
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    std::vector<PixelRect> paint;
+    collectPaint(view, { static_cast<CGFloat>(m.xx), static_cast<CGFloat>(m.yx), static_cast<CGFloat>(m.xy), static_cast<CGFloat>(m.yy),
+                           static_cast<CGFloat>(m.x0), static_cast<CGFloat>(m.y0) },
+        pass.grid.scale, paint);
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
+    cairo_restore(cr);
+    std::optional<PaintedClip> region;
+    if (clip->status == CAIRO_STATUS_SUCCESS) {
+        region.emplace();
+        for (int i = 0; i < clip->num_rectangles; ++i) {
+            const cairo_rectangle_t& r = clip->rectangles[i];
+            const PixelRect c { static_cast<int>(std::floor(r.x)), static_cast<int>(std::floor(r.y)),
+                static_cast<int>(std::ceil(r.x + r.width) - std::floor(r.x)), static_cast<int>(std::ceil(r.y + r.height) - std::floor(r.y)) };
+            region->clip.push_back(c);
+            for (const PixelRect& p : paint)
+                if (const PixelRect part = c.intersected(p).intersected(pass.grid.bounds); !part.isEmpty())
+                    region->painted.push_back(part);
+        }
+    }
+    cairo_rectangle_list_destroy(clip);
+    return region;
+}
+
+// Opens the picture and answers the context to paint it with; null when nothing of it would
+// show. On a pooled surface it is painted as cairo would paint its own group: the same transform
+// and the same clip (cairo's coverage of an edge pixel depends on the clip), over transparency
+// where anything paints; it is composed only there, and the surface is not made anew for every
+// frame.
+cairo_t* openPicture(cairo_t* cr, const UIView& view, CompositionPass& pass, FadedPicture& picture)
+{
+    if (pass.layers)
+        if (auto region = paintedClip(cr, view, pass)) {
+            if (region->painted.empty())
+                return nullptr;
+            const PixelRect& screen = pass.grid.bounds;
+            picture.surface = pass.layers->acquire(pass.depth, screen.width, screen.height, region->painted);
+            if (picture.surface) {
+                picture.region = std::move(region->painted);
+                CairoContext context { cairo_create(picture.surface) };
+                addRectangles(context.get(), region->clip);
+                cairo_clip(context.get());
+                cairo_matrix_t m;
+                cairo_get_matrix(cr, &m);
+                cairo_set_matrix(context.get(), &m);
+                picture.context = std::make_shared<CGContext>(std::move(context), pass.grid.scale, false);
+                ++pass.depth;
+                UIGraphicsPushContext(picture.context);
+                return picture.context->cairo();
+            }
+        }
+    cairo_push_group(cr);
+    return cr;
+}
+
+// Closes the picture and paints it at the alpha, as cairo paints a group it pops.
+void closePicture(cairo_t* cr, CompositionPass& pass, FadedPicture& picture, float alpha)
+{
+    if (!picture.surface) {
+        cairo_pop_group_to_source(cr);
+        cairo_paint_with_alpha(cr, alpha);
+        return;
+    }
+    UIGraphicsPopContext();
+    --pass.depth;
+    picture.context.reset();
+    cairo_surface_flush(picture.surface);
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    addRectangles(cr, picture.region);
+    cairo_clip(cr);
+    cairo_set_source_surface(cr, picture.surface, 0, 0);
+    cairo_paint_with_alpha(cr, alpha);
+    cairo_restore(cr);
+}
+
 } // namespace
 
 void ViewPainter::drawView(cairo_t* cr, const UIView& view, bool asRoot, CompositionPass& pass)
@@ -81,16 +189,18 @@ void ViewPainter::drawView(cairo_t* cr, const UIView& view, bool asRoot, Composi
     // Alpha below one fades the view and its children as one picture, so overlapping children
     // are not blended twice.
     const bool group = alpha < 1.0f && (paintsItself || !children.empty());
-    if (group)
-        cairo_push_group(cr);
-    if (paintsItself)
-        drawContent(cr, view, pass);
-    for (const auto& child : children)
-        drawView(cr, *child, false, pass);
-    if (group) {
-        cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, alpha);
+    FadedPicture picture;
+    cairo_t* target = group ? openPicture(cr, view, pass, picture) : cr;
+    if (!target) {
+        cairo_restore(cr);
+        return;
     }
+    if (paintsItself)
+        drawContent(target, view, pass);
+    for (const auto& child : children)
+        drawView(target, *child, false, pass);
+    if (group)
+        closePicture(cr, pass, picture, alpha);
     cairo_restore(cr);
 }
 

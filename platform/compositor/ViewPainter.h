@@ -5,8 +5,10 @@
 #include "platform/compositor/OpaqueCover.h"
 #include "platform/graphics/CairoHandles.h"
 
+#include <cstddef>
 #include <cstdint>
 
+class LayerPool;
 class UIView;
 
 // What one pass of painting knows, set up by a screen frame or a window snapshot and handed down
@@ -23,6 +25,10 @@ struct CompositionPass {
     bool beforeBase = false;
     // Snapshots bring the drawing of the views they meet up to date; whether any was redrawn.
     bool redrewViews = false;
+    // Where screen frames fade views as one picture (none: a group of cairo's own), and how many
+    // such pictures are open.
+    LayerPool* layers = nullptr;
+    std::size_t depth = 0;
 };
 
 class ViewPainter {
