@@ -587,7 +587,12 @@ TEST_F(RendererTest, FadedViewsComeOutAsCairoGroupsFrameAfterFrame)
     auto innerChild = makeView({ { 10, 10 }, { 15, 15 } }, UIColor::orangeColor());
     inner->addSubview(innerChild);
     faded->addSubview(inner);
-    window->addSubview(faded);
+    // Faded inside a view that shows nothing else, like the lock's view inside its window.
+    auto outer = makeView({ { 0, 0 }, { 100, 100 } });
+    outer->addSubview(faded);
+    outer->addSubview(makeView({ { 0, 0 }, { 100, 100 } }));
+    outer->setAlpha(0.7f);
+    window->addSubview(outer);
 
     faded->setAlpha(0.37f);
     EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "the first frame";

@@ -64,19 +64,38 @@ void collectOwnPaint(const UIView& view, CGAffineTransform toDevice, float scale
                 toDevice, rects);
 }
 
+bool shows(const UIView& view) { return !view.isHidden() && clampedAlpha(view.presentationAlpha()) > 0.0f && isUsable(view.bounds()) && isUsable(localToParent(view)); }
+
 } // namespace
+
+bool handsAlphaDown(const UIView& view)
+{
+    // Where it paints does not matter here, only whether: any transform will do.
+    std::vector<PixelRect> rects;
+    collectOwnPaint(view, CGAffineTransformIdentity, 1.0f, rects);
+    if (!rects.empty())
+        return false;
+    const UIView* painting = nullptr;
+    for (const auto& child : view.subviews()) {
+        if (!shows(*child))
+            continue;
+        collectPaint(*child, CGAffineTransformIdentity, 1.0f, rects);
+        if (rects.empty())
+            continue;
+        if (painting)
+            return false;
+        painting = child.get();
+        rects.clear();
+    }
+    return painting && clampedAlpha(painting->presentationAlpha()) < 1.0f;
+}
 
 void collectPaint(const UIView& view, CGAffineTransform toDevice, float scale, std::vector<PixelRect>& rects)
 {
     collectOwnPaint(view, toDevice, scale, rects);
-    for (const auto& child : view.subviews()) {
-        if (child->isHidden() || !(clampedAlpha(child->presentationAlpha()) > 0.0f) || !isUsable(child->bounds()))
-            continue;
-        const CGAffineTransform t = localToParent(*child);
-        if (!isUsable(t))
-            continue;
-        collectPaint(*child, CGAffineTransformConcat(t, toDevice), scale, rects);
-    }
+    for (const auto& child : view.subviews())
+        if (shows(*child))
+            collectPaint(*child, CGAffineTransformConcat(localToParent(*child), toDevice), scale, rects);
 }
 
 } // namespace compositor

@@ -15,5 +15,8 @@ namespace compositor {
 // bounds reach the device through toDevice, and everything under it that shows. Conservative:
 // a view whose own content is not known paints its whole bounds.
 void collectPaint(const UIView& view, CGAffineTransform toDevice, float scale, std::vector<PixelRect>& rects);
+// Whether a faded view can hand its alpha down to its one faded child instead of being composed
+// as a picture of its own: it paints nothing itself, and that child is the only one that shows.
+bool handsAlphaDown(const UIView& view);
 
 } // namespace compositor

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class LayerPool;
 class UIView;
@@ -29,6 +30,9 @@ struct CompositionPass {
     // such pictures are open.
     LayerPool* layers = nullptr;
     std::size_t depth = 0;
+    // Alphas handed down, outermost first, by faded views that paint nothing but one faded child:
+    // the next picture opened is composed at its own alpha and then these, innermost first.
+    std::vector<float> alphasHandedDown;
 };
 
 class ViewPainter {
