@@ -7,7 +7,7 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace compositor {
@@ -78,6 +78,50 @@ template <std::size_t N> int blendVector(std::uint32_t* dst, const std::uint32_t
 }
 #endif
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define GLYPHWARD_BLEND_AVX2 1
+// The same as blendVector, eight pixels at a time, for processors that have AVX2 (the unpacks,
+// shuffles and packs work within each 128-bit half, so the halves come back in order).
+__attribute__((target("avx2"))) inline __m256i multiplyWide(__m256i x, __m256i a)
+{
+    return _mm256_mulhi_epu16(_mm256_adds_epu16(_mm256_mullo_epi16(x, a), _mm256_set1_epi16(0x0080)), _mm256_set1_epi16(0x0101));
+}
+
+template <std::size_t N> __attribute__((target("avx2"))) inline __m256i blendHalvesWide(__m256i s, __m256i d, const __m256i (&masks)[N])
+{
+    for (std::size_t i = 0; i < N; ++i)
+        s = multiplyWide(s, masks[i]);
+    const __m256i alpha = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s, 0xff), 0xff);
+    return _mm256_adds_epu8(s, multiplyWide(d, _mm256_xor_si256(alpha, _mm256_set1_epi16(0x00ff))));
+}
+
+template <std::size_t N>
+__attribute__((target("avx2"))) int blendVectorWide(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks)
+{
+    __m256i vectors[N];
+    for (std::size_t i = 0; i < N; ++i)
+        vectors[i] = _mm256_set1_epi16(masks[i]);
+    const __m256i zero = _mm256_setzero_si256();
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + x));
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(s, zero)) == -1)
+            continue;
+        const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + x));
+        const __m256i low = blendHalvesWide(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), vectors);
+        const __m256i high = blendHalvesWide(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), vectors);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + x), _mm256_packus_epi16(low, high));
+    }
+    return x;
+}
+
+bool hasAVX2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
 } // namespace
 
 std::uint8_t maskForAlpha(double alpha)
@@ -104,16 +148,25 @@ std::uint8_t maskForAlpha(double alpha)
 void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks)
 {
     int x = 0;
+#if defined(GLYPHWARD_BLEND_AVX2)
+    if (hasAVX2()) {
+        if (masks.size() == 1)
+            x = blendVectorWide<1>(dst, src, count, masks);
+        else if (masks.size() == 2)
+            x = blendVectorWide<2>(dst, src, count, masks);
+    }
+#endif
 #if defined(__SSE2__)
+    const int done = x;
     switch (masks.size()) {
     case 1:
-        x = blendVector<1>(dst, src, count, masks);
+        x += blendVector<1>(dst + done, src + done, count - done, masks);
         break;
     case 2:
-        x = blendVector<2>(dst, src, count, masks);
+        x += blendVector<2>(dst + done, src + done, count - done, masks);
         break;
     case 3:
-        x = blendVector<3>(dst, src, count, masks);
+        x += blendVector<3>(dst + done, src + done, count - done, masks);
         break;
     default:
         break;
