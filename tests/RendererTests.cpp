@@ -603,4 +603,17 @@ TEST_F(RendererTest, FadedViewsComeOutAsCairoGroupsFrameAfterFrame)
     trail->setPoints({ { 3, 60 }, { 40, 8 } });
     faded->setAlpha(0.61f);
     EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "after the children moved and the trail shrank";
+
+    // On the pixel grid over an opaque picture, as the lock fades in over the host: only where
+    // something lies over the picture is anything painted apart.
+    picture->removeFromSuperview();
+    auto backdrop = std::make_shared<UIImageView>();
+    backdrop->initWithImage(solidImage(UIColor::greenColor(), { 20, 20 }));
+    backdrop->setFrame({ { -2, -2 }, { 84, 74 } });
+    faded->insertSubview(backdrop, 0);
+    faded->setFrame({ { 7, 12 }, { 80, 70 } });
+    EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "over an opaque picture";
+    inner->setAlpha(0.25f);
+    outer->setAlpha(1.0f);
+    EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "over an opaque picture, at one alpha";
 }

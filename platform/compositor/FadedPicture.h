@@ -7,8 +7,10 @@
 // frame. Elsewhere (window snapshots, clips that are not whole pixels) it is a group of cairo's.
 #include "platform/compositor/ViewPainter.h"
 #include "platform/graphics/FrameBuffer.h"
+#include "platform/graphics/ImageSurfaceCache.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct CGContext;
@@ -25,6 +27,9 @@ private:
     // Blends the pooled picture into the target of cr inside its region at all its alphas in one
     // pass; false, having done nothing, for a target that is not a plain ARGB32 image.
     bool blend(cairo_t* cr) const;
+    // Finds the opaque picture at the bottom of the view's children that is copied over all of the
+    // region, and the part of the clip where what lies over it paints.
+    bool findBase(cairo_t* cr, const UIView& view, const std::vector<PixelRect>& clip, const CompositionPass& pass);
 
     cairo_surface_t* surface_ = nullptr;
     std::shared_ptr<CGContext> context_;
@@ -32,4 +37,11 @@ private:
     std::vector<PixelRect> region_;
     // Its view's alpha, then those handed down to it, innermost first.
     std::vector<float> alphas_;
+    // An opaque picture under everything it holds: the picture is painted only where something
+    // lies over it (painted_), and blended from the picture's own pixels elsewhere.
+    const UIView* baseView_ = nullptr;
+    std::optional<ImageSurfaceCache::OpaqueCopy> base_;
+    std::vector<PixelRect> painted_;
+    const UIView* outerBase_ = nullptr;
+    std::vector<PixelRect> outerBaseClip_;
 };

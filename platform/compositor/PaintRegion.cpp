@@ -44,6 +44,8 @@ bool paintsIntrinsicContent(const UIView& view)
     return dynamic_cast<const UIImageView*>(&view) || dynamic_cast<const UILabel*>(&view) || dynamic_cast<const UIButton*>(&view);
 }
 
+} // namespace
+
 void collectOwnPaint(const UIView& view, CGAffineTransform toDevice, float scale, std::vector<PixelRect>& rects)
 {
     const CGRect b = view.bounds();
@@ -65,8 +67,6 @@ void collectOwnPaint(const UIView& view, CGAffineTransform toDevice, float scale
 }
 
 bool shows(const UIView& view) { return !view.isHidden() && clampedAlpha(view.presentationAlpha()) > 0.0f && isUsable(view.bounds()) && isUsable(localToParent(view)); }
-
-} // namespace
 
 bool handsAlphaDown(const UIView& view)
 {

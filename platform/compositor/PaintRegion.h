@@ -15,6 +15,10 @@ namespace compositor {
 // bounds reach the device through toDevice, and everything under it that shows. Conservative:
 // a view whose own content is not known paints its whole bounds.
 void collectPaint(const UIView& view, CGAffineTransform toDevice, float scale, std::vector<PixelRect>& rects);
+// The same for the view's own content alone, without its children.
+void collectOwnPaint(const UIView& view, CGAffineTransform toDevice, float scale, std::vector<PixelRect>& rects);
+// Whether the view shows at all in a frame: not hidden, not faded out, placeable.
+bool shows(const UIView& view);
 // Whether a faded view can hand its alpha down to its one faded child instead of being composed
 // as a picture of its own: it paints nothing itself, and that child is the only one that shows.
 bool handsAlphaDown(const UIView& view);

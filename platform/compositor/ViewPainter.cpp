@@ -98,12 +98,30 @@ void ViewPainter::drawView(cairo_t* cr, const UIView& view, bool asRoot, Composi
         cairo_restore(cr);
         return;
     }
-    if (paintsItself)
+    if (paintsItself && &view == pass.pictureBase)
+        drawBase(target, view, pass);
+    else if (paintsItself)
         drawContent(target, view, pass);
     for (const auto& child : children)
         drawView(target, *child, false, pass);
     if (group)
         picture.close(cr, pass);
+    cairo_restore(cr);
+}
+
+void ViewPainter::drawBase(cairo_t* cr, const UIView& view, CompositionPass& pass)
+{
+    if (pass.pictureBaseClip.empty())
+        return;
+    cairo_save(cr);
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    cairo_identity_matrix(cr);
+    for (const PixelRect& r : pass.pictureBaseClip)
+        cairo_rectangle(cr, r.x, r.y, r.width, r.height);
+    cairo_clip(cr);
+    cairo_set_matrix(cr, &m);
+    drawContent(cr, view, pass);
     cairo_restore(cr);
 }
 

@@ -33,6 +33,10 @@ struct CompositionPass {
     // Alphas handed down, outermost first, by faded views that paint nothing but one faded child:
     // the next picture opened is composed at its own alpha and then these, innermost first.
     std::vector<float> alphasHandedDown;
+    // The opaque picture at the bottom of the faded picture being painted, painted only inside
+    // these rectangles: elsewhere the faded picture is blended from its pixels directly.
+    const UIView* pictureBase = nullptr;
+    std::vector<PixelRect> pictureBaseClip;
 };
 
 class ViewPainter {
@@ -42,4 +46,7 @@ public:
 
 private:
     static void drawContent(cairo_t* cr, const UIView& view, CompositionPass& pass);
+    // The content of a faded picture's opaque base, only where the picture needs it painted (a
+    // copy of whole pixels: the clip changes nothing else).
+    static void drawBase(cairo_t* cr, const UIView& view, CompositionPass& pass);
 };

@@ -174,6 +174,25 @@ bool copyOpaqueRows(cairo_t* cr, cairo_surface_t* picture, int left, int top)
 
 } // namespace
 
+std::optional<ImageSurfaceCache::OpaqueCopy> ImageSurfaceCache::opaqueCopy(const cairo_matrix_t& m, const std::shared_ptr<const UIImage>& image, CGRect rect)
+{
+    cairo_surface_t* surface = image && image->isOpaque() ? surfaceFor(image) : nullptr;
+    if (!surface || !CGFloatsAreFinite({ rect.origin.x, rect.origin.y, rect.size.width, rect.size.height }) || rect.size.width <= 0
+        || rect.size.height <= 0 || !(m.xy == 0 && m.yx == 0 && m.xx > 0 && m.yy > 0))
+        return std::nullopt;
+    const double left = m.xx * rect.origin.x + m.x0, top = m.yy * rect.origin.y + m.y0;
+    const double right = m.xx * (static_cast<double>(rect.origin.x) + rect.size.width) + m.x0;
+    const double bottom = m.yy * (static_cast<double>(rect.origin.y) + rect.size.height) + m.y0;
+    const double width = std::round(right) - std::round(left), height = std::round(bottom) - std::round(top);
+    if (!(nearWhole(left) && nearWhole(top) && nearWhole(right) && nearWhole(bottom) && width >= 1 && height >= 1 && width <= kMaxScaledSide
+            && height <= kMaxScaledSide))
+        return std::nullopt;
+    cairo_surface_t* sized = surfaceAtSize(image, surface, static_cast<int>(width), static_cast<int>(height));
+    if (!sized)
+        return std::nullopt;
+    return OpaqueCopy { sized, { static_cast<int>(std::round(left)), static_cast<int>(std::round(top)), static_cast<int>(width), static_cast<int>(height) } };
+}
+
 void ImageSurfaceCache::drawImage(cairo_t* cr, const std::shared_ptr<const UIImage>& image, CGRect rect)
 {
     cairo_surface_t* surface = surfaceFor(image);
@@ -184,6 +203,8 @@ void ImageSurfaceCache::drawImage(cairo_t* cr, const std::shared_ptr<const UIIma
     // image is drawn from a copy at its device size.
     cairo_matrix_t m;
     cairo_get_matrix(cr, &m);
+    if (const auto copy = opaqueCopy(m, image, rect); copy && copyOpaqueRows(cr, copy->pixels, copy->placed.x, copy->placed.y))
+        return;
     if (m.xy == 0 && m.yx == 0 && m.xx > 0 && m.yy > 0) {
         const double left = m.xx * rect.origin.x + m.x0, top = m.yy * rect.origin.y + m.y0;
         const double right = m.xx * (static_cast<double>(rect.origin.x) + rect.size.width) + m.x0;
@@ -191,10 +212,7 @@ void ImageSurfaceCache::drawImage(cairo_t* cr, const std::shared_ptr<const UIIma
         const double width = std::round(right) - std::round(left), height = std::round(bottom) - std::round(top);
         if (nearWhole(left) && nearWhole(top) && nearWhole(right) && nearWhole(bottom) && width >= 1 && height >= 1 && width <= kMaxScaledSide
             && height <= kMaxScaledSide) {
-            cairo_surface_t* sized = surfaceAtSize(image, surface, static_cast<int>(width), static_cast<int>(height));
-            if (sized && image->isOpaque() && copyOpaqueRows(cr, sized, static_cast<int>(std::round(left)), static_cast<int>(std::round(top))))
-                return;
-            if (sized) {
+            if (cairo_surface_t* sized = surfaceAtSize(image, surface, static_cast<int>(width), static_cast<int>(height))) {
                 cairo_save(cr);
                 cairo_identity_matrix(cr);
                 cairo_set_source_surface(cr, sized, std::round(left), std::round(top));
