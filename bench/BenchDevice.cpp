@@ -106,4 +106,30 @@ void BenchDevice::removeStoredPasscode()
     defaults->synchronize();
 }
 
+void BenchDevice::drawPattern(const std::vector<int>& nodes)
+{
+    auto& finger = UITouchInjector::shared();
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (i == 0)
+            finger.down(nodeCentre(nodes[i]));
+        else
+            finger.move(nodeCentre(nodes[i]));
+    }
+    finger.up();
+}
+
+void BenchDevice::advance(double seconds) { NSRunLoop::mainRunLoop().runUntil(clock_->monotonicNow() + seconds); }
+
+void BenchDevice::unlockThenReturn()
+{
+    if (const auto unlock = lock_->controller()->unlock())
+        unlock();
+    advance(1.0);
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setBool(true, "LOCK_IS_NEED_LOCK");
+    defaults->synchronize();
+    lock_->registerLock();
+    lock_->fadeInIfNeeded();
+}
+
 } // namespace bench

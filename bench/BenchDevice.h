@@ -27,6 +27,13 @@ public:
     // The centre of a node of the lock screen's gesture view, in screen points.
     CGPoint nodeCentre(int index) const;
     void removeStoredPasscode();
+    // One pattern drawn with the finger, node by node, then lifted.
+    void drawPattern(const std::vector<int>& nodes);
+    // Runs the main run loop (timers, the ends of animations) until the clock is that much later.
+    void advance(double seconds);
+    // The host's way back to the lock: the lock unlocks and fades out, the host goes to the
+    // background and returns with a lock due, and the lock's fade in has just begun.
+    void unlockThenReturn();
 
     const std::string& root() const { return root_; }
     const std::shared_ptr<VirtualClock>& clock() const { return clock_; }

@@ -1,6 +1,6 @@
 // Frames of the real lock screen at 390×844 points, 3× (1170×2532 pixels): the frame that
-// follows one touch move with a nine-node trail drawn, and a full re-compose, each against one
-// memset of the whole frame buffer.
+// follows one touch move with a nine-node trail drawn, a full re-compose, and one frame in the
+// middle of each fade, each against one memset of the whole frame buffer.
 #include "bench/BenchDevice.h"
 #include "gesture/TQGestureLockView.h"
 #include "lockscreen/TQViewController.h"
@@ -82,8 +82,57 @@ void BM_FullFrame(benchmark::State& state)
     UITouchInjector::shared().reset();
 }
 
+// One frame in the middle of a fade, composed whole as every frame of a fade is: the host (or the
+// background) behind, the fading views over it.
+void runFadeFrame(benchmark::State& state, const UIView& fading)
+{
+    const float alpha = fading.presentationAlpha();
+    if (!(alpha > 0.2f && alpha < 0.8f)) {
+        state.SkipWithError("not in the middle of the fade");
+        return;
+    }
+    for (auto _ : state) {
+        Renderer::shared().setNeedsFullRedraw();
+        benchmark::DoNotOptimize(Renderer::shared().renderScreen());
+    }
+    state.counters["alpha"] = alpha;
+}
+
+// The lock window's 0.3 s fade in over the host, on the way back from the background.
+void BM_FadeLockIn(benchmark::State& state)
+{
+    auto& device = bench::BenchDevice::shared();
+    device.resetScreen(kWidth, kHeight, kScale);
+    auto controller = device.launchLockScreen("0,1,2,5,8");
+    Renderer::shared().renderScreen();
+    device.unlockThenReturn();
+    device.advance(0.15);
+    Renderer::shared().renderScreen();
+    runFadeFrame(state, *controller->view());
+}
+
+// The sixth wrong pattern: the grid fades out for 0.8 s; after the wait it fades in for 0.5 s.
+void BM_FadeWait(benchmark::State& state, bool fadingIn)
+{
+    auto& device = bench::BenchDevice::shared();
+    device.resetScreen(kWidth, kHeight, kScale);
+    auto controller = device.launchLockScreen("0,1,2,5,8");
+    Renderer::shared().renderScreen();
+    for (int i = 0; i < 6; ++i)
+        device.drawPattern({ 3, 4, 5 });
+    device.advance(fadingIn ? 10.25 : 0.4);
+    Renderer::shared().renderScreen();
+    runFadeFrame(state, *controller->lockView());
+}
+
+void BM_FadeWaitOut(benchmark::State& state) { BM_FadeWait(state, false); }
+void BM_FadeWaitIn(benchmark::State& state) { BM_FadeWait(state, true); }
+
 } // namespace
 
 BENCHMARK(BM_MemsetFrame)->Name("frame/memset_reference")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameAfterMove)->Name("frame/after_move")->ArgName("passcode")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullFrame)->Name("frame/full")->ArgName("passcode")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FadeLockIn)->Name("frame/fade/lock_in")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FadeWaitOut)->Name("frame/fade/wait_out")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FadeWaitIn)->Name("frame/fade/wait_in")->Unit(benchmark::kMicrosecond);

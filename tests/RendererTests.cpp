@@ -541,3 +541,79 @@ TEST_F(RendererTest, AnOccludedWindowShowsWhenTheFrontOneFades)
     front->setHidden(true);
     EXPECT_TRUE(damageMatchesFullRedraw()) << "the front window hidden";
 }
+
+namespace {
+
+// Every pixel of the screen against the window drawn alone the plain way (cairo's own groups, no
+// culling): a window filling the screen at full alpha must come out byte for byte the same.
+::testing::AssertionResult screenMatchesWindowSnapshot(const UIWindow& window)
+{
+    Renderer::shared().renderScreen();
+    const auto screen = Renderer::shared().frameBuffer().toImage(1);
+    const auto alone = Renderer::snapshotWindow(window);
+    if (!screen || !alone || screen->pixelWidth() != alone->pixelWidth() || screen->pixelHeight() != alone->pixelHeight())
+        return ::testing::AssertionFailure() << "no picture to compare";
+    for (int y = 0; y < screen->pixelHeight(); ++y)
+        for (int x = 0; x < screen->pixelWidth(); ++x)
+            if (screen->pixelAt(x, y) != alone->pixelAt(x, y))
+                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " is " << pixel_probe::at(*screen, x, y) << " instead of "
+                                                     << pixel_probe::at(*alone, x, y);
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+TEST_F(RendererTest, FadedViewsComeOutAsCairoGroupsFrameAfterFrame)
+{
+    UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(100, 100), 3.0f));
+    // Off the pixel grid, with nothing of its own: the picture holds only what its children paint.
+    auto faded = makeView({ { 7.3f, 11.6f }, { 80, 70 } });
+    faded->addSubview(makeView({ { 5, 5 }, { 20, 10 } }, UIColor::redColor()));
+    auto picture = std::make_shared<UIImageView>();
+    picture->initWithImage(solidImage(UIColor::greenColor(), { 25, 25 }));
+    picture->setFrame({ { 30, 20 }, { 25, 25 } });
+    faded->addSubview(picture);
+    auto label = makeView<UILabel>({ { 0, 50 }, { 80, 20 } });
+    label->setTextColor(UIColor::blueColor());
+    label->setText(std::string("Wrong"));
+    faded->addSubview(label);
+    auto trail = makeView<TrailView>({ { 0, 0 }, { 80, 70 } });
+    faded->addSubview(trail);
+    trail->setPoints({ { 3, 60 }, { 40, 8 }, { 76, 66 } });
+    // A fade inside the fade, turned a little.
+    auto inner = makeView({ { 45, 30 }, { 20, 20 } }, UIColor::blueColor());
+    inner->setAlpha(0.6f);
+    inner->setTransform({ 0.92f, 0.39f, -0.39f, 0.92f, 0, 0 });
+    auto innerChild = makeView({ { 10, 10 }, { 15, 15 } }, UIColor::orangeColor());
+    inner->addSubview(innerChild);
+    faded->addSubview(inner);
+    // Faded inside a view that shows nothing else, like the lock's view inside its window.
+    auto outer = makeView({ { 0, 0 }, { 100, 100 } });
+    outer->addSubview(faded);
+    outer->addSubview(makeView({ { 0, 0 }, { 100, 100 } }));
+    outer->setAlpha(0.7f);
+    window->addSubview(outer);
+
+    faded->setAlpha(0.37f);
+    EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "the first frame";
+    // The next frames reuse what the last one composed on: nothing of it may show.
+    faded->setAlpha(0.52f);
+    EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "a frame later";
+    innerChild->setFrame({ { -8, 2 }, { 10, 10 } });
+    trail->setPoints({ { 3, 60 }, { 40, 8 } });
+    faded->setAlpha(0.61f);
+    EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "after the children moved and the trail shrank";
+
+    // On the pixel grid over an opaque picture, as the lock fades in over the host: only where
+    // something lies over the picture is anything painted apart.
+    picture->removeFromSuperview();
+    auto backdrop = std::make_shared<UIImageView>();
+    backdrop->initWithImage(solidImage(UIColor::greenColor(), { 20, 20 }));
+    backdrop->setFrame({ { -2, -2 }, { 84, 74 } });
+    faded->insertSubview(backdrop, 0);
+    faded->setFrame({ { 7, 12 }, { 80, 70 } });
+    EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "over an opaque picture";
+    inner->setAlpha(0.25f);
+    outer->setAlpha(1.0f);
+    EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "over an opaque picture, at one alpha";
+}

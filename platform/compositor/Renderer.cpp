@@ -76,6 +76,7 @@ void Renderer::compose(const std::vector<std::shared_ptr<UIWindow>>& windows, co
     pass.damage = damage;
     pass.base = OpaqueCover::find(windows, damage, grid.scale);
     pass.beforeBase = pass.base.view != nullptr;
+    pass.layers = &layers_;
 
     auto context = std::make_shared<CGContext>(CairoContext { cairo_create(screen_.surface()) }, grid.scale, false);
     cairo_t* cr = context->cairo();
@@ -95,6 +96,7 @@ void Renderer::compose(const std::vector<std::shared_ptr<UIWindow>>& windows, co
     UIGraphicsPopContext();
     context.reset();
     cairo_surface_flush(screen_.surface());
+    layers_.endFrame();
 }
 
 std::shared_ptr<UIImage> Renderer::snapshotScreen()
@@ -146,4 +148,5 @@ void Renderer::reset()
 {
     screen_.resize(0, 0);
     damage_.reset();
+    layers_.clear();
 }

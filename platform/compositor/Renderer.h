@@ -7,6 +7,7 @@
 // retained drawing up to date), finds the opaque view under which nothing shows (OpaqueCover), and
 // paints the windows back to front inside the damage (ViewPainter).
 #include "platform/compositor/DamageTracker.h"
+#include "platform/compositor/LayerPool.h"
 #include "platform/graphics/CGGeometry.h"
 #include "platform/graphics/FrameBuffer.h"
 
@@ -58,4 +59,5 @@ private:
     float scale_ = 1;
     std::uint64_t frame_ = 0;
     DamageTracker damage_;
+    LayerPool layers_;
 };

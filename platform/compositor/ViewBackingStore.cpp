@@ -43,6 +43,9 @@ bool ViewBackingStore::ensureSurface(int pixelWidth, int pixelHeight)
     surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight));
     pixelWidth_ = pixelWidth;
     pixelHeight_ = pixelHeight;
+    tileColumns_ = (pixelWidth + kInkTile - 1) / kInkTile;
+    tileRows_ = (pixelHeight + kInkTile - 1) / kInkTile;
+    inkTiles_.assign(static_cast<std::size_t>(tileColumns_) * static_cast<std::size_t>(tileRows_), 0);
     return true;
 }
 
@@ -51,6 +54,9 @@ void ViewBackingStore::dropSurface()
     surface_.reset();
     pixelWidth_ = pixelHeight_ = 0;
     ink_ = {};
+    tileColumns_ = tileRows_ = 0;
+    inkTiles_.clear();
+    inkRuns_.clear();
 }
 
 CairoContext ViewBackingStore::beginRedraw(const PixelRect& area)
@@ -79,7 +85,50 @@ PixelRect ViewBackingStore::endRedraw(const PixelRect& area)
     const PixelRect painted = paintIn(area);
     const PixelRect before = ink_;
     ink_ = remainderOf(before, area).united(painted);
+    updateInkTiles(area);
     return area.intersected(before.united(painted));
+}
+
+bool ViewBackingStore::tileHasPaint(int column, int row) const
+{
+    const PixelRect tile = PixelRect { column * kInkTile, row * kInkTile, kInkTile, kInkTile }.intersected({ 0, 0, pixelWidth_, pixelHeight_ });
+    const unsigned char* data = cairo_image_surface_get_data(surface_.get());
+    const int stride = cairo_image_surface_get_stride(surface_.get());
+    for (int y = tile.y; y < tile.y + tile.height; ++y) {
+        const auto* p = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride) + tile.x;
+        if (std::any_of(p, p + tile.width, [](std::uint32_t v) { return v != 0; }))
+            return true;
+    }
+    return false;
+}
+
+void ViewBackingStore::updateInkTiles(const PixelRect& wanted)
+{
+    const PixelRect area = wanted.intersected({ 0, 0, pixelWidth_, pixelHeight_ });
+    if (area.isEmpty() || !cairo_image_surface_get_data(surface_.get()))
+        return;
+    // Pixels outside the area keep what they held, so each touched tile is looked at whole.
+    const int firstColumn = area.x / kInkTile, lastColumn = (area.x + area.width - 1) / kInkTile;
+    const int firstRow = area.y / kInkTile, lastRow = (area.y + area.height - 1) / kInkTile;
+    for (int row = firstRow; row <= lastRow; ++row)
+        for (int column = firstColumn; column <= lastColumn; ++column)
+            inkTiles_[static_cast<std::size_t>(row) * static_cast<std::size_t>(tileColumns_) + static_cast<std::size_t>(column)]
+                = tileHasPaint(column, row) ? 1 : 0;
+    inkRuns_.clear();
+    for (int row = 0; row < tileRows_; ++row) {
+        const std::uint8_t* tiles = inkTiles_.data() + static_cast<std::ptrdiff_t>(row) * tileColumns_;
+        for (int column = 0; column < tileColumns_;) {
+            if (!tiles[column]) {
+                ++column;
+                continue;
+            }
+            const int start = column;
+            while (column < tileColumns_ && tiles[column])
+                ++column;
+            inkRuns_.push_back(PixelRect { start * kInkTile, row * kInkTile, (column - start) * kInkTile, kInkTile }.intersected(
+                { 0, 0, pixelWidth_, pixelHeight_ }));
+        }
+    }
 }
 
 PixelRect ViewBackingStore::paintIn(const PixelRect& wanted) const

@@ -7,6 +7,7 @@
 #include "platform/graphics/FrameBuffer.h"
 
 #include <cstdint>
+#include <vector>
 
 class UIView;
 
@@ -39,6 +40,11 @@ public:
     // Bounding box, in surface pixels, of every pixel that is not fully transparent; empty when
     // the drawing holds nothing. Compositing and clearing need not look outside it.
     const PixelRect& ink() const { return ink_; }
+    // The same paint, finer: rows of square tiles that hold any, as runs of neighbouring tiles,
+    // in surface pixels, top to bottom. A drawing that is transparent almost everywhere (a trail
+    // across a whole screen) is composed where it has paint, not over its bounding box.
+    const std::vector<PixelRect>& inkRuns() const { return inkRuns_; }
+    static constexpr int kInkTile = 32;
     // Makes the area transparent and opens a context clipped to it, in surface pixels; null
     // without a surface.
     CairoContext beginRedraw(const PixelRect& area);
@@ -58,11 +64,17 @@ public:
 
 private:
     PixelRect paintIn(const PixelRect& area) const;
+    bool tileHasPaint(int column, int row) const;
+    // Looks again at the tiles the area touches, then lists the runs anew.
+    void updateInkTiles(const PixelRect& area);
     // The part of the surface the view asked to have redrawn, rounded out to whole pixels.
     PixelRect askedArea(const UIView& view, float scale) const;
 
     CairoSurface surface_;
     int pixelWidth_ = 0, pixelHeight_ = 0;
     PixelRect ink_;
+    int tileColumns_ = 0, tileRows_ = 0;
+    std::vector<std::uint8_t> inkTiles_;
+    std::vector<PixelRect> inkRuns_;
     Shown shown_;
 };

@@ -1,5 +1,7 @@
 #include "platform/compositor/ViewPainter.h"
 
+#include "platform/compositor/FadedPicture.h"
+#include "platform/compositor/PaintRegion.h"
 #include "platform/compositor/ViewBackingStore.h"
 #include "platform/graphics/CGContext.h"
 #include "platform/ui/UIView.h"
@@ -80,16 +82,46 @@ void ViewPainter::drawView(cairo_t* cr, const UIView& view, bool asRoot, Composi
     // Alpha below one fades the view and its children as one picture, so overlapping children
     // are not blended twice.
     const bool group = alpha < 1.0f && (paintsItself || !children.empty());
-    if (group)
-        cairo_push_group(cr);
-    if (paintsItself)
-        drawContent(cr, view, pass);
-    for (const auto& child : children)
-        drawView(cr, *child, false, pass);
-    if (group) {
-        cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, alpha);
+    if (group && pass.layers && handsAlphaDown(view)) {
+        // Its picture would be its one faded child's picture at its alpha: that child is
+        // composed at both.
+        pass.alphasHandedDown.push_back(alpha);
+        for (const auto& child : children)
+            drawView(cr, *child, false, pass);
+        pass.alphasHandedDown.clear();
+        cairo_restore(cr);
+        return;
     }
+    FadedPicture picture;
+    cairo_t* target = group ? picture.open(cr, view, alpha, pass) : cr;
+    if (!target) {
+        cairo_restore(cr);
+        return;
+    }
+    if (paintsItself && &view == pass.pictureBase)
+        drawBase(target, view, pass);
+    else if (paintsItself)
+        drawContent(target, view, pass);
+    for (const auto& child : children)
+        drawView(target, *child, false, pass);
+    if (group)
+        picture.close(cr, pass);
+    cairo_restore(cr);
+}
+
+void ViewPainter::drawBase(cairo_t* cr, const UIView& view, CompositionPass& pass)
+{
+    if (pass.pictureBaseClip.empty())
+        return;
+    cairo_save(cr);
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    cairo_identity_matrix(cr);
+    for (const PixelRect& r : pass.pictureBaseClip)
+        cairo_rectangle(cr, r.x, r.y, r.width, r.height);
+    cairo_clip(cr);
+    cairo_set_matrix(cr, &m);
+    drawContent(cr, view, pass);
     cairo_restore(cr);
 }
 
@@ -116,15 +148,23 @@ void ViewPainter::drawContent(cairo_t* cr, const UIView& view, CompositionPass& 
     if (!pass.culling && ViewBackingStore::of(view).redraw(view, pass.grid.scale).drew)
         pass.redrewViews = true;
     const ViewBackingStore* store = view.backingStore().get();
-    // Only the part of the drawing that holds paint is composed.
-    if (store && store->surface() && !store->ink().isEmpty()) {
-        const PixelRect ink = store->ink();
+    // Only the tiles of the drawing that hold paint are composed: a transparent pixel composed
+    // over anything leaves it as it was.
+    if (store && store->surface() && !store->ink().isEmpty() && !store->inkRuns().empty()) {
         const double scale = pass.grid.scale;
         cairo_save(cr);
         cairo_translate(cr, b.origin.x, b.origin.y);
         cairo_scale(cr, 1.0 / scale, 1.0 / scale);
         cairo_set_source_surface(cr, store->surface(), 0, 0);
-        cairo_rectangle(cr, ink.x, ink.y, ink.width, ink.height);
+        // Runs outside the damage are not even handed to cairo.
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        cairo_clip_extents(cr, &x0, &y0, &x1, &y1);
+        const PixelRect visible = PixelRect { static_cast<int>(std::floor(x0)) - 1, static_cast<int>(std::floor(y0)) - 1,
+            static_cast<int>(std::ceil(x1 - x0)) + 3, static_cast<int>(std::ceil(y1 - y0)) + 3 }
+                                      .intersected(store->ink());
+        for (const PixelRect& run : store->inkRuns())
+            if (const PixelRect part = run.intersected(visible); !part.isEmpty())
+                cairo_rectangle(cr, part.x, part.y, part.width, part.height);
         cairo_fill(cr);
         cairo_restore(cr);
     }

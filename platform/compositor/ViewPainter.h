@@ -5,8 +5,11 @@
 #include "platform/compositor/OpaqueCover.h"
 #include "platform/graphics/CairoHandles.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
+class LayerPool;
 class UIView;
 
 // What one pass of painting knows, set up by a screen frame or a window snapshot and handed down
@@ -23,6 +26,17 @@ struct CompositionPass {
     bool beforeBase = false;
     // Snapshots bring the drawing of the views they meet up to date; whether any was redrawn.
     bool redrewViews = false;
+    // Where screen frames fade views as one picture (none: a group of cairo's own), and how many
+    // such pictures are open.
+    LayerPool* layers = nullptr;
+    std::size_t depth = 0;
+    // Alphas handed down, outermost first, by faded views that paint nothing but one faded child:
+    // the next picture opened is composed at its own alpha and then these, innermost first.
+    std::vector<float> alphasHandedDown;
+    // The opaque picture at the bottom of the faded picture being painted, painted only inside
+    // these rectangles: elsewhere the faded picture is blended from its pixels directly.
+    const UIView* pictureBase = nullptr;
+    std::vector<PixelRect> pictureBaseClip;
 };
 
 class ViewPainter {
@@ -32,4 +46,7 @@ public:
 
 private:
     static void drawContent(cairo_t* cr, const UIView& view, CompositionPass& pass);
+    // The content of a faded picture's opaque base, only where the picture needs it painted (a
+    // copy of whole pixels: the clip changes nothing else).
+    static void drawBase(cairo_t* cr, const UIView& view, CompositionPass& pass);
 };

@@ -2,9 +2,11 @@
 
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/CairoHandles.h"
+#include "platform/graphics/FrameBuffer.h"
 #include "platform/graphics/UIImage.h"
 
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -105,12 +107,91 @@ cairo_surface_t* surfaceAtSize(const std::shared_ptr<const UIImage>& image, cair
         paintScaled(cr.get(), original, *image, { { 0, 0 }, { static_cast<CGFloat>(width), static_cast<CGFloat>(height) } });
     }
     cairo_surface_flush(entry.scaled.get());
+    // x8r8g8b8 leaves the top byte to chance; an opaque copy holds 0xff there, so that its rows
+    // can be copied as they are.
+    if (image->isOpaque()) {
+        unsigned char* data = cairo_image_surface_get_data(entry.scaled.get());
+        const int stride = cairo_image_surface_get_stride(entry.scaled.get());
+        for (int y = 0; y < height; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+            for (int x = 0; x < width; ++x)
+                row[x] |= 0xff000000u;
+        }
+        cairo_surface_mark_dirty(entry.scaled.get());
+    }
     return entry.scaled.get();
 }
 
 bool nearWhole(double v) { return std::abs(v - std::round(v)) < 1e-3; }
 
+// Copies an opaque picture (every pixel's top byte 0xff) placed at (left, top) of the target's
+// pixels, row by row, inside the clip: the bytes pixman writes for SOURCE from an x8r8g8b8
+// surface, without its per-pixel conversion. Answers false, having written nothing, where it
+// cannot: a target that is not a plain ARGB32 image, or a clip that is not whole rectangles.
+bool copyOpaqueRows(cairo_t* cr, cairo_surface_t* picture, int left, int top)
+{
+    cairo_surface_t* target = cairo_get_group_target(cr);
+    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE || cairo_image_surface_get_format(target) != CAIRO_FORMAT_ARGB32
+        || cairo_get_operator(cr) != CAIRO_OPERATOR_OVER)
+        return false;
+    // The clip comes back in user space: with the identity matrix that is device space.
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
+    cairo_restore(cr);
+    const bool representable = clip->status == CAIRO_STATUS_SUCCESS;
+    if (representable) {
+        double offsetX = 0, offsetY = 0;
+        cairo_surface_get_device_offset(target, &offsetX, &offsetY);
+        cairo_surface_flush(target);
+        cairo_surface_flush(picture);
+        const int width = cairo_image_surface_get_width(picture), height = cairo_image_surface_get_height(picture);
+        const PixelRect targetRect { 0, 0, cairo_image_surface_get_width(target), cairo_image_surface_get_height(target) };
+        const int dx = static_cast<int>(std::lround(offsetX)), dy = static_cast<int>(std::lround(offsetY));
+        const PixelRect placed { left + dx, top + dy, width, height };
+        unsigned char* out = cairo_image_surface_get_data(target);
+        const unsigned char* in = cairo_image_surface_get_data(picture);
+        const int outStride = cairo_image_surface_get_stride(target), inStride = cairo_image_surface_get_stride(picture);
+        for (int i = 0; i < clip->num_rectangles; ++i) {
+            const cairo_rectangle_t& r = clip->rectangles[i];
+            // Device-space clips of a screen frame are whole pixels; anything else is rounded inward.
+            const int x0 = static_cast<int>(std::ceil(r.x)) + dx, y0 = static_cast<int>(std::ceil(r.y)) + dy;
+            const int x1 = static_cast<int>(std::floor(r.x + r.width)) + dx, y1 = static_cast<int>(std::floor(r.y + r.height)) + dy;
+            const PixelRect area = PixelRect { x0, y0, x1 - x0, y1 - y0 }.intersected(placed).intersected(targetRect);
+            if (area.isEmpty())
+                continue;
+            for (int y = area.y; y < area.y + area.height; ++y) {
+                auto* to = reinterpret_cast<std::uint32_t*>(out + static_cast<std::ptrdiff_t>(y) * outStride) + area.x;
+                const auto* from = reinterpret_cast<const std::uint32_t*>(in + static_cast<std::ptrdiff_t>(y - placed.y) * inStride) + (area.x - placed.x);
+                std::memcpy(to, from, static_cast<std::size_t>(area.width) * 4);
+            }
+            cairo_surface_mark_dirty_rectangle(target, area.x, area.y, area.width, area.height);
+        }
+    }
+    cairo_rectangle_list_destroy(clip);
+    return representable;
+}
+
 } // namespace
+
+std::optional<ImageSurfaceCache::OpaqueCopy> ImageSurfaceCache::opaqueCopy(const cairo_matrix_t& m, const std::shared_ptr<const UIImage>& image, CGRect rect)
+{
+    cairo_surface_t* surface = image && image->isOpaque() ? surfaceFor(image) : nullptr;
+    if (!surface || !CGFloatsAreFinite({ rect.origin.x, rect.origin.y, rect.size.width, rect.size.height }) || rect.size.width <= 0
+        || rect.size.height <= 0 || !(m.xy == 0 && m.yx == 0 && m.xx > 0 && m.yy > 0))
+        return std::nullopt;
+    const double left = m.xx * rect.origin.x + m.x0, top = m.yy * rect.origin.y + m.y0;
+    const double right = m.xx * (static_cast<double>(rect.origin.x) + rect.size.width) + m.x0;
+    const double bottom = m.yy * (static_cast<double>(rect.origin.y) + rect.size.height) + m.y0;
+    const double width = std::round(right) - std::round(left), height = std::round(bottom) - std::round(top);
+    if (!(nearWhole(left) && nearWhole(top) && nearWhole(right) && nearWhole(bottom) && width >= 1 && height >= 1 && width <= kMaxScaledSide
+            && height <= kMaxScaledSide))
+        return std::nullopt;
+    cairo_surface_t* sized = surfaceAtSize(image, surface, static_cast<int>(width), static_cast<int>(height));
+    if (!sized)
+        return std::nullopt;
+    return OpaqueCopy { sized, { static_cast<int>(std::round(left)), static_cast<int>(std::round(top)), static_cast<int>(width), static_cast<int>(height) } };
+}
 
 void ImageSurfaceCache::drawImage(cairo_t* cr, const std::shared_ptr<const UIImage>& image, CGRect rect)
 {
@@ -122,6 +203,8 @@ void ImageSurfaceCache::drawImage(cairo_t* cr, const std::shared_ptr<const UIIma
     // image is drawn from a copy at its device size.
     cairo_matrix_t m;
     cairo_get_matrix(cr, &m);
+    if (const auto copy = opaqueCopy(m, image, rect); copy && copyOpaqueRows(cr, copy->pixels, copy->placed.x, copy->placed.y))
+        return;
     if (m.xy == 0 && m.yx == 0 && m.xx > 0 && m.yy > 0) {
         const double left = m.xx * rect.origin.x + m.x0, top = m.yy * rect.origin.y + m.y0;
         const double right = m.xx * (static_cast<double>(rect.origin.x) + rect.size.width) + m.x0;

@@ -1,0 +1,18 @@
+#pragma once
+// Composes a faded picture over what lies under it at several alphas at once: what cairo gives
+// when the picture is painted at the first alpha into a transparent group that is then painted
+// at the next, and so on, in one pass and without the groups in between. Painted at an alpha
+// into transparency, a picture comes out as each of its bytes times the alpha, rounded as pixman
+// rounds; this repeats those products exactly.
+#include <cstdint>
+#include <vector>
+
+namespace compositor {
+
+// The 8-bit mask pixman is handed when cairo paints at this alpha (asked of cairo itself).
+std::uint8_t maskForAlpha(double alpha);
+
+// dst = (src × masks[0] × masks[1] × …) OVER dst, for count premultiplied ARGB32 pixels.
+void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks);
+
+} // namespace compositor
