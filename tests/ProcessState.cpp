@@ -10,6 +10,7 @@
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/StringsFile.h"
+#include "platform/graphics/ImagePrefetch.h"
 #include "platform/graphics/UIImage.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIKeyboardImpl.h"
@@ -75,6 +76,9 @@ void dropLeftovers()
     }
     NSUserDefaults::resetStandardUserDefaults();
     StringsFile::clearCache();
+    // A worker still decoding would be a thread a later death test's child inherits as a future
+    // with no thread behind it.
+    ImagePrefetch::reset();
 }
 
 } // namespace

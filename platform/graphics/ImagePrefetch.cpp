@@ -126,3 +126,17 @@ std::size_t ImagePrefetch::pending()
     const std::lock_guard lock(r.mutex);
     return r.entries.size();
 }
+
+void ImagePrefetch::reset()
+{
+    Registry& r = registry();
+    std::vector<std::future<void>> workers;
+    {
+        const std::lock_guard lock(r.mutex);
+        workers.swap(r.workers);
+    }
+    // Waited for outside the lock: a worker answers through futures, never through the registry.
+    workers.clear();
+    const std::lock_guard lock(r.mutex);
+    r.entries.clear();
+}
