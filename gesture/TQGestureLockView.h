@@ -118,6 +118,8 @@ private:
     void nodesReplaced();
     bool framesAsPlaced();
     std::size_t indexOfNodeContainingPoint(CGPoint point);
+    // Where the touch is in the content view's points; nothing without a touch or a content view.
+    std::optional<CGPoint> contentLocation(const UITouchSet& touches) const;
 
     // Sends the delegate one of the protocol's selectors with the passcode, when its flag says it
     // answers it; whether it was sent.

@@ -58,14 +58,22 @@ void TQGestureLockView::selectButton(std::size_t index)
         frames_ = Frames::Unchecked;
 }
 
+std::optional<CGPoint> TQGestureLockView::contentLocation(const UITouchSet& touches) const
+{
+    const auto touch = touches.anyObject();
+    if (!touch || !contentView_)
+        return std::nullopt;
+    return touch->locationInView(contentView_.get());
+}
+
 void TQGestureLockView::touchesBegan(const UITouchSet& touches, UIEvent*)
 {
     // The begin callback may let go of this view; the bookkeeping after it still needs it.
     const auto keepAlive = weak_from_this().lock();
-    const auto touch = touches.anyObject();
-    if (!touch || !contentView_)
+    const std::optional<CGPoint> at = contentLocation(touches);
+    if (!at)
         return;
-    const CGPoint location = touch->locationInView(contentView_.get());
+    const CGPoint location = *at;
     // Nodes may have been moved between gestures; the first hit test finds out.
     frames_ = Frames::Unchecked;
     const std::size_t index = indexOfNodeContainingPoint(location);
@@ -84,10 +92,10 @@ void TQGestureLockView::touchesMoved(const UITouchSet& touches, UIEvent*)
 {
     // The begin callback may let go of this view; the location and the redraw still need it.
     const auto keepAlive = weak_from_this().lock();
-    const auto touch = touches.anyObject();
-    if (!touch || !contentView_)
+    const std::optional<CGPoint> at = contentLocation(touches);
+    if (!at)
         return;
-    const CGPoint location = touch->locationInView(contentView_.get());
+    const CGPoint location = *at;
     if (!CGRectContainsPoint(contentView_->bounds(), location))
         return;
     const bool partial = trailAsRequested();
