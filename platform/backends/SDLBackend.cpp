@@ -14,6 +14,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <string>
 
 namespace {
 
@@ -42,6 +45,20 @@ struct VideoSubsystem {
             SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     }
 };
+
+// The drivers SDL falls back to when no display answers: they draw nowhere a person can see.
+bool drawsNowhere(const std::string& driver) { return driver == "offscreen" || driver == "dummy" || driver == "evdev"; }
+
+// Whether SDL_VIDEODRIVER names this driver (it may list several, comma-separated).
+bool askedForByName(const std::string& driver)
+{
+    const char* value = std::getenv("SDL_VIDEODRIVER");
+    std::stringstream names(value ? value : "");
+    for (std::string name; std::getline(names, name, ',');)
+        if (name == driver)
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -159,6 +176,15 @@ bool SDLBackend::open()
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         error_ = SDL_GetError();
+        return false;
+    }
+    // A display that hangs up (an X server resetting as its last client leaves, say) makes SDL
+    // fall back to a driver that draws nowhere; a window there would run unseen for ever.
+    const char* current = SDL_GetCurrentVideoDriver();
+    const std::string driver = current ? current : "";
+    if (drawsNowhere(driver) && !askedForByName(driver)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        error_ = "the display did not answer; only SDL's " + driver + " driver did";
         return false;
     }
     auto impl = std::make_unique<Impl>();
