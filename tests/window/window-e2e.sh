@@ -28,6 +28,7 @@ limit=60      # seconds any one condition may take to come true
 
 fail() {
     echo "window: $*" >&2
+    [ -s "${work:-}/host.err" ] && sed 's/^/window: host: /' "$work/host.err" | tail -n 20 >&2
     exit 1
 }
 for tool in Xvfb xdotool; do
@@ -66,8 +67,12 @@ start_host() {
     host_pid=$!
     pids+=("$host_pid")
     # A search may meet a window of an earlier host that the server is just taking down; it is tried again.
-    find_window() { wid=$(DISPLAY=$display xdotool search --onlyvisible --pid "$host_pid" --name '^Glyphward' 2> /dev/null | head -n 1); [ -n "$wid" ]; }
-    poll "$limit" find_window || fail "no window appeared for $*"
+    # A host that has ended will show no window: that is said at once, with what it wrote.
+    find_window() {
+        wid=$(DISPLAY=$display xdotool search --onlyvisible --pid "$host_pid" --name '^Glyphward' 2> /dev/null | head -n 1)
+        [ -n "$wid" ] || ! kill -0 "$host_pid" 2> /dev/null
+    }
+    poll "$limit" find_window && [ -n "$wid" ] || fail "no window appeared for $*"
     measure_window "$display"
 }
 
@@ -164,7 +169,9 @@ expect() { poll "$limit" "$@" || fail "$what (last differences: $(cat "$work/las
 # Starts an X server of that size on a display number it picks itself; sets display.
 start_display() {
     : > "$work/display"
-    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3> "$work/display" 2> "$work/xvfb-$1.log" &
+    # Without -noreset the server resets as its last client leaves, and hangs up on a host that
+    # connects just then.
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3> "$work/display" 2> "$work/xvfb-$1.log" &
     pids+=($!)
     poll "$limit" test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb-$1.log")"
     display=":$(head -n 1 "$work/display")"
@@ -175,6 +182,16 @@ for bad in 0 -1 4.5 abc 1e0 ""; do
     "$host" --zoom "$bad" --print-root > /dev/null 2>&1
     [ $? = 2 ] || fail "--zoom '$bad' was not refused with status 2"
 done
+
+# A display that does not answer gives no window that runs unseen: the host says so and plays
+# the tour headless instead.
+unreachable=:4242
+while [ -e "/tmp/.X11-unix/X${unreachable#:}" ]; do unreachable=":$((${unreachable#:} + 1))"; done
+fresh_root "$work/unreachable-root" || fail "cannot copy $staged"
+(cd "$work" && DISPLAY=$unreachable env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY timeout "$limit" "$host" --root "$work/unreachable-root" \
+    > "$work/unreachable.out" 2> "$work/unreachable.err") || fail "on a display that does not answer the host did not end well"
+grep -q "no window (.*); playing the tour headless" "$work/unreachable.err" \
+    || fail "on a display that does not answer the host did not say there is no window"
 
 make_references
 
