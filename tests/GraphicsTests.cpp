@@ -1,4 +1,5 @@
 #include "PixelProbe.h"
+#include "ScratchDirectory.h"
 
 #include "platform/graphics/PangoText.h"
 #include "platform/graphics/UIBezierPath.h"
@@ -26,13 +27,6 @@ namespace fs = std::filesystem;
 
 class GraphicsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("glyphward-graphics-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // A clear 100 × 100 context at scale 1 with the path stroked in black at alpha 0.3.
     static std::shared_ptr<UIImage> stroked(const std::shared_ptr<UIBezierPath>& path)
     {
@@ -56,7 +50,8 @@ protected:
 
     std::string file(const std::string& name) const { return (dir / name).string(); }
 
-    fs::path dir;
+    ScratchDirectory scratch { "glyphward-graphics" };
+    const fs::path& dir = scratch.path();
 };
 
 TEST_F(GraphicsTest, SolidImagesAndTheContextStack)

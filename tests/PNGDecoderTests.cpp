@@ -1,3 +1,5 @@
+#include "ScratchDirectory.h"
+
 #include "platform/graphics/ImagePrefetch.h"
 #include "platform/graphics/PNGDecoder.h"
 #include "platform/graphics/UIImage.h"
@@ -28,13 +30,6 @@ std::vector<unsigned char> bytesOf(const std::string& path)
 
 class PNGDecoderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("glyphward-png-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     std::string copyOf(const std::string& name) const
     {
         const auto target = dir / name;
@@ -42,7 +37,8 @@ protected:
         return target.string();
     }
 
-    fs::path dir;
+    ScratchDirectory scratch { "glyphward-png" };
+    const fs::path& dir = scratch.path();
 };
 
 // The direct path must give the very words Cairo's reader gives, on the pictures the lock shows.
