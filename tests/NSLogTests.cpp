@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -108,4 +109,20 @@ TEST_F(NSLogTests, WritesOneLineToStderrAndHandsTheBareMessageToSinks)
     // A message that already ends its line gets no second newline.
     std::string line = NSLogFormatLine("done\n");
     EXPECT_EQ(line.substr(line.size() - 7), "] done\n");
+}
+
+TEST_F(NSLogTests, ControlCharactersNeverBreakTheLine)
+{
+    std::vector<std::string> seen;
+    NSLogAddSink([&](const std::string& m) { seen.push_back(m); });
+    std::string err = captureStderr([] {
+        NSLog("refused %s", "a\nstate {}\r\tb\x1b[2J\x7f\x01");
+        NSLog("done\n");
+    });
+    const std::string escaped = "refused a\\nstate {}\\r\\tb\\x1b[2J\\x7f\\x01";
+    EXPECT_EQ(seen, (std::vector<std::string> { escaped, "done" }));
+    // Two calls, two lines on stderr, each ending with the message it carries.
+    ASSERT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+    EXPECT_NE(err.find("] " + escaped + "\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("] done\n"), std::string::npos) << err;
 }

@@ -214,6 +214,36 @@ LogState& logState()
     return state;
 }
 
+// One call, one line: a newline or other control character that came in with an argument (a
+// file name, say) is written as an escape, so it cannot start what looks like a line of its own.
+// A single newline at the end only ends the line, as Foundation takes it.
+std::string escapedMessage(std::string message)
+{
+    if (!message.empty() && message.back() == '\n')
+        message.pop_back();
+    std::string out;
+    out.reserve(message.size());
+    for (char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            out += c;
+            continue;
+        }
+        switch (c) {
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: {
+            static constexpr char digits[] = "0123456789abcdef";
+            out += "\\x";
+            out += digits[byte >> 4];
+            out += digits[byte & 0xf];
+        }
+        }
+    }
+    return out;
+}
+
 std::string processName()
 {
     // program_invocation_short_name is the name the process was started as, without its folder.
@@ -280,7 +310,7 @@ std::string NSLogFormatLine(const std::string& message)
 
 void NSLogv(const char* format, va_list arguments)
 {
-    std::string message = NSStringWithFormatv(format, arguments);
+    const std::string message = escapedMessage(NSStringWithFormatv(format, arguments));
     auto& state = logState();
     std::vector<SinkEntry> sinks;
     bool toStderr = false;

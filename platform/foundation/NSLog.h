@@ -12,7 +12,9 @@ std::string NSStringWithFormat(const char* format, ...);
 std::string NSStringWithFormatv(const char* format, va_list arguments);
 
 // Formats the message and writes one line "2026-12-07 21:23:01.123 process[pid:tid] message"
-// to stderr (local time of the clock in force), then hands the bare message to every sink.
+// to stderr (local time of the clock in force), then hands the bare message to every sink. Control
+// characters in the message are written as escapes (\n, \r, \t, \x1b, ...), so one call is always
+// one line; a single newline at its end is dropped.
 void NSLog(const char* format, ...);
 void NSLogv(const char* format, va_list arguments);
 
