@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Debian package on this machine, as a user would meet it: installs it, plays the tour
-# and a scenario as a fresh non-root user from /tmp, writes a setting with glyphward-defaults,
+# and a scenario as a fresh non-root user from /tmp (its first run under umask 000), lets a second
+# user go after that user's root (check-other-user.sh), writes a setting with glyphward-defaults,
 # upgrades to a package whose template changed (the user's library is refreshed, the settings
 # kept), removes it (no file of the package left) and leaves the machine as it was.
 # Run as root, after scripts/package.sh (it is run here when there is no package yet).
@@ -40,18 +41,23 @@ library="Library/MobileSubstrate/DynamicLibraries/Glyphward.dylib"
 template=/usr/share/glyphward/root
 
 [ "$(as_user glyphward-host --print-root)" = "$userroot" ] || fail "--print-root is not $userroot"
-as_user glyphward-host --headless --snapshots "/tmp/$user-tour" > "$work/tour.txt" || fail "the tour did not play"
+# The first run under the loosest umask: the root it lays out is private all the same.
+as_user sh -c 'umask 000 && exec glyphward-host --headless --snapshots "$0"' "/tmp/$user-tour" > "$work/tour.txt" \
+  || fail "the tour did not play"
+[ "$(stat -c %a "/tmp/$user-tour")" = 700 ] || fail "the tour's folder is not private"
 grep -q "the contact sheet is /tmp/$user-tour/tour.png" "$work/tour.txt" || fail "no contact sheet"
 grep -q "message: Slide to unlock" "$work/tour.txt" || fail "the tour shows no lock"
 cmp -s "$template/$library" "$userroot/$library" || fail "the user's root has no library from the template"
 [ "$(stat -c %U "$userroot/$library")" = "$user" ] || fail "the user's library is not the user's"
 cp "/tmp/$user-tour/tour.png" "$work/tour.png" && rm -rf "/tmp/$user-tour"
 
-as_user glyphward-defaults write org.glyphward.host LOCK_INTERVAL -float 60 || fail "glyphward-defaults write"
+as_user sh -c 'umask 000 && exec glyphward-defaults write org.glyphward.host LOCK_INTERVAL -float 60' \
+  || fail "glyphward-defaults write"
 printf 'launch\nbackground\nwait 61\nforeground\nexpect keyWindow "lock"\n' > "$work/away.scenario"
 # 61 s away locks only with the interval written here (180 s otherwise).
 as_user glyphward-host --script "$work/away.scenario" > "$work/away.txt" 2>/dev/null || fail "the scenario did not play"
 grep -q '^log 超出时间限制锁屏$' "$work/away.txt" || fail "the scenario does not see LOCK_INTERVAL 60"
+"$here/scripts/check-other-user.sh" "$user" "$userroot" "$work"
 
 echo "check-package: upgrading to a package whose template changed"
 dpkg-deb -R "$deb" "$work/next"

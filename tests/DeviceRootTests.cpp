@@ -143,9 +143,10 @@ TEST(DeviceRootTemplate, FirstRunMakesTheRootAndLaterRunsChangeNothing)
     EXPECT_EQ(install.library(), "library 1");
     EXPECT_EQ(install.stamp(), "glyphward 1\n");
     EXPECT_EQ(readBytes(install.in(bundle + "/en.lproj/lock.strings")), "\"Set Passcode\" = \"1\";");
-    // The loader's trust checks pass: owned by whoever runs it, writable by no one else.
-    for (const auto& [path, mode] : std::vector<std::pair<std::string, mode_t>> {
-             { libraries + "/Glyphward.dylib", 0755 }, { libraries + "/Glyphward.plist", 0644 }, { libraries, 0755 }, { bundle + "/en.lproj", 0755 } }) {
+    // Private to whoever runs it, so the loader's trust checks pass.
+    for (const auto& [path, mode] : std::vector<std::pair<std::string, mode_t>> { { libraries + "/Glyphward.dylib", 0600 },
+             { libraries + "/Glyphward.plist", 0600 }, { libraries, 0700 }, { bundle + "/en.lproj", 0700 }, { "", 0700 },
+             { "Library", 0700 }, { "Library/MobileSubstrate", 0700 }, { DeviceRootTemplate::stampName, 0600 } }) {
         EXPECT_EQ(statOf(install.in(path)).st_mode & 07777, mode) << path;
         EXPECT_EQ(statOf(install.in(path)).st_uid, ::geteuid()) << path;
     }
@@ -156,6 +157,31 @@ TEST(DeviceRootTemplate, FirstRunMakesTheRootAndLaterRunsChangeNothing)
     EXPECT_EQ(statOf(install.in(libraries + "/Glyphward.dylib")).st_ino, library);
     EXPECT_EQ(statOf(install.in(DeviceRootTemplate::stampName)).st_ino, stamp);
     EXPECT_TRUE(install.leftovers().empty());
+}
+
+TEST(DeviceRootTemplate, ARootIsPrivateToItsOwnerWhateverTheUmask)
+{
+    Install install;
+    install.writeTemplate("1", "library 1");
+    ::umask(0);
+    ASSERT_TRUE(install.apply()) << install.error;
+    // Every folder made on the way is closed to others, the root's parents included.
+    for (const std::string& path : { install.base + "/data", install.base + "/data/glyphward", install.root }) {
+        EXPECT_EQ(statOf(path).st_mode & 07777, 0700u) << path;
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(install.root)) {
+        const mode_t mode = statOf(entry.path()).st_mode & 07777;
+        EXPECT_EQ(mode, entry.is_directory() ? 0700u : 0600u) << entry.path();
+    }
+
+    // A root an earlier version made under that umask is closed again by the next refresh.
+    for (const std::string& folder : { std::string(), std::string("Library"), std::string("Library/MobileSubstrate") })
+        ::chmod(install.in(folder).c_str(), 0777);
+    install.writeTemplate("2", "library 2");
+    ASSERT_TRUE(install.apply()) << install.error;
+    EXPECT_EQ(install.library(), "library 2");
+    for (const std::string& folder : { std::string(), std::string("Library"), std::string("Library/MobileSubstrate"), libraries })
+        EXPECT_EQ(statOf(install.in(folder)).st_mode & 07777, 0700u) << folder;
 }
 
 TEST(DeviceRootTemplate, ANewTemplateReplacesTheReadOnlyPartsAndKeepsTheSettings)

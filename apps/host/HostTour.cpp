@@ -5,6 +5,7 @@
 #include "apps/host/ScenarioPlayer.h"
 #include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/SafeOutputFile.h"
 #include "platform/graphics/UIImage.h"
 
 #include <cstdio>
@@ -70,12 +71,18 @@ std::vector<std::function<Step()>> steps()
 
 int HostTour::run(const std::string& snapshotDirectory, std::ostream& out, std::shared_ptr<VirtualClock> clock)
 {
-    std::error_code error;
-    std::filesystem::create_directories(snapshotDirectory, error);
-    if (error) {
-        std::cerr << "glyphward-host: cannot make " << snapshotDirectory << ": " << error.message() << "\n";
+    // Often a shared place such as /tmp: the folder is made private when missing, and one that is
+    // a link or another user's is refused, so that no one can have the tour write over a file.
+    std::string error;
+    const UniqueFd folder = SafeOutputFile::openFolder(snapshotDirectory, true, error);
+    if (!folder) {
+        std::cerr << "glyphward-host: cannot use the folder for the pictures: " << error << "\n";
         return 1;
     }
+    const auto writePicture = [&folder, &error](const UIImage& picture, const std::string& name) {
+        UniqueFd file = SafeOutputFile::openFile(folder.get(), name, error);
+        return file && picture.writePNG(file.get()) && file.close() == 0;
+    };
     ScenarioPlayer player(out, std::move(clock));
 
     std::vector<std::shared_ptr<UIImage>> pictures;
@@ -90,8 +97,8 @@ int HostTour::run(const std::string& snapshotDirectory, std::ostream& out, std::
 
         const auto picture = Renderer::snapshotScreen();
         const std::string path = (std::filesystem::path(snapshotDirectory) / (step.file + ".png")).string();
-        if (!picture || !picture->writePNG(path)) {
-            std::cerr << "glyphward-host: cannot write " << path << "\n";
+        if (!picture || !writePicture(*picture, step.file + ".png")) {
+            std::cerr << "glyphward-host: cannot write " << path << (error.empty() ? "" : ": " + error) << "\n";
             return 1;
         }
         pictures.push_back(picture);
@@ -104,8 +111,8 @@ int HostTour::run(const std::string& snapshotDirectory, std::ostream& out, std::
 
     const std::string sheetPath = (std::filesystem::path(snapshotDirectory) / "tour.png").string();
     const auto sheet = ContactSheet::make(pictures, 5, 2);
-    if (!sheet || !sheet->writePNG(sheetPath)) {
-        std::cerr << "glyphward-host: cannot write " << sheetPath << "\n";
+    if (!sheet || !writePicture(*sheet, "tour.png")) {
+        std::cerr << "glyphward-host: cannot write " << sheetPath << (error.empty() ? "" : ": " + error) << "\n";
         return 1;
     }
     out << "pictures of " << pictures.size() << " steps are in " << std::filesystem::absolute(snapshotDirectory).string()

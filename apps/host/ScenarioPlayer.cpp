@@ -5,6 +5,7 @@
 #include "apps/host/MicroMessengerAppDelegate.h"
 #include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/SafeOutputFile.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/foundation/NSString.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 #include <map>
 
@@ -208,7 +210,13 @@ bool ScenarioPlayer::playKeyboard(const ScenarioCommand& command)
 
 bool ScenarioPlayer::playSnapshot(const ScenarioCommand& command)
 {
-    if (!Renderer::writeScreenPNG(command.text)) {
+    // The picture's folder is made when missing, private; one that is a link or another user's
+    // is refused, as is a link or another user's file in the picture's place.
+    std::string error;
+    const std::string folder = std::filesystem::path(command.text).parent_path().string();
+    const bool written = (folder.empty() || SafeOutputFile::openFolder(folder, true, error)) && Renderer::writeScreenPNG(command.text, &error);
+    if (!written) {
+        std::cerr << "glyphward-host: cannot write " << command.text << ": " << error << std::endl;
         out_ << "fail " << command.line << ": snapshot " << command.text << " could not be written" << std::endl;
         return false;
     }

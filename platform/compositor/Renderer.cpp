@@ -132,10 +132,12 @@ std::shared_ptr<UIImage> Renderer::snapshotWindow(const UIWindow& window)
     return buffer.toImage(screen.scale);
 }
 
-bool Renderer::writeScreenPNG(const std::string& path)
+bool Renderer::writeScreenPNG(const std::string& path, std::string* error)
 {
     auto image = snapshotScreen();
-    return image && image->writePNG(path);
+    if (!image && error)
+        *error = "there is no screen to take";
+    return image && image->writePNG(path, error);
 }
 
 bool Renderer::writeWindowPNG(const UIWindow& window, const std::string& path)

@@ -39,7 +39,9 @@ public:
     static std::shared_ptr<UIImage> snapshotScreen();
     // One window alone, at its bounds size, over transparency; its own alpha and position are left out.
     static std::shared_ptr<UIImage> snapshotWindow(const UIWindow& window);
-    static bool writeScreenPNG(const std::string& path);
+    // Writes a snapshot as a PNG as UIImage::writePNG does (never through a link); false, with the
+    // reason in error, when it could not.
+    static bool writeScreenPNG(const std::string& path, std::string* error = nullptr);
     static bool writeWindowPNG(const UIWindow& window, const std::string& path);
 
     // Forgets the frame buffer and every damage (a fresh process, for tests).

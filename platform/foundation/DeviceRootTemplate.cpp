@@ -62,8 +62,8 @@ bool syncFolder(const std::string& path)
     return folder && FileOps::current().fsync(folder.get()) == 0;
 }
 
-// Copies one regular file, flushed to disk, with 0755 when the template's is executable and 0644
-// otherwise, owned by whoever runs this.
+// Copies one regular file, flushed to disk, 0600 and owned by whoever runs this: a root is private
+// to its owner, and a library needs no more than its owner's reading to be loaded.
 bool copyFile(const std::string& from, const std::string& to, std::string& error)
 {
     FileOps& ops = FileOps::current();
@@ -92,25 +92,65 @@ bool copyFile(const std::string& from, const std::string& to, std::string& error
             return false;
         }
     }
-    const mode_t mode = (info.st_mode & 0111) ? 0755 : 0644;
     // Closed here, so that a failed close, which can be a failed write, is seen.
-    if (ops.fchmod(target.get(), mode) != 0 || ops.fsync(target.get()) != 0 || target.close() != 0) {
+    if (ops.fchmod(target.get(), 0600) != 0 || ops.fsync(target.get()) != 0 || target.close() != 0) {
         error = failure("cannot write", to);
         return false;
     }
     return true;
 }
 
-// A folder that only this run uses, made afresh (0700 until it is finished).
+// Sets a folder's mode outright, whatever the umask gave it; never through a link.
+bool setFolderMode(const std::string& path, mode_t mode)
+{
+    FileOps& ops = FileOps::current();
+    const UniqueFd folder = ops.openOwned(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0);
+    return folder && ops.fchmod(folder.get(), mode) == 0;
+}
+
+// A folder that only this run uses, made afresh, private to its owner.
 bool makeFolder(const std::string& path, std::string& error)
 {
-    if (FileOps::current().mkdir(path, 0700) == 0)
+    if (FileOps::current().mkdir(path, 0700) == 0 && setFolderMode(path, 0700))
         return true;
     error = failure("cannot create", path);
     return false;
 }
 
-// Copies the contents of one folder into another that exists; folders get 0755, and are flushed.
+// Makes every missing folder on the way to path (path too), each 0700 whatever the umask, so
+// that no other user can put anything in a root made here, nor swap it for another.
+bool makePrivateFolders(const std::string& path, std::string& error)
+{
+    for (std::size_t slash = 0; slash != std::string::npos;) {
+        slash = path.find('/', slash + 1);
+        const std::string part = path.substr(0, slash);
+        if (part.empty() || part == "/")
+            continue;
+        if (FileOps::current().mkdir(part, 0700) == 0) {
+            if (!setFolderMode(part, 0700)) {
+                error = failure("cannot set the mode of", part);
+                return false;
+            }
+        } else if (errno != EEXIST) {
+            error = failure("cannot create", part);
+            return false;
+        }
+    }
+    return true;
+}
+
+// A folder of ours that a root made under a loose umask left open to others is closed again;
+// one of another user's is left as it is, for the loader and the settings store to refuse.
+void makePrivateIfOurs(const std::string& path)
+{
+    FileOps& ops = FileOps::current();
+    const UniqueFd folder = ops.openOwned(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0);
+    struct stat info {};
+    if (folder && ops.fstat(folder.get(), &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 077) != 0)
+        ops.fchmod(folder.get(), 0700);
+}
+
+// Copies the contents of one folder into another that exists; folders get 0700, and are flushed.
 // Anything but files and folders (a link, a device) is refused: a template holds neither.
 bool copyTree(const std::string& from, const std::string& to, std::string& error)
 {
@@ -138,7 +178,7 @@ bool copyTree(const std::string& from, const std::string& to, std::string& error
             return false;
         }
     }
-    if (::chmod(to.c_str(), 0755) != 0 || !syncFolder(to)) {
+    if (!setFolderMode(to, 0700) || !syncFolder(to)) {
         error = failure("cannot finish", to);
         return false;
     }
@@ -207,7 +247,7 @@ bool writeStamp(const std::string& root, const std::string& stamp, std::string& 
     const std::string path = root + "/" + DeviceRootTemplate::stampName;
     const std::string temporary = path + "." + std::to_string(::getpid());
     UniqueFd file = ops.openOwned(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
-    const bool written = file && writeAll(file.get(), stamp.data(), stamp.size()) && ops.fchmod(file.get(), 0644) == 0
+    const bool written = file && writeAll(file.get(), stamp.data(), stamp.size()) && ops.fchmod(file.get(), 0600) == 0
         && ops.fsync(file.get()) == 0 && file.close() == 0;
     if (written && ops.rename(temporary, path) == 0 && syncFolder(root))
         return true;
@@ -233,12 +273,12 @@ bool DeviceRootTemplate::apply(const std::string& root, std::string& error) cons
         error = "the template " + folder_ + " has no stamp " + stampName + "; reinstall the package";
         return false;
     }
-    std::error_code ec;
-    fs::create_directories(root, ec);
-    const UniqueFd rootFolder = ec ? UniqueFd() : FileOps::current().openOwned(root, O_RDONLY | O_DIRECTORY, 0);
+    std::string made;
+    const bool madeFolders = makePrivateFolders(root, made);
+    const UniqueFd rootFolder = madeFolders ? FileOps::current().openOwned(root, O_RDONLY | O_DIRECTORY, 0) : UniqueFd();
     // Two first runs at once: the second waits, then finds the root made.
     if (!rootFolder || FileOps::current().flock(rootFolder.get(), LOCK_EX) != 0) {
-        error = "cannot make the device root " + root + " (" + (ec ? ec.message() : std::strerror(errno)) + ")";
+        error = "cannot make the device root " + root + " (" + (madeFolders ? std::strerror(errno) : made) + ")";
         return false;
     }
     std::string current;
@@ -265,6 +305,12 @@ bool DeviceRootTemplate::refresh(const std::string& root, const std::string& sta
         return false;
     }
     sweepLeftovers(root);
+    // The root and the folders that hold its parts are closed to others, also in a root an
+    // earlier version made under a loose umask.
+    makePrivateIfOurs(root);
+    for (const auto& part : parts())
+        for (fs::path above = fs::path(part).parent_path(); !above.empty(); above = above.parent_path())
+            makePrivateIfOurs(root + "/" + above.string());
     for (const auto& part : parts())
         if (!replacePart(root, part, error))
             return false;
@@ -289,10 +335,7 @@ bool DeviceRootTemplate::replacePart(const std::string& root, const std::string&
     std::string old;
     bool done = makeFolder(staged, error) && copyTree(source, staged, error);
     if (done) {
-        fs::create_directories(parent, ec);
-        if (ec)
-            error = "cannot create " + parent + " (" + ec.message() + ")";
-        done = !ec && swapIn(staged, target, old, error);
+        done = makePrivateFolders(parent, error) && swapIn(staged, target, old, error);
     }
     if (done && !syncFolder(parent)) {
         error = failure("cannot flush", parent);

@@ -20,7 +20,8 @@
 // first free name of <file>.corrupt, <file>.corrupt.1, ... and the domain reads as empty. A file
 // that cannot be read (no permission, a folder or a FIFO in its place, or a bad file with no
 // free name to set it aside under) is neither: reads then answer as if it were missing, or what
-// was read before, and readFailure says why, for callers that must not take it for empty.
+// was read before, and readFailure says why, for callers that must not take it for empty. So is a
+// file in a folder that another user could change: it is neither read nor written.
 class NSUserDefaults final : public NSObject {
 public:
     // Prefer standardUserDefaults or defaultsForDomain: they share one object per file.
@@ -121,6 +122,11 @@ private:
     // failure kept for writeFailure) when it cannot be.
     UniqueFd lockFolder(bool create) const;
     void removeStaleTemporaries() const;
+    // Why the preferences folder, or one above it up to the device root, is not to be trusted
+    // (see FolderTrust); with the folder open at openedFolder, also when that is not the one judged.
+    std::optional<std::string> untrustedFolder(int openedFolder = -1) const;
+    // Logs the refusal of the folder and keeps it as the reason of a failed write.
+    UniqueFd refuseFolder(const std::string& why) const;
     // Replaces the file; on success gives the new file's stamp and bytes.
     bool writeFile(const NSDictionary::Storage& values, Stamp& stamp, std::string& fileBytes) const;
     // Logs a failed file operation and keeps it as the reason of a failed write.

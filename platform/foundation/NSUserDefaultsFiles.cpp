@@ -38,6 +38,11 @@ NSUserDefaults::Stamp NSUserDefaults::stampOf(const struct stat& info)
 NSUserDefaults::DiskRead NSUserDefaults::readDisk() const
 {
     DiskRead disk;
+    if (auto why = untrustedFolder()) {
+        disk.result = DiskRead::Result::Failed;
+        disk.why = std::move(*why);
+        return disk;
+    }
     FileOps::FileRead file = FileOps::current().readRegularFile(path_);
     if (file.error == ENOENT)
         return disk;
@@ -116,16 +121,24 @@ UniqueFd NSUserDefaults::lockFolder(bool create) const
 {
     FileOps& ops = FileOps::current();
     std::string dir = folder();
+    // Nothing is made, locked or written inside a folder that someone else could change.
+    if (auto why = untrustedFolder())
+        return refuseFolder(*why);
     UniqueFd fd = ops.openOwned(dir, O_RDONLY | O_DIRECTORY, 0);
     if (!fd && errno == ENOENT && create) {
-        // Every missing folder on the way is made; the preferences folder itself is private.
+        // Every missing folder on the way is made private to its owner, whatever the umask.
         for (std::size_t slash = 1; slash != std::string::npos;) {
             slash = dir.find('/', slash + 1);
             std::string part = dir.substr(0, slash);
             if (part.empty() || part == "/")
                 continue;
-            mode_t mode = slash == std::string::npos ? 0700 : 0755;
-            if (ops.mkdir(part, mode) != 0 && errno != EEXIST) {
+            if (ops.mkdir(part, 0700) == 0) {
+                const UniqueFd made = ops.openOwned(part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0);
+                if (!made || ops.fchmod(made.get(), 0700) != 0) {
+                    failWrite("could not set the mode of the folder", part, errno);
+                    return {};
+                }
+            } else if (errno != EEXIST) {
                 failWrite("could not create the folder", part, errno);
                 return {};
             }
@@ -137,6 +150,8 @@ UniqueFd NSUserDefaults::lockFolder(bool create) const
             failWrite("could not open the folder", dir, errno);
         return {};
     }
+    if (auto why = untrustedFolder(fd.get()))
+        return refuseFolder(*why);
     if (ops.flock(fd.get(), LOCK_EX) != 0) {
         failWrite("could not lock the folder", dir, errno);
         return {};
@@ -163,6 +178,15 @@ void NSUserDefaults::removeStaleTemporaries() const
             && name.find_first_not_of("0123456789", prefix.size()) == std::string::npos)
             ops.unlink(folder() + "/" + name);
     }
+}
+
+UniqueFd NSUserDefaults::refuseFolder(const std::string& why) const
+{
+    NSLog("NSUserDefaults: refusing %s: %s", path_.c_str(), why.c_str());
+    writeFailure_ = path_ + " is refused: " + why;
+    // Not ENOENT: the caller must not take the folder for missing.
+    errno = EPERM;
+    return {};
 }
 
 bool NSUserDefaults::failWrite(const char* what, const std::string& path, int error) const
@@ -288,7 +312,8 @@ bool NSUserDefaults::removePersistentDomain()
     std::lock_guard lock(mutex_);
     FileOps& ops = FileOps::current();
     UniqueFd folderLock = lockFolder(false);
-    bool removed = true;
+    // A file left in a folder that could not be locked (or was refused) was not removed.
+    bool removed = folderLock || !persistentDomainExists();
     if (folderLock) {
         removeStaleTemporaries();
         if (ops.unlink(path_) != 0 && errno != ENOENT) {

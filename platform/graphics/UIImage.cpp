@@ -1,4 +1,5 @@
 #include "platform/graphics/UIImage.h"
+#include "platform/foundation/SafeOutputFile.h"
 
 #include "platform/graphics/CairoHandles.h"
 #include "platform/graphics/ImagePrefetch.h"
@@ -7,12 +8,14 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -174,9 +177,43 @@ bool UIImage::isOpaque() const
     return opaque_ == 1;
 }
 
-bool UIImage::writePNG(const std::string& path) const
+bool UIImage::writePNG(const std::string& path, std::string* error) const
 {
-    if (pixelWidth_ <= 0 || pixelHeight_ <= 0)
+    std::string why;
+    UniqueFd file = SafeOutputFile::open(path, false, why);
+    bool written = file && writePNG(file.get());
+    if (file && !written)
+        why = path + " could not be written";
+    // Closed here, so that a failed close, which can be a failed write, is seen.
+    if (written && file.close() != 0) {
+        why = path + " could not be written (" + std::strerror(errno) + ")";
+        written = false;
+    }
+    if (error)
+        *error = written ? std::string() : why;
+    return written;
+}
+
+namespace {
+cairo_status_t writeToDescriptor(void* closure, const unsigned char* data, unsigned int length)
+{
+    const int fd = *static_cast<const int*>(closure);
+    while (length > 0) {
+        const ssize_t n = ::write(fd, data, length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return CAIRO_STATUS_WRITE_ERROR;
+        data += n;
+        length -= static_cast<unsigned int>(n);
+    }
+    return CAIRO_STATUS_SUCCESS;
+}
+} // namespace
+
+bool UIImage::writePNG(int fd) const
+{
+    if (fd < 0 || pixelWidth_ <= 0 || pixelHeight_ <= 0)
         return false;
     const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, pixelWidth_);
     if (stride != pixelWidth_ * 4)
@@ -184,8 +221,9 @@ bool UIImage::writePNG(const std::string& path) const
     // Cairo only reads from the wrapped pixels here.
     auto* data = reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(pixels().data()));
     const CairoSurface surface { cairo_image_surface_create_for_data(data, CAIRO_FORMAT_ARGB32, pixelWidth_, pixelHeight_, stride) };
+    int target = fd;
     return cairo_surface_status(surface.get()) == CAIRO_STATUS_SUCCESS
-        && cairo_surface_write_to_png(surface.get(), path.c_str()) == CAIRO_STATUS_SUCCESS;
+        && cairo_surface_write_to_png_stream(surface.get(), &writeToDescriptor, &target) == CAIRO_STATUS_SUCCESS;
 }
 
 std::string UIImage::description() const

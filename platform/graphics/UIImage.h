@@ -47,8 +47,11 @@ public:
     std::uint32_t pixelAt(int x, int y) const { return pixels()[static_cast<std::size_t>(y) * static_cast<std::size_t>(pixelWidth_) + static_cast<std::size_t>(x)]; }
     // Whether every pixel has alpha 255 (worked out once, at the first question).
     bool isOpaque() const;
-    // Writes the image as a PNG; false on failure.
-    bool writePNG(const std::string& path) const;
+    // Writes the image as a PNG into an existing folder, never through a link nor into a file or
+    // folder of another user (see SafeOutputFile); false on failure, with the reason in error.
+    bool writePNG(const std::string& path, std::string* error = nullptr) const;
+    // Writes the image as a PNG to the open descriptor; false on failure.
+    bool writePNG(int fd) const;
 
     const char* className() const override { return "UIImage"; }
     std::string description() const override;

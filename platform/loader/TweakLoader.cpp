@@ -2,6 +2,7 @@
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileOps.h"
+#include "platform/foundation/FolderTrust.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/PlistHandle.h"
 #include "platform/foundation/UniqueFd.h"
@@ -9,6 +10,7 @@
 #include "platform/loader/ElfImage.h"
 
 #include <algorithm>
+#include <optional>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -128,22 +130,42 @@ std::string TweakLoader::libraryDirectory() { return DeviceRoot::resolve("/Libra
 
 TweakLoader::Report TweakLoader::loadForBundle(const std::string& bundleId)
 {
-    return loadFromDirectory(libraryDirectory(), bundleId, &TweakLoader::openLibrary);
+    return loadFromDirectory(libraryDirectory(), bundleId, &TweakLoader::openLibrary, DeviceRoot::path());
 }
 
-TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory, const std::string& bundleId, const Opener& opener)
+TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory, const std::string& bundleId, const Opener& opener,
+                                                   const std::string& trustedFrom)
 {
     Report report;
-    // A folder that cannot be listed holds nothing to load.
-    std::vector<std::string> names = FileOps::current().listDirectory(directory).value_or(std::vector<std::string> {});
+    // Why nothing was loaded is said, so that the owner can see why the lock did not come up.
+    const auto noLibrary = [&](const std::string& why) {
+        NSLog("TweakLoader: no library for %s in %s: %s", bundleId.c_str(), directory.c_str(), why.c_str());
+        return report;
+    };
+    const FolderTrust::Verdict folder = FolderTrust::judge(trustedFrom.empty() ? directory : trustedFrom, directory);
+    if (folder.refused()) {
+        refuse(report, folder.path, folder.problem);
+        return noLibrary("the folder " + folder.path + " is refused");
+    }
+    if (!folder.trusted())
+        return noLibrary(folder.describe());
+    std::optional<std::vector<std::string>> listed = FileOps::current().listDirectory(directory);
+    if (!listed)
+        return noLibrary(std::string("the folder cannot be listed (") + std::strerror(errno) + ")");
+    std::vector<std::string> names = std::move(*listed);
     std::erase_if(names, [](const std::string& name) { return !endsWith(name, ".dylib"); });
     std::sort(names.begin(), names.end());
 
+    std::size_t notForUs = 0;
+    std::size_t notLoaded = 0;
     for (const std::string& name : names) {
         const std::string base = directory + "/" + name.substr(0, name.size() - std::strlen(".dylib"));
         const std::string libraryPath = base + ".dylib";
-        if (!filterAdmits(base + ".plist", bundleId, report))
+        const std::size_t refusedBefore = report.refused.size();
+        if (!filterAdmits(base + ".plist", bundleId, report)) {
+            notForUs += report.refused.size() == refusedBefore ? 1 : 0;
             continue;
+        }
         std::string reason;
         const UniqueFd libraryFd = openTrusted(libraryPath, reason);
         if (!libraryFd) {
@@ -157,8 +179,22 @@ TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory,
         }
         if (opener && opener(libraryFd.get(), libraryPath))
             report.loaded.push_back(libraryPath);
+        else
+            ++notLoaded;
     }
-    return report;
+    if (!report.loaded.empty())
+        return report;
+    if (names.empty())
+        return noLibrary("it holds no .dylib file");
+    std::string counts;
+    const auto count = [&counts](std::size_t n, const char* what) {
+        if (n > 0)
+            counts += (counts.empty() ? "" : ", ") + std::to_string(n) + " " + what;
+    };
+    count(report.refused.size(), "refused");
+    count(notLoaded, "did not load");
+    count(notForUs, "not meant for this app");
+    return noLibrary("of its " + std::to_string(names.size()) + (names.size() == 1 ? " .dylib file, " : " .dylib files, ") + counts);
 }
 
 bool TweakLoader::filterListsBundle(const std::string& plistData, const std::string& bundleId, std::string* problem)

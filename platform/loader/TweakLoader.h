@@ -9,7 +9,9 @@
 // that someone else could have changed (writable by group or others, owned by another user than
 // us or root, not a plain file) is refused with a log line and never opened, and so is a filter
 // that is no filter at all, a library the dynamic linker could not map safely (cut short, built
-// for another machine) and one built against another build of the platform library.
+// for another machine) and one built against another build of the platform library. So is the
+// folder itself when it, or a folder above it up to the device root, is one someone else could
+// change (see FolderTrust). When nothing is loaded, a log line says why.
 class TweakLoader {
 public:
     // Opens one vetted library from its open descriptor; answers whether it loaded.
@@ -22,8 +24,10 @@ public:
 
     // Loads the libraries for the bundle from the device root's library folder.
     static Report loadForBundle(const std::string& bundleId);
-    // Loads from any folder, opening each vetted library with the opener.
-    static Report loadFromDirectory(const std::string& directory, const std::string& bundleId, const Opener& opener);
+    // Loads from any folder, opening each vetted library with the opener. The folders from
+    // trustedFrom down to the directory are judged (the directory alone when it is empty).
+    static Report loadFromDirectory(const std::string& directory, const std::string& bundleId, const Opener& opener,
+                                    const std::string& trustedFrom = {});
     // The folder under the device root that the loader reads.
     static std::string libraryDirectory();
 
