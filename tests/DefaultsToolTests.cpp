@@ -1,61 +1,11 @@
-#include "SettingsTestSupport.h"
+#include "DefaultsToolRunner.h"
 
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSString.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace settings_test;
-
-namespace {
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the built tool with the given arguments; GLYPHWARD_ROOT is set to envRoot when given.
-Outcome runTool(const TempRoot& root, std::vector<std::string> args, const std::string& envRoot = "")
-{
-    const std::string tool = GLYPHWARD_BINARY_DIR "/apps/defaults/glyphward-defaults";
-    const std::string outPath = root.path + "/tool.out";
-    const std::string errPath = root.path + "/tool.err";
-    args.insert(args.begin(), tool);
-    pid_t pid = fork();
-    if (pid == 0) {
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, 1);
-        dup2(err, 2);
-        if (envRoot.empty())
-            unsetenv("GLYPHWARD_ROOT");
-        else
-            setenv("GLYPHWARD_ROOT", envRoot.c_str(), 1);
-        std::vector<char*> argv;
-        for (auto& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(tool.c_str(), argv.data());
-        _exit(127);
-    }
-    Outcome outcome;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.out = readBytes(outPath);
-    outcome.err = readBytes(errPath);
-    return outcome;
-}
-
-Outcome tool(const TempRoot& root, std::vector<std::string> args)
-{
-    args.insert(args.begin(), {"--root", root.path});
-    return runTool(root, std::move(args));
-}
-} // namespace
 
 TEST(DefaultsTool, WritesEveryTypeIntoTheFileTheStoreReads)
 {

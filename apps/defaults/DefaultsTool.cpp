@@ -1,33 +1,33 @@
 #include "DefaultsTool.h"
 
+#include "DefaultsFailure.h"
 #include "DefaultsValue.h"
+#include "DefaultsWriteValue.h"
 
+#include "platform/foundation/NSArray.h"
+#include "platform/foundation/NSDictionary.h"
 #include "platform/foundation/NSUserDefaults.h"
 
 namespace {
-// A file that cannot be read is no empty domain: say why, and fail.
-bool unreadable(const NSUserDefaults& defaults, std::ostream& err)
-{
-    std::optional<std::string> why = defaults.readFailure();
-    if (why)
-        err << "Could not read domain " << defaults.domain() << ": " << defaults.path() << ": " << *why << "\n";
-    return why.has_value();
-}
-
-int writeFailed(const NSUserDefaults& defaults, std::ostream& err)
-{
-    err << "Could not write domain " << defaults.domain() << "; defaults have not been changed.\n";
-    if (std::string why = defaults.writeFailure(); !why.empty())
-        err << "Cause: " << why << "\n";
-    return 1;
-}
+bool unreadable(const NSUserDefaults& defaults, std::ostream& err) { return DefaultsFailure::unreadable(defaults, err); }
+int writeFailed(const NSUserDefaults& defaults, std::ostream& err) { return DefaultsFailure::writeFailed(defaults, err); }
 } // namespace
 
 const char* DefaultsTool::usage()
 {
     return "usage: glyphward-defaults [--root DIR] read DOMAIN [KEY]\n"
-           "       glyphward-defaults [--root DIR] write DOMAIN KEY (-bool YES|NO | -float N | -int N | -string S)\n"
-           "       glyphward-defaults [--root DIR] delete DOMAIN [KEY]\n";
+           "       glyphward-defaults [--root DIR] read-type DOMAIN KEY\n"
+           "       glyphward-defaults [--root DIR] write DOMAIN KEY VALUE\n"
+           "       glyphward-defaults [--root DIR] rename DOMAIN OLD_KEY NEW_KEY\n"
+           "       glyphward-defaults [--root DIR] delete DOMAIN [KEY]\n"
+           "       glyphward-defaults [--root DIR] domains\n"
+           "       glyphward-defaults [--root DIR] find WORD\n"
+           "       glyphward-defaults [--root DIR] export DOMAIN FILE|-\n"
+           "       glyphward-defaults [--root DIR] import DOMAIN FILE|-\n"
+           "VALUE is a string, or one of:\n"
+           "  -string S | -int[eger] N | -float N | -bool[ean] YES|NO | -data HEX | -date 2026-12-08T10:00:00Z\n"
+           "  -array V... | -array-add V... | -dict KEY V... | -dict-add KEY V...\n"
+           "Inside -array and -dict a value V is a string or a single typed value, such as -int 5.\n";
 }
 
 int DefaultsTool::misuse(const std::string& why)
@@ -55,10 +55,22 @@ int DefaultsTool::run(const std::vector<std::string>& words)
     const std::string& verb = words[0];
     if (verb == "read")
         return read(words);
+    if (verb == "read-type")
+        return readType(words);
     if (verb == "write")
         return write(words);
+    if (verb == "rename")
+        return rename(words);
     if (verb == "delete")
         return remove(words);
+    if (verb == "domains")
+        return domains(words);
+    if (verb == "find")
+        return find(words);
+    if (verb == "export")
+        return exportDomain(words);
+    if (verb == "import")
+        return importDomain(words);
     return misuse("Unknown command: " + verb);
 }
 
@@ -86,27 +98,94 @@ int DefaultsTool::read(const std::vector<std::string>& words)
     return 0;
 }
 
+int DefaultsTool::readType(const std::vector<std::string>& words)
+{
+    if (words.size() != 3)
+        return misuse("read-type takes a domain and a key.");
+    auto defaults = NSUserDefaults::defaultsForDomain(words[1]);
+    auto value = defaults ? defaults->objectForKey(words[2]) : nullptr;
+    if (defaults && unreadable(*defaults, err_))
+        return 1;
+    if (!value)
+        return missingPair(words[1], words[2]);
+    out_ << "Type is " << DefaultsValue::typeName(value.get()) << "\n";
+    return 0;
+}
+
 int DefaultsTool::write(const std::vector<std::string>& words)
 {
-    std::shared_ptr<NSObject> value;
-    if (words.size() == 5 && DefaultsValue::isTypeFlag(words[3])) {
-        value = DefaultsValue::parse(words[3], words[4]);
-        if (!value)
-            return misuse("Cannot read \"" + words[4] + "\" as a value of type " + words[3].substr(1) + ".");
-    } else if (words.size() == 4 && !DefaultsValue::isTypeFlag(words[3])) {
-        // A bare value is a string, as `defaults` takes it.
-        value = DefaultsValue::parse("-string", words[3]);
-    } else {
-        return misuse("write takes a domain, a key and a typed value.");
-    }
+    if (words.size() < 4)
+        return misuse("write takes a domain, a key and a value.");
+    DefaultsWriteValue given = DefaultsWriteValue::parse(words, 3);
+    if (!given.value)
+        return misuse(given.error);
+    const std::string& key = words[2];
     auto defaults = NSUserDefaults::defaultsForDomain(words[1]);
     if (!defaults)
         return misuse("Not a domain name: " + words[1]);
-    if (auto why = NSUserDefaults::reasonNotStorable(value.get(), words[2])) {
-        err_ << "Cannot store the value for key " << words[2] << ": " << *why << ".\n";
+    std::shared_ptr<NSObject> value = given.value;
+    if (given.action != DefaultsWriteValue::Action::Set) {
+        auto present = defaults->objectForKey(key);
+        if (unreadable(*defaults, err_))
+            return 1;
+        if (given.action == DefaultsWriteValue::Action::AddToArray && present) {
+            auto array = std::dynamic_pointer_cast<NSArray>(present);
+            if (!array) {
+                err_ << "Value for key " << key << " is not an array; cannot append. Leaving defaults unchanged.\n";
+                return 1;
+            }
+            auto objects = array->objects();
+            const auto& added = std::static_pointer_cast<NSArray>(value)->objects();
+            objects.insert(objects.end(), added.begin(), added.end());
+            value = NSArray::arrayWithArray(std::move(objects));
+        } else if (given.action == DefaultsWriteValue::Action::AddToDictionary && present) {
+            auto dictionary = std::dynamic_pointer_cast<NSDictionary>(present);
+            if (!dictionary) {
+                err_ << "Value for key " << key << " is not a dictionary; cannot add to it. Leaving defaults unchanged.\n";
+                return 1;
+            }
+            auto entries = dictionary->entries();
+            for (const auto& [name, entry] : std::static_pointer_cast<NSDictionary>(value)->entries())
+                entries[name] = entry;
+            value = NSDictionary::dictionaryWithDictionary(std::move(entries));
+        }
+    }
+    if (auto why = NSUserDefaults::reasonNotStorable(value.get(), key)) {
+        err_ << "Cannot store the value for key " << key << ": " << *why << ".\n";
         return 1;
     }
-    defaults->setObject(value, words[2]);
+    defaults->setObject(value, key);
+    if (!defaults->synchronize())
+        return writeFailed(*defaults, err_);
+    return 0;
+}
+
+int DefaultsTool::rename(const std::vector<std::string>& words)
+{
+    if (words.size() != 4)
+        return misuse("rename takes a domain, the old key and the new key.");
+    const std::string& domain = words[1];
+    const std::string& from = words[2];
+    const std::string& to = words[3];
+    auto defaults = NSUserDefaults::defaultsForDomain(domain);
+    if (!defaults)
+        return misuse("Not a domain name: " + domain);
+    auto value = defaults->objectForKey(from);
+    if (unreadable(*defaults, err_))
+        return 1;
+    if (!value) {
+        err_ << "Key " << from << " does not exist in domain " << domain << "; leaving defaults unchanged\n";
+        return 1;
+    }
+    if (from == to)
+        return 0;
+    if (auto why = NSUserDefaults::reasonNotStorable(value.get(), to)) {
+        err_ << "Cannot store the value for key " << to << ": " << *why << ".\n";
+        return 1;
+    }
+    // Both changes go out in one write: no reader ever sees the value under both keys or neither.
+    defaults->setObject(value, to);
+    defaults->removeObjectForKey(from);
     if (!defaults->synchronize())
         return writeFailed(*defaults, err_);
     return 0;

@@ -89,6 +89,11 @@ public:
     bool persistentDomainExists() const;
     // Deletes the domain's file under the lock and forgets every value and pending change.
     bool removePersistentDomain();
+    // Replaces the whole domain with values in one atomic write under the lock, dropping the
+    // changes pending here: a writer elsewhere lands wholly before (and is replaced) or after (and
+    // is merged over it). A file that does not parse is set aside first; one that cannot be read
+    // is never replaced. False (writeFailure says why) when nothing was replaced.
+    bool replacePersistentDomain(NSDictionary::Storage values);
 
 private:
     struct Stamp {
