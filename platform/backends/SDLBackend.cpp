@@ -94,8 +94,12 @@ struct SDLBackend::Impl {
         if (event.type != SDL_WINDOWEVENT || window.isSettled())
             return;
         const auto what = event.window.event;
-        if (what == SDL_WINDOWEVENT_SHOWN || what == SDL_WINDOWEVENT_EXPOSED || what == SDL_WINDOWEVENT_MOVED)
+        if (what == SDL_WINDOWEVENT_SHOWN || what == SDL_WINDOWEVENT_EXPOSED || what == SDL_WINDOWEVENT_MOVED
+            || what == SDL_WINDOWEVENT_SIZE_CHANGED) {
             window.refit();
+            // A size changed by the fit is drawn anew, whole.
+            needsPresent = true;
+        }
     }
 
     void handle(const SDL_Event& event, SDLBackend& backend)

@@ -114,8 +114,6 @@ void SDLScreenWindow::refit()
     if (area.isEmpty())
         return;
     const WindowBorders borders = currentBorders();
-    const WindowSize wanted = wantedSize(area, borders);
-    const PixelRect place = WindowFit::placement(area, borders, wanted);
     PixelRect found { 0, 0, 0, 0 };
     if (const auto geometry = X11WindowFrame::geometry(window_.get()))
         found = geometry->inner;
@@ -123,6 +121,14 @@ void SDLScreenWindow::refit()
         SDL_GetWindowPosition(window_.get(), &found.x, &found.y);
         SDL_GetWindowSize(window_.get(), &found.width, &found.height);
     }
+    // A window that fits with its frame keeps its size and is only moved: a size changed from
+    // here is not always drawn at once by SDL's software renderer.
+    WindowSize wanted = wantedSize(area, borders);
+    const WindowSize kept { found.width, found.height };
+    if (kept.width <= wanted.width && kept.height <= wanted.height
+        && WindowFit::liesWithin(WindowFit::placement(area, borders, kept), borders, area))
+        wanted = kept;
+    const PixelRect place = WindowFit::placement(area, borders, wanted);
     if (found == place) {
         settled_ = true;
         return;

@@ -77,6 +77,14 @@ start_host() {
     }
     poll "$limit" find_window && [ -n "$wid" ] || fail "no window appeared for $*"
     measure_window "$display"
+    # The window finds its place in a step or two after it shows: measured until it stays put.
+    settled() {
+        local before="$X $Y $WIDTH $HEIGHT"
+        sleep 0.3
+        measure_window "$display"
+        [ "$before" = "$X $Y $WIDTH $HEIGHT" ]
+    }
+    poll "$limit" settled || fail "the window did not come to rest for $*"
 }
 
 # Reads the window's place and size, and where the picture of the default screen (640 × 1136
