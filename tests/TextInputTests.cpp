@@ -124,3 +124,44 @@ TEST_F(TextInputTests, OnlyTextIsKeptAndReturnAsksTheDelegate)
     EXPECT_FALSE(field->hasText());
     EXPECT_TRUE(field->isFirstResponder()) << "deleting past the start keeps the focus";
 }
+
+// The on-screen keyboard types as a phone's does: each letter key where it shows, the space bar,
+// Delete and Return, into the field it came up for, through real taps on the screen.
+TEST_F(TextInputTests, OnScreenKeysTypeTheirLettersIntoTheField)
+{
+    tapField();
+    const auto keyboard = UIKeyboardImpl::activeInstance();
+    ASSERT_TRUE(keyboard);
+    std::string captions;
+    for (const auto& key : keyboard->keys())
+        if (key->kind() == UIKeyboardKey::Kind::Text && key->text().size() == 1 && key->text() != " ")
+            captions += key->caption();
+    EXPECT_EQ(captions, "qwertyuiopasdfghjklzxcvbnm") << "every letter, in a phone's rows";
+
+    const auto tapKey = [&keyboard](const std::string& caption) {
+        for (const auto& key : keyboard->keys())
+            if (key->caption() == caption) {
+                const CGRect frame = key->convertRectToView(key->bounds(), nullptr);
+                const CGPoint centre { frame.origin.x + frame.size.width / 2, frame.origin.y + frame.size.height / 2 };
+                ASSERT_EQ(key->window()->hitTest(centre, nullptr), key) << caption << " takes the tap at its centre";
+                UITouchInjector::shared().down(centre);
+                UITouchInjector::shared().up();
+                return;
+            }
+        FAIL() << "no key " << caption;
+    };
+    for (const char* caption : { "h", "i", "space", "y", "o", "\u232B", "u" })
+        tapKey(caption);
+    EXPECT_EQ(field->text().value_or(""), "hi yu");
+    tapKey("return");
+    EXPECT_EQ(watcher->events.back(), "return:hi yu") << "Return asks the delegate, as the hardware key does";
+
+    // A touch that starts on a key and leaves it before lifting types nothing.
+    const auto key = keyboard->keys().front();
+    const CGRect frame = key->convertRectToView(key->bounds(), nullptr);
+    UITouchInjector::shared().down({ frame.origin.x + 2, frame.origin.y + 2 });
+    UITouchInjector::shared().move({ frame.origin.x + 2, frame.origin.y - 80 });
+    UITouchInjector::shared().up();
+    EXPECT_EQ(field->text().value_or(""), "hi yu");
+    EXPECT_TRUE(UIKeyboardImpl::activeInstance()) << "a tap on the keyboard does not put it away";
+}

@@ -75,3 +75,34 @@ TEST(WindowFitTests, ZoomIsADecimalAboveZeroUpToFour)
         EXPECT_FALSE(WindowFit::parseZoom(bad)) << bad;
     EXPECT_EQ(small.windowSize(0.5), (WindowSize { 320, 568 }));
 }
+
+TEST(WindowFitTests, AZoomLargerThanTheDisplayHoldsIsBroughtDownToTheLargestThatFits)
+{
+    const PixelRect uhd { 0, 0, 3840, 2160 };
+    // 640x1136 at 3 is 1920x3408: far taller than 2160 less the title bar.
+    const double largest = small.largestScale(uhd, titleBar);
+    EXPECT_LT(largest, 3.0);
+    EXPECT_GT(largest, 1.0) << "unlike the fit, the largest zoom may enlarge";
+    const WindowSize size = small.windowSize(largest);
+    EXPECT_EQ(size.height, 2160 - 36);
+    EXPECT_TRUE(WindowFit::liesWithin(WindowFit::placement(uhd, titleBar, size), titleBar, uhd));
+    EXPECT_FALSE(WindowFit::liesWithin(WindowFit::placement(uhd, titleBar, small.windowSize(3)), titleBar, uhd));
+    EXPECT_EQ(small.scaleToFit(uhd, titleBar), 1.0);
+}
+
+TEST(WindowFitTests, TheNextRequestCorrectsForWhatTheWindowManagerMadeOfTheLastOne)
+{
+    // A window manager that puts its frame's corner where the inside was asked for moves the
+    // inside down by its title bar: the next request asks that much higher.
+    const PixelRect wanted { 660, 23, 595, 1055 };
+    const PixelRect asked = wanted;
+    const PixelRect found { 660, 23 + 21, 595, 1055 };
+    EXPECT_EQ(WindowFit::nextRequest(asked, found, wanted), (PixelRect { 660, 2, 595, 1055 }));
+    // One that honours the request exactly needs nothing more.
+    EXPECT_EQ(WindowFit::nextRequest(asked, wanted, wanted), wanted);
+    // The whole window, borders included, must lie in the area: an inside that fits does not suffice.
+    const PixelRect area { 0, 0, 1920, 1080 };
+    EXPECT_TRUE(WindowFit::liesWithin({ 4, 32, 1912, 1044 }, titleBar, area));
+    EXPECT_FALSE(WindowFit::liesWithin({ 4, 31, 1912, 1044 }, titleBar, area));
+    EXPECT_FALSE(WindowFit::liesWithin({ 4, 33, 1912, 1044 }, titleBar, area));
+}

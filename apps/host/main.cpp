@@ -17,6 +17,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -213,10 +214,17 @@ int run(int argc, char** argv)
     if (!options.headless && !haveDisplay())
         std::cerr << "glyphward-host: no display; playing the tour headless\n";
     else if (!options.headless) {
+        // The desktop's locale, for Xlib's input methods and window titles; numbers keep the C
+        // form, as the settings and the log write them. The headless paths stay in the C locale,
+        // so their pictures do not depend on the user's language.
+        std::setlocale(LC_ALL, "");
+        std::setlocale(LC_NUMERIC, "C");
         SDLBackend window;
         window.setZoom(options.zoom);
+        window.onNotice = [](const std::string& notice) { std::cerr << "glyphward-host: " << notice << "\n"; };
         if (window.open())
             finish(runWindow(options, window));
+        std::setlocale(LC_ALL, "C");
         std::cerr << "glyphward-host: no window (" << window.lastError() << "); playing the tour headless\n";
     }
     return playTour(options);

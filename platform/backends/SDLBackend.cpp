@@ -87,6 +87,27 @@ struct SDLBackend::Impl {
         needsPresent = true;
     }
 
+    // Until the window has found its place, every word from the window manager (it mapped,
+    // framed or moved the window) is a chance to see the frame and fit it.
+    void followWindowManager(const SDL_Event& event)
+    {
+        if (event.type != SDL_WINDOWEVENT || window.isSettled())
+            return;
+        const auto what = event.window.event;
+        if (what == SDL_WINDOWEVENT_SHOWN || what == SDL_WINDOWEVENT_EXPOSED || what == SDL_WINDOWEVENT_MOVED
+            || what == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            window.refit();
+            // A size changed by the fit is drawn anew, whole.
+            needsPresent = true;
+        }
+    }
+
+    void handle(const SDL_Event& event, SDLBackend& backend)
+    {
+        followWindowManager(event);
+        perform(input.handle(event), backend);
+    }
+
     void perform(SDLWindowInput::Command command, SDLBackend& backend)
     {
         using Command = SDLWindowInput::Command;
@@ -189,6 +210,7 @@ bool SDLBackend::open()
     }
     auto impl = std::make_unique<Impl>();
     impl->video.initialised = true;
+    impl->window.onNotice = onNotice;
     if (!impl->window.create(zoom_, error_))
         return false;
     impl->window.refit();
@@ -216,9 +238,9 @@ int SDLBackend::run()
     while (s.running) {
         SDL_Event event;
         if (SDL_WaitEventTimeout(&event, s.waitMilliseconds())) {
-            s.perform(s.input.handle(event), *this);
+            s.handle(event, *this);
             while (s.running && SDL_PollEvent(&event))
-                s.perform(s.input.handle(event), *this);
+                s.handle(event, *this);
         }
         loop.runDue();
         if (!s.running)

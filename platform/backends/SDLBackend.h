@@ -33,6 +33,8 @@ public:
     std::function<void()> onBackground;
     std::function<void()> onForeground;
     std::function<void()> onQuit;
+    // A line for the user when the window cannot be as asked for (a zoom the display cannot hold).
+    std::function<void(const std::string&)> onNotice;
 
 private:
     struct Impl;

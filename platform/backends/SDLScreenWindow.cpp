@@ -1,11 +1,13 @@
 #include "platform/backends/SDLScreenWindow.h"
 
+#include "platform/backends/X11WindowFrame.h"
 #include "platform/graphics/FrameBuffer.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstddef>
+#include <sstream>
 
 namespace {
 
@@ -13,6 +15,8 @@ namespace {
 constexpr WindowBorders assumedBorders { 32, 4, 4, 4 };
 // The panel keeps this far from the window's edges, shrinking in a small window.
 constexpr int overlayMargin = 8;
+// How many times the window is moved towards its place before it is left where it is.
+constexpr int maximumAttempts = 6;
 
 PixelRect usableArea(int display)
 {
@@ -40,14 +44,14 @@ bool SDLScreenWindow::create(std::optional<double> zoom, std::string& error)
 {
     zoom_ = zoom;
     const PixelRect area = usableArea(0);
-    const double scale = zoom ? *zoom : area.isEmpty() ? 1.0 : fit_.scaleToFit(area, assumedBorders);
-    const WindowSize size = fit_.windowSize(scale);
+    const WindowSize size = area.isEmpty() ? fit_.windowSize(zoom.value_or(1.0)) : wantedSize(area, assumedBorders);
     int x = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(0)), y = x;
     if (!area.isEmpty()) {
         const PixelRect place = WindowFit::placement(area, assumedBorders, size);
         x = place.x;
         y = place.y;
     }
+    asked_ = { x, y, size.width, size.height };
     window_.reset(SDL_CreateWindow(title(), x, y, size.width, size.height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE));
     if (!window_) {
         error = SDL_GetError();
@@ -60,29 +64,81 @@ bool SDLScreenWindow::create(std::optional<double> zoom, std::string& error)
         error = SDL_GetError();
         return false;
     }
+    // SDL writes WM_NAME in the locale's encoding and no _NET_WM_NAME in the C locale. Set after
+    // the renderer, which may have had SDL make the window again.
+    X11WindowFrame::setTitle(window_.get(), title());
     return true;
+}
+
+// The borders as the window tree shows them on X11 (every window manager's frame, whether or not
+// it says how large it is); else as SDL knows them; else the room kept for them.
+WindowBorders SDLScreenWindow::currentBorders() const
+{
+    if (const auto geometry = X11WindowFrame::geometry(window_.get()))
+        return geometry->borders();
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(window_.get(), &top, &left, &bottom, &right) == 0 && (top || left || bottom || right))
+        return { top, left, bottom, right };
+    return assumedBorders;
+}
+
+WindowSize SDLScreenWindow::wantedSize(const PixelRect& area, const WindowBorders& borders)
+{
+    if (!zoom_)
+        return fit_.windowSize(fit_.scaleToFit(area, borders));
+    const double largest = fit_.largestScale(area, borders);
+    if (*zoom_ <= largest)
+        return fit_.windowSize(*zoom_);
+    if (!zoomNoticed_ && onNotice) {
+        const WindowSize asked = fit_.windowSize(*zoom_);
+        std::ostringstream notice;
+        notice << "--zoom " << *zoom_ << " would make the window " << asked.width << "x" << asked.height
+               << ", more than the display's usable area (" << area.width << "x" << area.height
+               << ") holds with the window's frame; it is shown smaller, fitted to the area";
+        onNotice(notice.str());
+    }
+    zoomNoticed_ = true;
+    return fit_.windowSize(largest);
 }
 
 void SDLScreenWindow::refit()
 {
-    if (!window_)
+    if (!window_ || settled_)
         return;
+    // A window manager that places windows its own way is not argued with for ever.
+    if (++attempts_ > maximumAttempts) {
+        settled_ = true;
+        return;
+    }
     const PixelRect area = usableArea(std::max(0, SDL_GetWindowDisplayIndex(window_.get())));
     if (area.isEmpty())
         return;
-    WindowBorders borders = assumedBorders;
-    int top = 0, left = 0, bottom = 0, right = 0;
-    if (SDL_GetWindowBordersSize(window_.get(), &top, &left, &bottom, &right) == 0 && (top || left || bottom || right))
-        borders = { top, left, bottom, right };
-    const WindowSize now = size();
-    const WindowSize wanted = zoom_ ? now : fit_.windowSize(fit_.scaleToFit(area, borders));
+    const WindowBorders borders = currentBorders();
+    PixelRect found { 0, 0, 0, 0 };
+    if (const auto geometry = X11WindowFrame::geometry(window_.get()))
+        found = geometry->inner;
+    else {
+        SDL_GetWindowPosition(window_.get(), &found.x, &found.y);
+        SDL_GetWindowSize(window_.get(), &found.width, &found.height);
+    }
+    // A window that fits with its frame keeps its size and is only moved: a size changed from
+    // here is not always drawn at once by SDL's software renderer.
+    WindowSize wanted = wantedSize(area, borders);
+    const WindowSize kept { found.width, found.height };
+    if (kept.width <= wanted.width && kept.height <= wanted.height
+        && WindowFit::liesWithin(WindowFit::placement(area, borders, kept), borders, area))
+        wanted = kept;
     const PixelRect place = WindowFit::placement(area, borders, wanted);
-    int x = 0, y = 0;
-    SDL_GetWindowPosition(window_.get(), &x, &y);
-    if (now == wanted && x == place.x && y == place.y)
+    if (found == place) {
+        settled_ = true;
         return;
-    SDL_SetWindowSize(window_.get(), wanted.width, wanted.height);
-    SDL_SetWindowPosition(window_.get(), place.x, place.y);
+    }
+    const PixelRect request = WindowFit::nextRequest(asked_, found, place);
+    if (found.width != wanted.width || found.height != wanted.height)
+        SDL_SetWindowSize(window_.get(), wanted.width, wanted.height);
+    if (found.x != place.x || found.y != place.y)
+        SDL_SetWindowPosition(window_.get(), request.x, request.y);
+    asked_ = request;
 }
 
 bool SDLScreenWindow::uploadFrame(const FrameBuffer& frame, const PixelRect& damage, bool full)

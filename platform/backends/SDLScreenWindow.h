@@ -5,6 +5,7 @@
 // backend; SDL's types stay declared, not included.
 #include "platform/backends/WindowFit.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,11 +25,17 @@ public:
     SDLScreenWindow& operator=(const SDLScreenWindow&) = delete;
 
     // Makes the window, fitted and centred on the first display's usable area, or at the zoom
-    // when one is given; false with the reason in `error`.
+    // when one is given and the area holds it; false with the reason in `error`.
     bool create(std::optional<double> zoom, std::string& error);
-    // Fits and centres the window again on the display it is on, now that the window manager's
-    // borders are known. Nothing with a zoom: the size was asked for.
+    // Fits and centres the window, frame included, on the display it is on, with the borders the
+    // window manager has put round it by now. A zoom keeps its size unless the area cannot hold
+    // it, which is said through onNotice (once). Once the whole window is where it should be,
+    // later calls leave it where the user puts it.
     void refit();
+    bool isSettled() const { return settled_; }
+
+    // Said when the window cannot be as asked for (a zoom larger than the display holds).
+    std::function<void(const std::string&)> onNotice;
 
     // Shows the frame, sending the texture only the rows in `damage` unless `full`.
     void present(const FrameBuffer& frame, const PixelRect& damage, bool full);
@@ -54,8 +61,16 @@ private:
         void operator()(SDL_Texture* texture) const;
     };
 
+    WindowBorders currentBorders() const;
+    WindowSize wantedSize(const PixelRect& area, const WindowBorders& borders);
+
     WindowFit fit_;
     std::optional<double> zoom_;
+    // Where the window was last asked to be (the inside's corner), in display coordinates.
+    PixelRect asked_;
+    bool settled_ = false;
+    int attempts_ = 0;
+    bool zoomNoticed_ = false;
     std::unique_ptr<SDL_Window, SDLRelease> window_;
     std::unique_ptr<SDL_Renderer, SDLRelease> renderer_;
     std::unique_ptr<SDL_Texture, SDLRelease> texture_;

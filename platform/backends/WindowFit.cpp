@@ -24,9 +24,14 @@ std::optional<double> WindowFit::parseZoom(std::string_view text)
 
 double WindowFit::scaleToFit(const PixelRect& usable, const WindowBorders& borders) const
 {
+    return std::min(largestScale(usable, borders), 1.0);
+}
+
+double WindowFit::largestScale(const PixelRect& usable, const WindowBorders& borders) const
+{
     const double width = usable.width - borders.left - borders.right;
     const double height = usable.height - borders.top - borders.bottom;
-    const double scale = std::min({ width / frame_.width, height / frame_.height, 1.0 });
+    const double scale = std::min(width / frame_.width, height / frame_.height);
     // An area too small for anything still gets a window of a pixel, not a negative size.
     return scale > 0 ? scale : 1.0 / std::max(frame_.width, frame_.height);
 }
@@ -44,6 +49,17 @@ PixelRect WindowFit::placement(const PixelRect& usable, const WindowBorders& bor
     const int x = usable.x + std::max(0, (usable.width - outerWidth) / 2);
     const int y = usable.y + std::max(0, (usable.height - outerHeight) / 2);
     return { x + borders.left, y + borders.top, window.width, window.height };
+}
+
+PixelRect WindowFit::nextRequest(const PixelRect& asked, const PixelRect& found, const PixelRect& wanted)
+{
+    return { asked.x + wanted.x - found.x, asked.y + wanted.y - found.y, wanted.width, wanted.height };
+}
+
+bool WindowFit::liesWithin(const PixelRect& window, const WindowBorders& b, const PixelRect& area)
+{
+    return window.x - b.left >= area.x && window.y - b.top >= area.y && window.x + window.width + b.right <= area.x + area.width
+        && window.y + window.height + b.bottom <= area.y + area.height;
 }
 
 PixelRect WindowFit::contentRect(WindowSize window) const

@@ -31,11 +31,19 @@ public:
 
     // The largest factor at which the window with its borders fits the usable area; never above 1.
     double scaleToFit(const PixelRect& usable, const WindowBorders& borders) const;
+    // The same without the cap: the largest zoom the area holds.
+    double largestScale(const PixelRect& usable, const WindowBorders& borders) const;
     // The window's inner size at a factor, at least one pixel each way.
     WindowSize windowSize(double scale) const;
     // The window's inner rectangle, centred with its borders in the usable area. A window larger
     // than the area keeps its top-left border inside it, so the title bar stays reachable.
     static PixelRect placement(const PixelRect& usable, const WindowBorders& borders, WindowSize window);
+    // Window managers differ in what a requested position means (the frame's corner, or the
+    // inside's), but each keeps to its own rule: the position to ask for next, so that the
+    // inside, found at `found` after asking for `asked`, lands at `wanted`.
+    static PixelRect nextRequest(const PixelRect& asked, const PixelRect& found, const PixelRect& wanted);
+    // Whether the window with its borders lies wholly in the area.
+    static bool liesWithin(const PixelRect& window, const WindowBorders& borders, const PixelRect& area);
 
     // Where the picture shows in a window (or drawable) of that size: as large as fits, aspect
     // kept, centred. A mismatch of a pixel from rounding is absorbed rather than shown as a bar.

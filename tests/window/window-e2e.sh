@@ -10,7 +10,10 @@
 #   - F9 / F10, Ctrl+B / Ctrl+F and minimising / restoring send the host away and back; letters
 #     typed while the lock is in front do neither; closing the window goes the background way
 #     and the passcode is on disk afterwards;
-#   - a resized window shows the picture re-fitted between bars, and a tap lands where it shows.
+#   - a resized window shows the picture re-fitted between bars, and a tap lands where it shows;
+#   - the title reads right in _NET_WM_NAME (UTF-8) and WM_NAME (xprop), and under a window manager
+#     (twm) the whole window, its frame included, lies on the display, a too large zoom too, which
+#     the host says on stderr.
 #
 #   window-e2e.sh HOST STAGED_ROOT PROBE DEFAULTS
 #
@@ -31,7 +34,7 @@ fail() {
     [ -s "${work:-}/host.err" ] && sed 's/^/window: host: /' "$work/host.err" | tail -n 20 >&2
     exit 1
 }
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdotool twm xprop xwininfo; do
     command -v "$tool" > /dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
 done
 
@@ -74,6 +77,14 @@ start_host() {
     }
     poll "$limit" find_window && [ -n "$wid" ] || fail "no window appeared for $*"
     measure_window "$display"
+    # The window finds its place in a step or two after it shows: measured until it stays put.
+    settled() {
+        local before="$X $Y $WIDTH $HEIGHT"
+        sleep 0.3
+        measure_window "$display"
+        [ "$before" = "$X $Y $WIDTH $HEIGHT" ]
+    }
+    poll "$limit" settled || fail "the window did not come to rest for $*"
 }
 
 # Reads the window's place and size, and where the picture of the default screen (640 × 1136
@@ -193,6 +204,35 @@ fresh_root "$work/unreachable-root" || fail "cannot copy $staged"
 grep -q "no window (.*); playing the tour headless" "$work/unreachable.err" \
     || fail "on a display that does not answer the host did not say there is no window"
 
+title="Glyphward — F9 background · F10 foreground · F1 help"
+# Both names as xprop decodes them in a UTF-8 locale, whatever their encoding.
+names() { DISPLAY=$1 LC_ALL=C.UTF-8 xprop -id "$wid" _NET_WM_NAME WM_NAME; }
+titled() {
+    local names
+    names=$(names "$1") || return 1
+    grep -qxF "_NET_WM_NAME(UTF8_STRING) = \"$title\"" <<< "$names" \
+        && grep -qE "^WM_NAME\((STRING|COMPOUND_TEXT)\) = \"$title\"\$" <<< "$names"
+}
+# The frame is the window's ancestor that is a child of the root; sets FX, FY, FW, FH (its
+# outside, X border included).
+measure_frame() {
+    local frame=$wid parent info border
+    while parent=$(DISPLAY=$1 xwininfo -id "$frame" -tree | awk '/Parent window id:/ { print $4 }') \
+        && [ -n "$parent" ] && ! DISPLAY=$1 xwininfo -id "$parent" | grep -q "(the root window)"; do
+        frame=$parent
+    done
+    info=$(DISPLAY=$1 xwininfo -id "$frame") || return 1
+    border=$(awk '/Border width:/ { print $3 }' <<< "$info")
+    # xwininfo's upper-left is the outside of the X border already.
+    FX=$(awk '/Absolute upper-left X:/ { print $4 }' <<< "$info")
+    FY=$(awk '/Absolute upper-left Y:/ { print $4 }' <<< "$info")
+    FW=$(($(awk '/Width:/ { print $2 }' <<< "$info") + 2 * border))
+    FH=$(($(awk '/Height:/ { print $2 }' <<< "$info") + 2 * border))
+}
+frame_on_display() {
+    measure_frame "$1" && [ "$FX" -ge 0 ] && [ "$FY" -ge 0 ] && [ $((FX + FW)) -le "${2%x*}" ] && [ $((FY + FH)) -le "${2#*x}" ]
+}
+
 make_references
 
 # The whole window is on the display, at both sizes, for both phone screens; a zoom is as asked.
@@ -202,14 +242,45 @@ for size in 1366x768 1920x1080; do
         read -r screen zoom <<< "$case"
         fresh_root "$work/fit-root" || fail "cannot copy $staged"
         start_host "$display" --root "$work/fit-root" --screen "$screen" ${zoom:+--zoom "$zoom"}
-        [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le "${size%x*}" ] && [ $((Y + HEIGHT)) -le "${size#*x}" ] \
-            || fail "$screen on $size: the window at $X,$Y, $WIDTH x $HEIGHT, is not all on the display"
+        # The window finds its place in a step or two after it shows.
+        on_display() {
+            measure_window "$display"
+            [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le "${size%x*}" ] && [ $((Y + HEIGHT)) -le "${size#*x}" ]
+        }
+        poll "$limit" on_display || fail "$screen on $size: the window at $X,$Y, $WIDTH x $HEIGHT, is not all on the display"
         [ -z "$zoom" ] || [ "$WIDTH x $HEIGHT" = "320 x 568" ] || fail "--zoom 0.5: the window is $WIDTH x $HEIGHT"
+        poll "$limit" titled "$display" || fail "the title does not read right: $(names "$display")"
         stop_host "$display" || fail "$screen on $size: the host did not end well"
     done
 done
 
-# The rest on the 1920 x 1080 display.
+# Under a window manager that says nothing of its frames (twm), at both sizes: the title reads
+# right and the whole window, its title bar included, comes to lie on the display; a zoom larger
+# than the display holds is brought down to fit, and said.
+printf '%s\n' 'TitleFont "fixed"' 'ResizeFont "fixed"' 'MenuFont "fixed"' 'IconFont "fixed"' 'IconManagerFont "fixed"' \
+    > "$work/twmrc"
+for size in 1366x768 1920x1080; do
+    start_display "$size"
+    DISPLAY=$display LC_ALL=C twm -f "$work/twmrc" > "$work/twm-$size.log" 2>&1 &
+    pids+=($!)
+    twm_up() { DISPLAY=$display xwininfo -root -tree | grep -q "TWM Icon Manager"; }
+    poll "$limit" twm_up || fail "twm did not start on $size: $(cat "$work/twm-$size.log")"
+    for case in 320x568@2 390x844@3 "320x568@2 4"; do
+        read -r screen zoom <<< "$case"
+        fresh_root "$work/fit-root" || fail "cannot copy $staged"
+        : > "$work/host.err"
+        start_host "$display" --root "$work/fit-root" --screen "$screen" ${zoom:+--zoom "$zoom"}
+        poll "$limit" titled "$display" || fail "$screen under twm: the title does not read right: $(names "$display")"
+        poll "$limit" frame_on_display "$display" "$size" \
+            || fail "$screen under twm on $size: the frame at $FX,$FY, $FW x $FH, is not all on the display"
+        [ -z "$zoom" ] || grep -q -- "--zoom $zoom would make the window .* it is shown smaller" "$work/host.err" \
+            || fail "--zoom $zoom on $size: the host did not say the window is shown smaller"
+        stop_host "$display" || fail "$screen under twm on $size: the host did not end well"
+    done
+done
+
+# The rest on a 1920 x 1080 display without a window manager.
+start_display 1920x1080
 export DISPLAY=$display
 fresh_root "$work/root" || fail "cannot copy $staged"
 : > "$work/host.err"
