@@ -13,8 +13,26 @@ class HelpOverlay {
 public:
     using Rows = std::vector<std::pair<std::string, std::string>>;
 
-    // The keys, each with what it does.
-    static const Rows& keys();
-    // A title over rows of two columns, white on a dark panel; null when it cannot be made.
-    static std::unique_ptr<FrameBuffer> render(const std::string& title, const Rows& rows);
+    // The panel that lists the keys, in the preferred language.
+    static HelpOverlay keys();
+    // The note shown while the host is in the background, in the preferred language.
+    static HelpOverlay background();
+    // An English text as the strings table "help" of the lock's bundle gives it; the text itself
+    // when nothing translates it.
+    static std::string localized(const std::string& english);
+
+    HelpOverlay(std::string title, Rows rows) : title_(std::move(title)), rows_(std::move(rows)) { }
+    const std::string& title() const { return title_; }
+    const Rows& rows() const { return rows_; }
+
+    // The title over rows of two columns, white on a dark panel, drawn at the largest scale (up to
+    // four times its natural size) that fits in width x height pixels less a margin, so that it
+    // grows and shrinks with the window; null when nothing fits or it cannot be made.
+    std::unique_ptr<FrameBuffer> renderToFit(int width, int height) const;
+
+private:
+    std::unique_ptr<FrameBuffer> render(double scale) const;
+
+    std::string title_;
+    Rows rows_;
 };

@@ -79,11 +79,11 @@ struct SDLBackend::Impl {
     void updateOverlay()
     {
         if (helpShown)
-            window.setOverlay(HelpOverlay::render("Keys", HelpOverlay::keys()));
+            window.setOverlay(HelpOverlay::keys());
         else if (inBackground)
-            window.setOverlay(HelpOverlay::render("", { { "In the background", "F10 or restoring the window brings it back" } }));
+            window.setOverlay(HelpOverlay::background());
         else
-            window.setOverlay(nullptr);
+            window.setOverlay(std::nullopt);
         needsPresent = true;
     }
 

@@ -14,7 +14,6 @@ namespace {
 // Room kept for a title bar and borders until the window manager says what it adds.
 constexpr WindowBorders assumedBorders { 32, 4, 4, 4 };
 // The panel keeps this far from the window's edges, shrinking in a small window.
-constexpr int overlayMargin = 8;
 // How many times the window is moved towards its place before it is left where it is.
 constexpr int maximumAttempts = 6;
 
@@ -176,35 +175,41 @@ void SDLScreenWindow::present(const FrameBuffer& frame, const PixelRect& damage,
     SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
     SDL_RenderClear(renderer_.get());
     SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, &target);
-    drawOverlay(width, height);
+    drawOverlay(content);
     SDL_RenderPresent(renderer_.get());
 }
 
-void SDLScreenWindow::setOverlay(std::unique_ptr<FrameBuffer> overlay)
+void SDLScreenWindow::setOverlay(std::optional<HelpOverlay> overlay)
 {
     overlayTexture_.reset();
-    overlay_ = std::move(overlay);
+    overlay_.reset();
+    overlaySource_ = std::move(overlay);
 }
 
-void SDLScreenWindow::drawOverlay(int outputWidth, int outputHeight)
+void SDLScreenWindow::drawOverlay(const PixelRect& picture)
 {
+    if (!overlaySource_)
+        return;
+    const WindowSize size { picture.width, picture.height };
+    if (!overlay_ || !(overlayFor_ == size)) {
+        overlayTexture_.reset();
+        overlay_ = overlaySource_->renderToFit(picture.width, picture.height);
+        overlayFor_ = size;
+    }
     if (!overlay_ || overlay_->width() <= 0 || overlay_->height() <= 0)
         return;
     if (!overlayTexture_) {
         overlayTexture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, overlay_->width(), overlay_->height()));
         if (!overlayTexture_)
             return;
-        SDL_SetTextureScaleMode(overlayTexture_.get(), SDL_ScaleModeLinear);
         SDL_UpdateTexture(overlayTexture_.get(), nullptr, overlay_->data(), overlay_->stride());
     }
-    const double scale = std::min({ 1.0, static_cast<double>(outputWidth - 2 * overlayMargin) / overlay_->width(),
-        static_cast<double>(outputHeight - 2 * overlayMargin) / overlay_->height() });
-    if (!(scale > 0))
-        return;
-    const int width = static_cast<int>(overlay_->width() * scale);
-    const int height = static_cast<int>(overlay_->height() * scale);
-    const SDL_Rect target { (outputWidth - width) / 2, (outputHeight - height) / 2, width, height };
-    SDL_RenderCopy(renderer_.get(), overlayTexture_.get(), nullptr, &target);
+    // Drawn at its own pixel size, centred on the picture: no scaling, so the text stays sharp.
+    const int width = std::min(overlay_->width(), picture.width);
+    const int height = std::min(overlay_->height(), picture.height);
+    const SDL_Rect source { 0, 0, width, height };
+    const SDL_Rect target { picture.x + (picture.width - width) / 2, picture.y + (picture.height - height) / 2, width, height };
+    SDL_RenderCopy(renderer_.get(), overlayTexture_.get(), &source, &target);
 }
 
 CGPoint SDLScreenWindow::toPoints(double x, double y) const { return fit_.toPoints(x, y, size()); }

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/backends/HelpOverlay.h"
 // The desktop window and what it shows: the screen's frame buffer scaled to the window with
 // smooth filtering, bars around it when the window's shape differs, and an optional panel centred
 // on top. Window positions map back to screen points through the same fit. Internal to the SDL
@@ -39,8 +40,9 @@ public:
 
     // Shows the frame, sending the texture only the rows in `damage` unless `full`.
     void present(const FrameBuffer& frame, const PixelRect& damage, bool full);
-    // The panel to show over the picture, or null for none; the window shows it at the next present.
-    void setOverlay(std::unique_ptr<FrameBuffer> overlay);
+    // The panel to show over the picture, or none; the window shows it at the next present, drawn
+    // anew whenever the picture's size changes so that it grows and shrinks with it.
+    void setOverlay(std::optional<HelpOverlay> overlay);
 
     // Window coordinates to screen points, and whether they fall on the picture.
     CGPoint toPoints(double x, double y) const;
@@ -52,7 +54,7 @@ public:
 
 private:
     bool uploadFrame(const FrameBuffer& frame, const PixelRect& damage, bool full);
-    void drawOverlay(int outputWidth, int outputHeight);
+    void drawOverlay(const PixelRect& picture);
 
     // Gives SDL's objects back; declared in this order, they go textures first, window last.
     struct SDLRelease {
@@ -75,6 +77,9 @@ private:
     std::unique_ptr<SDL_Renderer, SDLRelease> renderer_;
     std::unique_ptr<SDL_Texture, SDLRelease> texture_;
     std::unique_ptr<SDL_Texture, SDLRelease> overlayTexture_;
+    std::optional<HelpOverlay> overlaySource_;
     std::unique_ptr<FrameBuffer> overlay_;
+    // The picture size overlay_ was drawn for.
+    WindowSize overlayFor_;
     WindowSize textureSize_;
 };
