@@ -4,6 +4,8 @@
 #include <vector>
 
 // The `read`, `write` and `delete` verbs on the settings files, as `defaults` offers them.
+class NSUserDefaults;
+
 class DefaultsTool {
 public:
     DefaultsTool(std::ostream& out, std::ostream& err) : out_(out), err_(err) { }
@@ -19,6 +21,8 @@ private:
     int misuse(const std::string& why);
     int missingPair(const std::string& domain, const std::string& key);
     int missingDomain(const std::string& domain);
+    // Deletes the key of a domain whose file was set aside by starting the domain afresh.
+    int startAfresh(NSUserDefaults& defaults, const std::string& key);
 
     std::ostream& out_;
     std::ostream& err_;

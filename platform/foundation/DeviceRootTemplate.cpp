@@ -236,9 +236,10 @@ bool DeviceRootTemplate::apply(const std::string& root, std::string& error) cons
     std::error_code ec;
     fs::create_directories(root, ec);
     const UniqueFd rootFolder = ec ? UniqueFd() : FileOps::current().openOwned(root, O_RDONLY | O_DIRECTORY, 0);
-    // Two first runs at once: the second waits, then finds the root made.
-    if (!rootFolder || FileOps::current().flock(rootFolder.get(), LOCK_EX) != 0) {
-        error = "cannot make the device root " + root + " (" + (ec ? ec.message() : std::strerror(errno)) + ")";
+    // Two first runs at once: the second waits, then finds the root made; a holder that
+    // stopped makes it give up after a bounded wait.
+    if (!rootFolder || FileOps::current().lockExclusiveWithin(rootFolder.get(), FileOps::kLockWaitSeconds) != 0) {
+        error = "cannot make the device root " + root + " (" + (ec ? ec.message() : FileOps::lockFailureText(errno)) + ")";
         return false;
     }
     std::string current;
