@@ -35,7 +35,8 @@ class UIView;
 //   lock stays up reading "The lock settings cannot be read" and takes no pattern until the
 //   store reads again (it is tried before each pattern is judged and at each return); such a
 //   pattern is compared with nothing, so it is not counted wrong and brings no failure wait. The
-//   reset button is hidden, and a return from the background always locks.
+//   reset button is hidden, and a return from the background always locks. A store that fails
+//   after a passcode was read says so at the next return, and that passcode stays in force.
 // - "Success" is shown only once the new passcode is on disk. A write that fails is logged and
 //   undone in memory, and the screen goes back to what is stored, saying "Passcode not saved".
 //   A reset keeps the old passcode stored until the new one replaces it in that one write, so

@@ -143,9 +143,9 @@ bool TQViewController::isNeedLock()
     // Settings that cannot be read could hold anything, lock-off included: the lock comes back.
     if (std::optional<std::string> failure = defaults ? defaults->readFailure() : std::nullopt) {
         NSLog("The lock settings cannot be read (%s); locking", failure->c_str());
-        // The passcode is unknown from now on too: what the store held may have changed.
-        loadPasscode();
-        showRestingLook();
+        // A passcode read before stays in force: the owner is not locked out by a fault that
+        // came later, and nothing read from the faulty store is trusted.
+        setMessage("The lock settings cannot be read");
         return true;
     }
     if (storeUnreadable_) {
