@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <cstring>
 #include <limits>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -436,4 +439,84 @@ TEST(UserDefaults, DomainsFollowTheDeviceRootAndRejectNamesThatLeaveTheFolder)
     unsetenv("GLYPHWARD_ROOT");
     EXPECT_FALSE(DeviceRoot::path().empty());
     EXPECT_NE(DeviceRoot::path(), "/some/where");
+}
+
+TEST(UserDefaults, EveryFormPlistlibWritesIsReadAndRewrittenWithEveryKeyKept)
+{
+    TempRoot root;
+    const std::string file = root.file("org.glyphward.host");
+    // Each form keeps PASS_CODE beside a value the lock never reads.
+    const std::string common = "import plistlib, sys\n"
+                               "d = {'PASS_CODE': '0,4,8', 'z': '\\u4e2d'}\n"
+                               "x = plistlib.dumps(d).decode()\n";
+    const std::vector<std::string> forms {
+        "out = b'\\xef\\xbb\\xbf' + x.encode()",
+        "out = x.replace('UTF-8', 'UTF-16').encode('utf-16')",
+        "out = x.replace('UTF-8', 'UTF-16').encode('utf-16-le')",
+        "out = x.replace('UTF-8', 'UTF-32').encode('utf-32')",
+        "d['z'] = 'a\\0b'; out = plistlib.dumps(d, fmt=plistlib.FMT_BINARY)",
+        "v = 'leaf'\nfor i in range(140): v = [v]\nd['z'] = v; out = plistlib.dumps(d, fmt=plistlib.FMT_BINARY)",
+        "v = 'leaf'\nfor i in range(140): v = [v]\nd['z'] = v; out = plistlib.dumps(d)",
+        "s = {'k%d' % i: i for i in range(10)}; d['z'] = [s] * 20000; out = plistlib.dumps(d, fmt=plistlib.FMT_BINARY)",
+    };
+    for (const std::string& form : forms) {
+        const std::string script = common + form + "\nopen(sys.argv[1], 'wb').write(out)\n";
+        writeBytes(root.file("make.py"), script);
+        ASSERT_EQ(std::system(("python3 " + root.file("make.py") + " " + file).c_str()), 0) << form;
+        auto defaults = freshStore("org.glyphward.host");
+        EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "0,4,8") << form;
+        EXPECT_EQ(defaults->readFailure(), std::nullopt) << form;
+        EXPECT_FALSE(std::filesystem::exists(file + ".corrupt")) << form;
+        // Twenty thousand references, written out, make a file far too slow for a test to
+        // rewrite; reading it is the point.
+        if (form.find("20000") != std::string::npos)
+            continue;
+        // plistlib itself reads no UTF-32 and no UTF-16 without a mark; the rewrite it reads.
+        std::string before = plistlibRead(file, "z");
+        if (before == "unreadable")
+            before = "\"\\u4e2d\"";
+        defaults->setInteger(60, "LOCK_INTERVAL");
+        ASSERT_TRUE(defaults->synchronize()) << form;
+        EXPECT_EQ(plistlibRead(file, "z"), before) << form;
+        EXPECT_EQ(plistlibRead(file, "PASS_CODE"), "\"0,4,8\"") << form;
+        EXPECT_EQ(plistlibRead(file, "LOCK_INTERVAL"), "60") << form;
+    }
+}
+
+TEST(UserDefaults, AWriterThatHoldsTheFolderLockAndStallsMakesAWriteGiveUp)
+{
+    TempRoot root;
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setObject(str("0,1,2"), "PASS_CODE");
+    ASSERT_TRUE(defaults->synchronize());
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const std::string folder = std::filesystem::path(root.file("org.glyphward.host")).parent_path();
+    pid_t holder = fork();
+    if (holder == 0) {
+        // The stalled writer: takes the lock, says so, and waits to be told to end.
+        int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        char byte = 0;
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || write(ready[1], "x", 1) != 1)
+            _exit(1);
+        _exit(read(release[0], &byte, 1) >= 0 ? 0 : 1);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    defaults->setObject(str("3,4,5"), "PASS_CODE");
+    const bool written = defaults->synchronize();
+    const std::string why = defaults->writeFailure();
+    ASSERT_EQ(write(release[1], "x", 1), 1);
+    int status = 0;
+    waitpid(holder, &status, 0);
+    for (int fd : {ready[0], ready[1], release[0], release[1]})
+        close(fd);
+    EXPECT_FALSE(written);
+    EXPECT_NE(why.find("is locked by another process"), std::string::npos) << why;
+    EXPECT_EQ(freshStore("org.glyphward.host")->stringForKey("PASS_CODE"), "0,1,2");
+    // Once the holder is gone the pending change goes out.
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(freshStore("org.glyphward.host")->stringForKey("PASS_CODE"), "3,4,5");
 }
