@@ -131,10 +131,7 @@ void TQViewController::viewDidLoad()
 void TQViewController::viewWillAppear(bool animated)
 {
     UIViewController::viewWillAppear(animated);
-    const bool unset = isUnsetPasscode_;
-    setMessage(unset ? "Set Passcode" : "Slide to unlock");
-    if (resetBtn_)
-        resetBtn_->setHidden(unset);
+    showRestingLook();
 }
 
 void TQViewController::viewDidAppear(bool animated) { UIViewController::viewDidAppear(animated); }

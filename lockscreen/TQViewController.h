@@ -30,9 +30,13 @@ class UIView;
 //   twice, or an index the grid does not have) can never be drawn, so honouring it would lock
 //   the user out for good. It is treated as no passcode: the screen asks for a new pattern, and
 //   the odd value is logged once and stays in the store until a new passcode replaces it.
-// - A settings store that cannot be read is not an empty one: the lock stays up, in verification
-//   with nothing to match, so every pattern is wrong until the store reads again (it is tried
-//   before each pattern is judged), and a return from the background always locks.
+// - A settings store that cannot be read (no permission, no regular file, or a file that did
+//   not parse and was set aside) is not an empty one: the passcode is unknown, not absent. The
+//   lock stays up reading "The lock settings cannot be read" and takes no pattern until the
+//   store reads again (it is tried before each pattern is judged and at each return); such a
+//   pattern is compared with nothing, so it is not counted wrong and brings no failure wait. The
+//   reset button is hidden, and a return from the background always locks. A store that fails
+//   after a passcode was read says so at the next return, and that passcode stays in force.
 // - "Success" is shown only once the new passcode is on disk. A write that fails is logged and
 //   undone in memory, and the screen goes back to what is stored, saying "Passcode not saved".
 //   A reset keeps the old passcode stored until the new one replaces it in that one write, so
@@ -79,7 +83,7 @@ public:
     void registerLock();
     void dismissKeyboard2();
     // Whether a return from the background must bring the lock back; shows the resting
-    // "Slide to unlock" on the way, whatever the answer.
+    // "Slide to unlock" on the way, whatever the answer, or "The lock settings cannot be read".
     bool isNeedLock();
     // Puts the screen back into its resting look: ends a failure wait, clears the fail count.
     void UIApplicationDidEnterBackgroundNotification(NSNotification* notification);
@@ -113,6 +117,8 @@ public:
 private:
     void setMessage(const std::string& key);
     void setResetTitle(const std::string& key);
+    // The message and reset button for the passcode's state when no pattern is under way.
+    void showRestingLook();
     // Whether the text is a passcode string the grid can produce.
     bool isUsablePasscode(const std::string& text) const;
     // Writes the passcode to disk; when that fails, logs why, drops the change and loads what is

@@ -30,7 +30,9 @@ void TQViewController::loadPasscode()
     passcode_.reset();
     storeUnreadable_ = failure.has_value();
     if (storeUnreadable_) {
-        NSLog("PASS_CODE cannot be read (%s); the lock stays up", failure->c_str());
+        NSLog("PASS_CODE cannot be read (%s); the lock stays up and takes no pattern: restore the settings file, or "
+              "delete PASS_CODE to choose a new pattern",
+              failure->c_str());
         isUnsetPasscode_ = false;
         return;
     }
@@ -49,6 +51,12 @@ bool TQViewController::retryUnreadableStore()
     if (!storeUnreadable_)
         return true;
     loadPasscode();
+    if (storeUnreadable_) {
+        // Nothing was compared, so the pattern is no wrong one and brings no failure wait nearer.
+        showRestingLook();
+        earthquake(label_.get());
+        return false;
+    }
     if (!isUnsetPasscode_)
         return true;
     // The store reads again and holds no passcode: setting one starts with the next pattern.
@@ -135,7 +143,15 @@ bool TQViewController::isNeedLock()
     // Settings that cannot be read could hold anything, lock-off included: the lock comes back.
     if (std::optional<std::string> failure = defaults ? defaults->readFailure() : std::nullopt) {
         NSLog("The lock settings cannot be read (%s); locking", failure->c_str());
+        // A passcode read before stays in force: the owner is not locked out by a fault that
+        // came later, and nothing read from the faulty store is trusted.
+        setMessage("The lock settings cannot be read");
         return true;
+    }
+    if (storeUnreadable_) {
+        // The store reads again: the screen shows what it holds now.
+        loadPasscode();
+        showRestingLook();
     }
     if (lockOff) {
         NSLog("关闭锁屏");
@@ -167,7 +183,16 @@ void TQViewController::UIApplicationDidEnterBackgroundNotification(NSNotificatio
     if (resetBtn_)
         resetBtn_->setAlpha(1.0f);
     failCount_ = 0;
-    setMessage(isUnsetPasscode_ ? "Set Passcode" : "Slide to unlock");
+    showRestingLook();
+}
+
+void TQViewController::showRestingLook()
+{
+    if (storeUnreadable_)
+        setMessage("The lock settings cannot be read");
+    else
+        setMessage(isUnsetPasscode_ ? "Set Passcode" : "Slide to unlock");
+    // Neither setting a passcode nor an unknown one can be replaced.
     if (resetBtn_)
-        resetBtn_->setHidden(isUnsetPasscode_);
+        resetBtn_->setHidden(isUnsetPasscode_ || storeUnreadable_);
 }

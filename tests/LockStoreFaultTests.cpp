@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
+#include <iterator>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 using namespace lock_test;
@@ -23,6 +26,12 @@ protected:
     bool loggedPart(const std::string& part) const
     {
         return std::any_of(logs.begin(), logs.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    }
+    static void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+    static std::string fileBytes(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     bool shaking() const { return !(controller_->label()->transform() == CGAffineTransformIdentity); }
 };
@@ -43,28 +52,28 @@ TEST_F(LockStoreFaultTests, SettingsThatCannotBeReadKeepTheLockUpUntilTheyReadAg
 {
     fs::create_directories(settingsFile());
     launch();
-    EXPECT_TRUE(logged("PASS_CODE cannot be read (Is a directory); the lock stays up"));
-    EXPECT_EQ(message(), "Slide to unlock");
+    EXPECT_TRUE(loggedPart("PASS_CODE cannot be read (Is a directory); the lock stays up"));
+    EXPECT_EQ(message(), "The lock settings cannot be read");
     EXPECT_FALSE(controller_->isUnsetPasscode());
     EXPECT_FALSE(controller_->passcode());
-    EXPECT_FALSE(controller_->resetBtn()->isHidden());
+    EXPECT_TRUE(controller_->resetBtn()->isHidden());
 
-    // Nothing matches: every pattern is wrong, counts toward the wait, and none becomes a passcode.
+    // Nothing is compared: no pattern counts wrong or brings the wait, and none becomes a passcode.
     for (int i = 0; i < 6; ++i)
         draw({ 0, 1, 2 });
-    EXPECT_EQ(message(), "Wrong please wait");
-    EXPECT_EQ(controller_->failCount(), 6);
-    EXPECT_TRUE(logged("密码错误，请重输"));
-    advance(10.5);
+    EXPECT_EQ(message(), "The lock settings cannot be read");
+    EXPECT_TRUE(shaking());
+    EXPECT_EQ(controller_->failCount(), 0);
+    EXPECT_FALSE(logged("密码错误，请重输"));
     tapReset();
     draw({ 0, 1, 2 });
-    EXPECT_EQ(message(), "Wrong Passcode");
-    tapReset();
+    EXPECT_FALSE(controller_->isResetPasscode());
     EXPECT_EQ(unlocks, 0);
     EXPECT_TRUE(fs::is_directory(settingsFile()));
     logs.clear();
     EXPECT_TRUE(controller_->isNeedLock());
     EXPECT_TRUE(logged("The lock settings cannot be read (Is a directory); locking"));
+    EXPECT_EQ(message(), "The lock settings cannot be read");
 
     // Once the file reads, the next pattern is judged against what it holds.
     fs::remove(settingsFile());
@@ -77,6 +86,7 @@ TEST_F(LockStoreFaultTests, SettingsThatCannotBeReadKeepTheLockUpUntilTheyReadAg
     fs::remove(settingsFile());
     fs::create_directories(settingsFile());
     EXPECT_TRUE(controller_->isNeedLock());
+    EXPECT_EQ(message(), "The lock settings cannot be read");
     draw({ 3, 4, 5 });
     EXPECT_EQ(unlocks, 2) << "the passcode read before stays in force";
 }
@@ -86,23 +96,109 @@ TEST_F(LockStoreFaultTests, AFifoInPlaceOfTheSettingsIsNotWaitedOnAndAnEmptyStor
     fs::create_directories(fs::path(settingsFile()).parent_path());
     ASSERT_EQ(::mkfifo(settingsFile().c_str(), 0600), 0);
     launch();
-    EXPECT_TRUE(logged("PASS_CODE cannot be read (not a regular file); the lock stays up"));
-    tapReset();
+    EXPECT_TRUE(loggedPart("PASS_CODE cannot be read (not a regular file); the lock stays up"));
     draw({ 0, 1 });
-    EXPECT_EQ(message(), "Wrong Passcode");
-    EXPECT_TRUE(controller_->isResetPasscode());
+    EXPECT_EQ(message(), "The lock settings cannot be read");
 
     // The store reads again and holds nothing: setting mode, and the pattern at hand is not the
     // first of a new pair.
     fs::remove(settingsFile());
     draw({ 0, 1 });
     EXPECT_EQ(message(), "Set Passcode");
-    EXPECT_FALSE(controller_->isResetPasscode());
     EXPECT_FALSE(controller_->passcode());
     EXPECT_TRUE(controller_->resetBtn()->isHidden());
     EXPECT_EQ(resetTitle(), "Reset Passcode");
     draw({ 0, 1 });
     EXPECT_EQ(message(), "Re-enter your passcode");
+}
+
+TEST_F(LockStoreFaultTests, ASetAsideFileLeavesThePasscodeUnknownAtEveryLaunchUntilTheOwnerStartsAfresh)
+{
+    fs::create_directories(fs::path(settingsFile()).parent_path());
+    writeFile(settingsFile(), "<plist><dict><key>PASS_CODE</key><string>0,1,2");
+    for (int launchNumber = 0; launchNumber < 2; ++launchNumber) {
+        NSUserDefaults::resetStandardUserDefaults();
+        launch();
+        EXPECT_TRUE(fs::exists(settingsFile() + ".corrupt"));
+        EXPECT_FALSE(fs::exists(settingsFile() + ".corrupt.1"));
+        EXPECT_TRUE(loggedPart("set aside as " + settingsFile() + ".corrupt"));
+        EXPECT_EQ(message(), "The lock settings cannot be read");
+        draw({ 0, 1, 2 });
+        draw({ 0, 1, 2 });
+        EXPECT_EQ(message(), "The lock settings cannot be read");
+        EXPECT_FALSE(fs::exists(settingsFile())) << "no pattern became a passcode";
+        EXPECT_EQ(unlocks, 0);
+        EXPECT_TRUE(controller_->isNeedLock());
+        logs.clear();
+    }
+
+    // Deleting PASS_CODE, as the owner does with the settings tool, starts the domain afresh.
+    auto owner = outsideDefaults();
+    owner->removeObjectForKey("PASS_CODE");
+    ASSERT_TRUE(owner->startAfresh());
+    NSUserDefaults::resetStandardUserDefaults();
+    launch();
+    EXPECT_EQ(message(), "Set Passcode");
+    EXPECT_EQ(fileBytes(settingsFile() + ".corrupt"), "<plist><dict><key>PASS_CODE</key><string>0,1,2");
+}
+
+namespace {
+
+// A folder lock some other process holds and never lets go of, on a clock that moves only when
+// the store pauses.
+class BusyLock : public FileOps {
+public:
+    int flock(int fd, int operation) override
+    {
+        if ((operation & LOCK_EX) == 0)
+            return FileOps::flock(fd, operation);
+        ++tries;
+        errno = EWOULDBLOCK;
+        return -1;
+    }
+    double monotonicSeconds() override { return now; }
+    void pause(double seconds) override { now += seconds; }
+    int tries = 0;
+    double now = 0;
+};
+
+} // namespace
+
+TEST_F(LockStoreFaultTests, AFolderLockHeldForeverFailsTheWriteAfterABoundedWait)
+{
+    setOutside("PASS_CODE", NSString::stringWithString("0,1,2"));
+    launch();
+    tapReset();
+    draw({ 0, 1, 2 });
+    auto busy = std::make_shared<BusyLock>();
+    FileOps::setCurrent(busy);
+    draw({ 3, 4, 5 });
+    draw({ 3, 4, 5 });
+    EXPECT_EQ(message(), "Passcode not saved");
+    EXPECT_TRUE(loggedPart("is locked by another process"));
+    EXPECT_GT(busy->tries, 1) << "tried again before giving up";
+    EXPECT_GE(busy->now, FileOps::kLockWaitSeconds);
+    EXPECT_LT(busy->now, FileOps::kLockWaitSeconds + 1.0);
+    EXPECT_EQ(storedPasscode(), "0,1,2");
+    EXPECT_EQ(controller_->passcode(), "0,1,2");
+    FileOps::setCurrent(nullptr);
+    draw({ 0, 1, 2 });
+    EXPECT_EQ(unlocks, 1);
+}
+
+TEST_F(LockStoreFaultTests, ALaunchOverABadFileWithTheFolderLockHeldFailsClosed)
+{
+    fs::create_directories(fs::path(settingsFile()).parent_path());
+    writeFile(settingsFile(), "garbage");
+    FileOps::setCurrent(std::make_shared<BusyLock>());
+    launch();
+    EXPECT_TRUE(loggedPart("is locked by another process"));
+    EXPECT_EQ(message(), "The lock settings cannot be read");
+    draw({ 0, 1, 2 });
+    draw({ 0, 1, 2 });
+    EXPECT_EQ(message(), "The lock settings cannot be read");
+    EXPECT_EQ(fileBytes(settingsFile()), "garbage") << "left in place, never replaced";
+    EXPECT_TRUE(controller_->isNeedLock());
 }
 
 TEST_F(LockStoreFaultTests, APasscodeIsReportedSavedOnlyOnceItIsOnDisk)

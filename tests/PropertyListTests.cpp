@@ -134,19 +134,37 @@ TEST(PropertyList, EveryValueKindSurvivesXmlAndBinaryAndBadInputGivesNull)
     for (const std::string& bad : {std::string(), std::string("bplist00"), std::string("{ a = b; }"),
                                    std::string("<plist><dict><key>a</key></plist>")})
         EXPECT_EQ(NSPropertyListSerialization::propertyListWithData(bad), nullptr) << bad;
-    // A binary key or string whose stated length runs over a NUL would abort the parser: refused.
+    // A NUL inside binary text is read whole: kept in a value, U+FFFD in a key (the parser would
+    // abort on one in a UTF-16 key, and no key written here can hold it).
     auto pair = NSDictionary::dictionaryWithDictionary({{"ab", NSString::stringWithString("cd")}});
     for (const std::string& text : {std::string("\x52" "ab"), std::string("\x52" "cd")}) {
         auto bytes = *NSPropertyListSerialization::dataWithPropertyList(pair.get(), Format::Binary);
         auto at = bytes.find(text);
         ASSERT_NE(at, std::string::npos);
         bytes[at + 2] = '\0';
-        EXPECT_EQ(NSPropertyListSerialization::propertyListWithData(bytes), nullptr);
+        auto back = std::dynamic_pointer_cast<NSDictionary>(NSPropertyListSerialization::propertyListWithData(bytes));
+        ASSERT_NE(back, nullptr);
+        const bool inKey = text.ends_with("ab");
+        auto value = back->objectForKey(inKey ? std::string("a\xEF\xBF\xBD") : std::string("ab"));
+        ASSERT_NE(value, nullptr) << back->description();
+        EXPECT_EQ(std::dynamic_pointer_cast<NSString>(value)->string(), inKey ? "cd" : std::string("c\0", 2));
     }
-    // Nesting deeper than any settings file is refused rather than recursed into until the stack
-    // runs out, in the parser or in freeing what it built; so is a self-reference, and a file
-    // whose shared containers the parser would copy beyond any memory. The limit is the same for
-    // both forms: 129 levels are read, 130 are not.
+    // Text with NUL goes out in the binary form only, whole, ASCII or not, and comes back alike.
+    auto withNul = NSDictionary::dictionaryWithDictionary(
+        {{"a", NSString::stringWithString(std::string("x\0y", 3))}, {"b", NSString::stringWithString(std::string("\xC3\xA9\0\x01", 4))}});
+    EXPECT_FALSE(NSPropertyListSerialization::dataWithPropertyList(withNul.get(), Format::XML));
+    auto nulBytes = NSPropertyListSerialization::dataWithPropertyList(withNul.get(), Format::Binary);
+    ASSERT_TRUE(nulBytes.has_value());
+    auto nulBack = NSPropertyListSerialization::propertyListWithData(*nulBytes);
+    ASSERT_NE(nulBack, nullptr);
+    EXPECT_TRUE(nulBack->isEqual(withNul.get())) << nulBack->description();
+    auto nulKey = NSDictionary::dictionaryWithDictionary({{std::string("k\0", 2), NSString::stringWithString("v")}});
+    EXPECT_FALSE(NSPropertyListSerialization::dataWithPropertyList(nulKey.get(), Format::Binary));
+
+    // Nesting deeper than the guard is refused rather than recursed into until the stack runs
+    // out, in the parser or in freeing what it built; so is a self-reference, and a file whose
+    // shared containers the parser would copy beyond any memory. The limit is the same for
+    // both forms: 513 levels are read, 514 are not.
     const auto xmlNested = [](int levels) {
         std::string text = "<?xml version=\"1.0\"?><!DOCTYPE plist [ <!ENTITY x \"<\"> ]><plist version=\"1.0\"><!-- <array> -->";
         for (int i = 0; i < levels; ++i)
@@ -155,10 +173,10 @@ TEST(PropertyList, EveryValueKindSurvivesXmlAndBinaryAndBadInputGivesNull)
             text += "</array>";
         return text + "</plist>";
     };
-    EXPECT_NE(NSPropertyListSerialization::propertyListWithData(xmlNested(129)), nullptr);
-    EXPECT_NE(NSPropertyListSerialization::propertyListWithData(settings_test::deepBinaryPlist(129)), nullptr);
+    EXPECT_NE(NSPropertyListSerialization::propertyListWithData(xmlNested(513)), nullptr);
+    EXPECT_NE(NSPropertyListSerialization::propertyListWithData(settings_test::deepBinaryPlist(513)), nullptr);
     EXPECT_NE(NSPropertyListSerialization::propertyListWithData(settings_test::sharedContainersPlist(12)), nullptr);
-    for (const std::string& bad : {xmlNested(130), xmlNested(300000), settings_test::deepBinaryPlist(130),
+    for (const std::string& bad : {xmlNested(514), xmlNested(300000), settings_test::deepBinaryPlist(514),
                                    settings_test::deepBinaryPlist(90000), settings_test::sharedContainersPlist(40)})
         EXPECT_EQ(NSPropertyListSerialization::propertyListWithData(bad), nullptr) << bad.size();
     std::string selfHolding = settings_test::deepBinaryPlist(2);

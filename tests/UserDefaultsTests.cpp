@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <cstring>
 #include <limits>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -241,49 +244,92 @@ TEST(UserDefaults, BinaryFilesAreReadAndReplacedByXmlOnTheNextWrite)
     EXPECT_EQ(freshStore("org.glyphward.old")->stringForKey("PASS_CODE"), "0,4,8");
 }
 
-TEST(UserDefaults, AFileThatDoesNotParseIsSetAsideReadAsEmptyAndNeverOverwritten)
+TEST(UserDefaults, AFileThatDoesNotParseIsSetAsideNeverOverwrittenAndReadsAsUnknownUntilRecovered)
 {
     TempRoot root;
+    const std::string file = root.file("org.glyphward.host");
     const std::string garbage = "<?xml version=\"1.0\"?><plist><dict><key>PASS_CODE</key><string>12";
     const std::vector<std::string> bads {garbage, std::string("\0\1\2", 3), std::string("<plist><array/></plist>")};
     for (std::size_t i = 0; i < bads.size(); ++i) {
         const std::string& bad = bads[i];
-        writeBytes(root.file("org.glyphward.host"), bad);
+        writeBytes(file, bad);
         auto defaults = freshStore("org.glyphward.host");
         EXPECT_EQ(defaults->objectForKey("PASS_CODE"), nullptr);
-        EXPECT_FALSE(std::filesystem::exists(root.file("org.glyphward.host")));
+        EXPECT_FALSE(std::filesystem::exists(file));
         // Each bad file takes the first free name; none set aside before is overwritten.
         for (std::size_t j = 0; j <= i; ++j)
-            EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt" + (j ? "." + std::to_string(j) : "")), bads[j]);
+            EXPECT_EQ(readBytes(file + ".corrupt" + (j ? "." + std::to_string(j) : "")), bads[j]);
         EXPECT_TRUE(root.logged("moved it aside"));
-        EXPECT_EQ(defaults->readFailure(), std::nullopt);
+        // What the file held is unknown, not absent, here and at every later launch.
+        const std::string newest = file + ".corrupt" + (i ? "." + std::to_string(i) : "");
+        ASSERT_TRUE(defaults->readFailure().has_value());
+        EXPECT_NE(defaults->readFailure()->find("set aside as " + newest + ";"), std::string::npos) << *defaults->readFailure();
+        EXPECT_EQ(defaults->setAsideFile(), newest);
+        auto later = freshStore("org.glyphward.host");
+        EXPECT_EQ(later->objectForKey("PASS_CODE"), nullptr);
+        EXPECT_EQ(later->readFailure(), defaults->readFailure());
         root.log.clear();
     }
 
-    // With every name taken, a bad file stays where it is, and the domain cannot be read, rather
-    // than being empty.
+    // What cannot be read is never replaced by an ordinary write.
+    auto refused = freshStore("org.glyphward.host");
+    refused->setObject(str("1"), "PASS_CODE");
+    EXPECT_FALSE(refused->synchronize());
+    EXPECT_NE(refused->writeFailure().find("cannot be read"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    // Moving the set-aside file back recovers it.
+    writeDomainFile(file + ".corrupt.2", {{"PASS_CODE", str("0,1,2")}, {"OTHER", str("kept")}}, NSPropertyListSerialization::Format::XML);
+    std::filesystem::rename(file + ".corrupt.2", file);
+    auto restored = freshStore("org.glyphward.host");
+    EXPECT_EQ(restored->stringForKey("PASS_CODE"), "0,1,2");
+    EXPECT_EQ(restored->readFailure(), std::nullopt);
+
+    // Starting afresh writes the changes alone and leaves every set-aside file as it was.
+    std::filesystem::rename(file, file + ".corrupt.2");
+    auto afresh = freshStore("org.glyphward.host");
+    afresh->removeObjectForKey("PASS_CODE");
+    afresh->setObject(str("new"), "OTHER");
+    ASSERT_TRUE(afresh->startAfresh());
+    EXPECT_EQ(afresh->readFailure(), std::nullopt);
+    EXPECT_EQ(afresh->setAsideFile(), std::nullopt);
+    auto disk = readDomainFile(file);
+    ASSERT_NE(disk, nullptr);
+    EXPECT_EQ(disk->count(), 1u);
+    EXPECT_EQ(readBytes(file + ".corrupt"), bads[0]);
+    EXPECT_EQ(freshStore("org.glyphward.host")->objectForKey("PASS_CODE"), nullptr);
+    EXPECT_EQ(freshStore("org.glyphward.host")->readFailure(), std::nullopt);
+
+    // Deleting the whole domain beside a set-aside file leaves an empty one that reads.
+    auto whole = freshStore("org.glyphward.host");
+    ASSERT_TRUE(whole->removePersistentDomain());
+    ASSERT_NE(readDomainFile(file), nullptr);
+    EXPECT_EQ(readDomainFile(file)->count(), 0u);
+    EXPECT_EQ(freshStore("org.glyphward.host")->readFailure(), std::nullopt);
+
+    // With every name taken, a bad file stays where it is, and the domain cannot be read.
     for (int n = 3; n <= 1000; ++n)
-        writeBytes(root.file("org.glyphward.host") + ".corrupt." + std::to_string(n), "older");
-    writeBytes(root.file("org.glyphward.host"), garbage);
+        writeBytes(file + ".corrupt." + std::to_string(n), "older");
+    writeBytes(file, garbage);
     auto full = freshStore("org.glyphward.host");
     EXPECT_EQ(full->objectForKey("PASS_CODE"), nullptr);
     EXPECT_EQ(full->readFailure(), "not a property list, and every name to set it aside under is taken");
     full->setObject(str("1"), "PASS_CODE");
     EXPECT_FALSE(full->synchronize());
-    EXPECT_EQ(readBytes(root.file("org.glyphward.host")), garbage);
-    EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt"), bads[0]);
-    EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt.1000"), "older");
+    EXPECT_FALSE(full->startAfresh());
+    EXPECT_EQ(readBytes(file), garbage);
+    EXPECT_EQ(readBytes(file + ".corrupt"), bads[0]);
+    EXPECT_EQ(readBytes(file + ".corrupt.1000"), "older");
     for (int n = 0; n <= 1000; ++n)
-        std::filesystem::remove(root.file("org.glyphward.host") + ".corrupt" + (n ? "." + std::to_string(n) : ""));
+        std::filesystem::remove(file + ".corrupt" + (n ? "." + std::to_string(n) : ""));
 
-    // A corrupt file found by a writer is set aside too; the write goes to a new file.
-    writeBytes(root.file("org.glyphward.host"), garbage);
-    auto writer = freshStore("other.reader");
+    // A corrupt file found by a writer is set aside too, and the write is refused.
+    writeBytes(file, garbage);
     auto defaults = NSUserDefaults::standardUserDefaults();
     defaults->setObject(str("777"), "PASS_CODE");
-    ASSERT_TRUE(defaults->synchronize());
-    EXPECT_EQ(readBytes(root.file("org.glyphward.host") + ".corrupt"), garbage);
-    EXPECT_EQ(readDomainFile(root.file("org.glyphward.host"))->objectForKey("PASS_CODE")->description(), "777");
+    EXPECT_FALSE(defaults->synchronize());
+    EXPECT_EQ(readBytes(file + ".corrupt"), garbage);
+    EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_TRUE(root.logged("moved it aside"));
 }
 
@@ -340,8 +386,12 @@ TEST(UserDefaults, TwoProcessesWritingDifferentKeysLoseNothing)
                 own->setInteger(i, std::string(prefix) + "COUNT");
                 if (i % 10 == 0)
                     own->setInteger(i, std::string(prefix) + std::to_string(i));
-                if (!own->synchronize())
-                    return false;
+                // A write that found the lock taken for the whole bounded wait keeps its
+                // changes pending; the next one writes them.
+                int tries = 0;
+                while (!own->synchronize())
+                    if (++tries == 20)
+                        return false;
             }
             return true;
         };
@@ -389,4 +439,84 @@ TEST(UserDefaults, DomainsFollowTheDeviceRootAndRejectNamesThatLeaveTheFolder)
     unsetenv("GLYPHWARD_ROOT");
     EXPECT_FALSE(DeviceRoot::path().empty());
     EXPECT_NE(DeviceRoot::path(), "/some/where");
+}
+
+TEST(UserDefaults, EveryFormPlistlibWritesIsReadAndRewrittenWithEveryKeyKept)
+{
+    TempRoot root;
+    const std::string file = root.file("org.glyphward.host");
+    // Each form keeps PASS_CODE beside a value the lock never reads.
+    const std::string common = "import plistlib, sys\n"
+                               "d = {'PASS_CODE': '0,4,8', 'z': '\\u4e2d'}\n"
+                               "x = plistlib.dumps(d).decode()\n";
+    const std::vector<std::string> forms {
+        "out = b'\\xef\\xbb\\xbf' + x.encode()",
+        "out = x.replace('UTF-8', 'UTF-16').encode('utf-16')",
+        "out = x.replace('UTF-8', 'UTF-16').encode('utf-16-le')",
+        "out = x.replace('UTF-8', 'UTF-32').encode('utf-32')",
+        "d['z'] = 'a\\0b'; out = plistlib.dumps(d, fmt=plistlib.FMT_BINARY)",
+        "v = 'leaf'\nfor i in range(140): v = [v]\nd['z'] = v; out = plistlib.dumps(d, fmt=plistlib.FMT_BINARY)",
+        "v = 'leaf'\nfor i in range(140): v = [v]\nd['z'] = v; out = plistlib.dumps(d)",
+        "s = {'k%d' % i: i for i in range(10)}; d['z'] = [s] * 20000; out = plistlib.dumps(d, fmt=plistlib.FMT_BINARY)",
+    };
+    for (const std::string& form : forms) {
+        const std::string script = common + form + "\nopen(sys.argv[1], 'wb').write(out)\n";
+        writeBytes(root.file("make.py"), script);
+        ASSERT_EQ(std::system(("python3 " + root.file("make.py") + " " + file).c_str()), 0) << form;
+        auto defaults = freshStore("org.glyphward.host");
+        EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "0,4,8") << form;
+        EXPECT_EQ(defaults->readFailure(), std::nullopt) << form;
+        EXPECT_FALSE(std::filesystem::exists(file + ".corrupt")) << form;
+        // Twenty thousand references, written out, make a file far too slow for a test to
+        // rewrite; reading it is the point.
+        if (form.find("20000") != std::string::npos)
+            continue;
+        // plistlib itself reads no UTF-32 and no UTF-16 without a mark; the rewrite it reads.
+        std::string before = plistlibRead(file, "z");
+        if (before == "unreadable")
+            before = "\"\\u4e2d\"";
+        defaults->setInteger(60, "LOCK_INTERVAL");
+        ASSERT_TRUE(defaults->synchronize()) << form;
+        EXPECT_EQ(plistlibRead(file, "z"), before) << form;
+        EXPECT_EQ(plistlibRead(file, "PASS_CODE"), "\"0,4,8\"") << form;
+        EXPECT_EQ(plistlibRead(file, "LOCK_INTERVAL"), "60") << form;
+    }
+}
+
+TEST(UserDefaults, AWriterThatHoldsTheFolderLockAndStallsMakesAWriteGiveUp)
+{
+    TempRoot root;
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setObject(str("0,1,2"), "PASS_CODE");
+    ASSERT_TRUE(defaults->synchronize());
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const std::string folder = std::filesystem::path(root.file("org.glyphward.host")).parent_path();
+    pid_t holder = fork();
+    if (holder == 0) {
+        // The stalled writer: takes the lock, says so, and waits to be told to end.
+        int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        char byte = 0;
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || write(ready[1], "x", 1) != 1)
+            _exit(1);
+        _exit(read(release[0], &byte, 1) >= 0 ? 0 : 1);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    defaults->setObject(str("3,4,5"), "PASS_CODE");
+    const bool written = defaults->synchronize();
+    const std::string why = defaults->writeFailure();
+    ASSERT_EQ(write(release[1], "x", 1), 1);
+    int status = 0;
+    waitpid(holder, &status, 0);
+    for (int fd : {ready[0], ready[1], release[0], release[1]})
+        close(fd);
+    EXPECT_FALSE(written);
+    EXPECT_NE(why.find("is locked by another process"), std::string::npos) << why;
+    EXPECT_EQ(freshStore("org.glyphward.host")->stringForKey("PASS_CODE"), "0,1,2");
+    // Once the holder is gone the pending change goes out.
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(freshStore("org.glyphward.host")->stringForKey("PASS_CODE"), "3,4,5");
 }

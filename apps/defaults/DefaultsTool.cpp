@@ -42,6 +42,18 @@ int DefaultsTool::missingPair(const std::string& domain, const std::string& key)
     return 1;
 }
 
+int DefaultsTool::startAfresh(NSUserDefaults& defaults, const std::string& key)
+{
+    // The key's value is unknown: deleting it is the owner's way to start the domain again.
+    const std::string aside = defaults.setAsideFile().value_or("");
+    defaults.removeObjectForKey(key);
+    if (!defaults.startAfresh())
+        return writeFailed(defaults, err_);
+    err_ << "Domain " << defaults.domain() << " could not be read and starts afresh without " << key << "; its old file stays at "
+         << aside << "\n";
+    return 0;
+}
+
 int DefaultsTool::missingDomain(const std::string& domain)
 {
     err_ << "Domain " << domain << " does not exist\n";
@@ -89,11 +101,14 @@ int DefaultsTool::read(const std::vector<std::string>& words)
         out_ << DefaultsValue::format(value.get()) << "\n";
         return 0;
     }
-    if (!defaults || !defaults->persistentDomainExists())
+    if (!defaults)
         return missingDomain(domain);
+    // Read first: a domain whose file was set aside has no file, yet is no missing domain.
     auto all = defaults->dictionaryRepresentation();
     if (unreadable(*defaults, err_))
         return 1;
+    if (!defaults->persistentDomainExists())
+        return missingDomain(domain);
     out_ << all->description() << "\n";
     return 0;
 }
@@ -199,6 +214,8 @@ int DefaultsTool::remove(const std::vector<std::string>& words)
     auto defaults = NSUserDefaults::defaultsForDomain(domain);
     if (words.size() == 3) {
         auto value = defaults ? defaults->objectForKey(words[2]) : nullptr;
+        if (defaults && defaults->setAsideFile())
+            return startAfresh(*defaults, words[2]);
         if (defaults && unreadable(*defaults, err_))
             return 1;
         if (!value)
@@ -208,7 +225,9 @@ int DefaultsTool::remove(const std::vector<std::string>& words)
             return writeFailed(*defaults, err_);
         return 0;
     }
-    if (!defaults || !defaults->persistentDomainExists())
+    if (defaults)
+        defaults->dictionaryRepresentation();
+    if (!defaults || (!defaults->persistentDomainExists() && !defaults->setAsideFile()))
         return missingDomain(domain);
     if (!defaults->removePersistentDomain()) {
         err_ << "Could not delete domain " << domain << "\n";

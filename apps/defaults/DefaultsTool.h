@@ -7,6 +7,8 @@
 
 // The verbs of `defaults` on the settings files: read, read-type, write, rename, delete,
 // domains, find, export and import.
+class NSUserDefaults;
+
 class DefaultsTool {
 public:
     // `in` is what `import DOMAIN -` reads.
@@ -30,6 +32,8 @@ private:
     int misuse(const std::string& why);
     int missingPair(const std::string& domain, const std::string& key);
     int missingDomain(const std::string& domain);
+    // Deletes the key of a domain whose file was set aside by starting the domain afresh.
+    int startAfresh(NSUserDefaults& defaults, const std::string& key);
 
     std::ostream& out_;
     std::ostream& err_;

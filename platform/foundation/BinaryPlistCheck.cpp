@@ -41,27 +41,26 @@ bool readObjectLength(std::string_view bytes, std::uint64_t offset, std::uint64_
     return true;
 }
 
-// Whether the string object at `offset` (ASCII or UTF-16) holds a NUL.
-bool stringHoldsNul(std::string_view bytes, std::uint64_t offset)
+// Where the text of the string object at `offset` lies (ASCII or UTF-16, `unit` bytes a
+// character); false for any other object or a length that runs past the end.
+bool stringSpan(std::string_view bytes, std::uint64_t offset, std::uint64_t& start, std::uint64_t& count, std::uint64_t& unit)
 {
     if (offset >= bytes.size())
         return false;
-    const auto marker = static_cast<std::uint8_t>(bytes[offset]);
-    const unsigned kind = marker >> 4;
+    const unsigned kind = static_cast<std::uint8_t>(bytes[offset]) >> 4;
     if (kind != 0x5 && kind != 0x6)
         return false;
-    std::uint64_t count = 0;
-    std::uint64_t start = 0;
     if (!readObjectLength(bytes, offset, count, start))
         return false;
-    const std::uint64_t unit = kind == 0x6 ? 2 : 1;
-    if (start > bytes.size() || count > (bytes.size() - start) / unit)
-        return false;
-    for (std::uint64_t i = 0; i < count; ++i) {
-        if (unit == 1 ? bytes[start + i] == '\0' : (bytes[start + 2 * i] == '\0' && bytes[start + 2 * i + 1] == '\0'))
-            return true;
-    }
-    return false;
+    unit = kind == 0x6 ? 2 : 1;
+    return start <= bytes.size() && count <= (bytes.size() - start) / unit;
+}
+
+// The character at index i of a string's text: its byte, or its big-endian UTF-16 unit.
+unsigned characterAt(std::string_view bytes, std::uint64_t start, std::uint64_t unit, std::uint64_t i)
+{
+    const auto byte = [&](std::uint64_t at) { return static_cast<unsigned>(static_cast<std::uint8_t>(bytes[at])); };
+    return unit == 1 ? byte(start + i) : (byte(start + 2 * i) << 8) | byte(start + 2 * i + 1);
 }
 
 // Where a binary plist keeps its objects, from its trailer.
@@ -207,17 +206,48 @@ private:
 
 } // namespace
 
-bool BinaryPlistCheck::hasStringWithNul(std::string_view bytes)
+int BinaryPlistCheck::standInForNuls(std::string& bytes)
 {
     Layout layout;
     if (!readLayout(bytes, layout))
-        return false;
+        return 0;
+    struct Span {
+        std::uint64_t start, count, unit;
+    };
+    std::vector<Span> withNul;
+    // Which control characters some text uses already: a stand-in must be none of them.
+    std::uint32_t used = 0;
     for (std::uint64_t i = 0; i < layout.objects; ++i) {
         std::uint64_t offset = 0;
-        if (readUnsigned(bytes, layout.tableOffset + i * layout.offsetSize, layout.offsetSize, offset) && stringHoldsNul(bytes, offset))
-            return true;
+        Span span{};
+        if (!readUnsigned(bytes, layout.tableOffset + i * layout.offsetSize, layout.offsetSize, offset)
+            || !stringSpan(bytes, offset, span.start, span.count, span.unit))
+            continue;
+        bool nul = false;
+        for (std::uint64_t at = 0; at < span.count; ++at) {
+            const unsigned character = characterAt(bytes, span.start, span.unit, at);
+            nul = nul || character == 0;
+            if (character < 32)
+                used |= 1u << character;
+        }
+        if (nul)
+            withNul.push_back(span);
     }
-    return false;
+    if (withNul.empty())
+        return 0;
+    int standIn = 1;
+    while (standIn < 32 && (used & (1u << standIn)) != 0)
+        ++standIn;
+    if (standIn == 32)
+        return -1;
+    for (const Span& span : withNul) {
+        for (std::uint64_t at = 0; at < span.count; ++at) {
+            const std::uint64_t low = span.start + span.unit * at + span.unit - 1;
+            if (characterAt(bytes, span.start, span.unit, at) == 0)
+                bytes[low] = static_cast<char>(standIn);
+        }
+    }
+    return standIn;
 }
 
 bool BinaryPlistCheck::expandsBeyond(std::string_view bytes, unsigned maxDepth, std::uint64_t maxObjects)

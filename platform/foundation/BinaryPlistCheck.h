@@ -1,17 +1,21 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 
-// A look through a binary property list before the parser sees it. The parser aborts the whole
-// process on a string or key whose stated length runs over a NUL byte, recurses once per level
-// of nesting (a file nested tens of thousands of levels deep overflows the stack) and builds a
-// fresh copy of a container at every reference to it (a few hundred bytes of arrays that hold
-// the next one twice expand beyond any memory). Such a file must be refused before it is
-// parsed; it is then treated as any other file that does not parse.
+// A look through a binary property list before the parser sees it. The parser cuts text at its
+// first NUL (and aborts the whole process on a key whose UTF-16 text holds one), recurses once
+// per level of nesting (a file nested tens of thousands of levels deep overflows the stack) and
+// builds a fresh copy of a container at every reference to it (a few hundred bytes of arrays
+// that hold the next one twice expand beyond any memory). NULs are stood in for before the
+// parse; a file that nests or expands too far is refused, as any other that does not parse.
 class BinaryPlistCheck {
 public:
-    // True when the bytes are a binary plist with a string or key that holds a NUL character.
-    static bool hasStringWithNul(std::string_view bytes);
+    // When the bytes are a binary plist whose text holds NULs, replaces every NUL of every
+    // string and key by a control character that no text of the file holds, and answers that
+    // character (1 to 31), to be turned back into NUL after the parse. 0 when no text holds a
+    // NUL (the bytes are left alone), -1 when every such character is taken.
+    static int standInForNuls(std::string& bytes);
     // True when the bytes are a binary plist whose top object, parsed, would nest deeper than
     // maxDepth levels (a lone value is one level), expand to more than maxObjects objects, or
     // hold itself.

@@ -276,9 +276,10 @@ bool DeviceRootTemplate::apply(const std::string& root, std::string& error) cons
     std::string made;
     const bool madeFolders = makePrivateFolders(root, made);
     const UniqueFd rootFolder = madeFolders ? FileOps::current().openOwned(root, O_RDONLY | O_DIRECTORY, 0) : UniqueFd();
-    // Two first runs at once: the second waits, then finds the root made.
-    if (!rootFolder || FileOps::current().flock(rootFolder.get(), LOCK_EX) != 0) {
-        error = "cannot make the device root " + root + " (" + (madeFolders ? std::strerror(errno) : made) + ")";
+    // Two first runs at once: the second waits, then finds the root made; a holder that
+    // stopped makes it give up after a bounded wait.
+    if (!rootFolder || FileOps::current().lockExclusiveWithin(rootFolder.get(), FileOps::kLockWaitSeconds) != 0) {
+        error = "cannot make the device root " + root + " (" + (madeFolders ? FileOps::lockFailureText(errno) : made) + ")";
         return false;
     }
     std::string current;

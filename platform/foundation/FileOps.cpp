@@ -1,8 +1,10 @@
 #include "platform/foundation/FileOps.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string_view>
@@ -76,6 +78,53 @@ int FileOps::flock(int fd, int operation)
         result = ::flock(fd, operation);
     while (result < 0 && errno == EINTR);
     return result;
+}
+
+double FileOps::monotonicSeconds()
+{
+    struct timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+void FileOps::pause(double seconds)
+{
+    if (!(seconds > 0))
+        return;
+    struct timespec left{};
+    left.tv_sec = static_cast<time_t>(seconds);
+    left.tv_nsec = static_cast<long>((seconds - static_cast<double>(left.tv_sec)) * 1e9);
+    while (::nanosleep(&left, &left) != 0 && errno == EINTR) { }
+}
+
+int FileOps::lockExclusiveWithin(int fd, double seconds)
+{
+    // Short pauses at first, as a holder that is writing lets go within milliseconds; longer
+    // ones later, so that a stopped holder costs little while it is waited for.
+    double pauseSeconds = 0.001;
+    const double deadline = monotonicSeconds() + seconds;
+    for (;;) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return 0;
+        if (errno != EWOULDBLOCK)
+            return -1;
+        // The clock is read before the pause, so a lock that stays taken is tried once more at
+        // the end of the wait however the pauses fall.
+        const double now = monotonicSeconds();
+        if (now >= deadline) {
+            errno = EWOULDBLOCK;
+            return -1;
+        }
+        pause(std::min(pauseSeconds, deadline - now));
+        pauseSeconds = std::min(pauseSeconds * 2, 0.05);
+    }
+}
+
+std::string FileOps::lockFailureText(int error)
+{
+    if (error == EWOULDBLOCK)
+        return "it is locked by another process";
+    return std::strerror(error);
 }
 
 std::optional<std::vector<std::string>> FileOps::listDirectory(const std::string& path)

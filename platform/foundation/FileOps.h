@@ -28,9 +28,23 @@ public:
     virtual int unlink(const std::string& path);
     virtual int mkdir(const std::string& path, mode_t mode);
     virtual int flock(int fd, int operation);
+    // The clock that bounded waits measure, in seconds from an arbitrary start, and a pause of
+    // the caller: tests replace both to wait without waiting.
+    virtual double monotonicSeconds();
+    virtual void pause(double seconds);
     // The names in a folder, "." and ".." left out, in the order the folder gives them; nothing
     // (errno set) when it cannot be opened or read to the end.
     virtual std::optional<std::vector<std::string>> listDirectory(const std::string& path);
+
+    // An exclusive flock on the descriptor, tried again after short pauses for up to `seconds`:
+    // a holder that stopped (a debugger, a hung disk) must not stop this process too. -1 with
+    // errno EWOULDBLOCK when the lock stayed taken, or the errno of a call that failed.
+    int lockExclusiveWithin(int fd, double seconds);
+    // What lockExclusiveWithin's failure means, for a message: "... is locked by another process"
+    // for a lock that stayed taken, the errno's text otherwise.
+    static std::string lockFailureText(int error);
+    // How long the settings store and the device root wait for another process's lock.
+    static constexpr double kLockWaitSeconds = 2.0;
 
     // open() above, owned: the descriptor goes back through close() of the operations in force.
     UniqueFd openOwned(const std::string& path, int flags, mode_t mode);

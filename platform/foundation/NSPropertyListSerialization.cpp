@@ -9,6 +9,7 @@
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/PlistHandle.h"
 #include "platform/foundation/PlistTextCheck.h"
+#include "platform/foundation/TextEncoding.h"
 #include "platform/foundation/XmlPlistCheck.h"
 
 
@@ -20,34 +21,56 @@
 namespace {
 // Property list dates count from 2001-01-01 00:00:00 UTC.
 constexpr double kSeconds1970To2001 = 978307200.0;
-// Deeper nesting than this is no settings file; refusing it keeps the recursion bounded.
-constexpr int kMaxDepth = 128;
-// The parser copies a container at every reference to it. Written out as a tree every object
-// takes a byte at least, and writers that share a container do so a few times, not thousands:
-// a file that expands to more objects than this, and than eight for each of its bytes, is built
-// to blow the copies up.
-constexpr std::uint64_t kMinObjectBudget = 1 << 16;
+// Deeper nesting than this is no settings file; refusing it keeps every recursion over a
+// value (the parser's, the conversions here, the printing of it) bounded. Values the lock
+// never reads may nest deep, and the parser takes thousands of levels, under the address
+// sanitizer too, on the main thread's stack.
+constexpr int kMaxDepth = 512;
+// The parser copies a container at every reference to it. Ordinary sharing (a dictionary held
+// by thousands of entries) is read whole; a file that expands to more objects than this, and
+// than eight for each of its bytes, is built to blow the copies up.
+constexpr std::uint64_t kMinObjectBudget = 1 << 21;
 constexpr std::uint64_t kObjectsPerByte = 8;
 
 using Format = NSPropertyListSerialization::Format;
 
-// Text as read from a file. The parser takes bytes that are no UTF-8 text, which could never be
-// written back; like a date out of range, such text is kept as the nearest text that can.
-std::string readText(std::string_view text)
+// Text as read from a file, with the stand-in for NUL (see BinaryPlistCheck) turned back: into
+// NUL in a value, into U+FFFD in a key, which no key written here can hold. The parser takes
+// bytes that are no UTF-8 text, which could never be written back; like a date out of range,
+// such text is kept as the nearest text that can.
+struct Reading {
+    char standIn = 0;
+};
+
+std::string readText(std::string_view text, const Reading& reading, bool key)
 {
-    if (PlistTextCheck::fit(text) == PlistTextCheck::Fit::Nowhere)
-        return PlistTextCheck::repaired(text);
-    return std::string(text);
+    std::string result(text);
+    if (reading.standIn != 0)
+        std::replace(result.begin(), result.end(), reading.standIn, '\0');
+    if (key)
+        for (std::size_t at = 0; (at = result.find('\0', at)) != std::string::npos; at += 3)
+            result.replace(at, 1, "\xEF\xBF\xBD");
+    if (PlistTextCheck::fit(result) == PlistTextCheck::Fit::Nowhere)
+        return PlistTextCheck::repaired(result);
+    return result;
 }
 
-std::shared_ptr<NSObject> toObject(plist_t node, int depth);
+std::shared_ptr<NSObject> toObject(plist_t node, int depth, const Reading& reading);
 
-std::shared_ptr<NSObject> toArray(plist_t node, int depth)
+std::shared_ptr<NSObject> toArray(plist_t node, int depth, const Reading& reading)
 {
     std::vector<std::shared_ptr<NSObject>> objects;
-    std::uint32_t count = plist_array_get_size(node);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        auto object = toObject(plist_array_get_item(node, i), depth + 1);
+    objects.reserve(plist_array_get_size(node));
+    // An iterator, not an index: the library finds an item by index walking from the first.
+    plist_array_iter iterator = nullptr;
+    plist_array_new_iter(node, &iterator);
+    const PlistIterator owner(iterator);
+    for (;;) {
+        plist_t item = nullptr;
+        plist_array_next_item(node, iterator, &item);
+        if (!item)
+            break;
+        auto object = toObject(item, depth + 1, reading);
         if (!object)
             return nullptr;
         objects.push_back(std::move(object));
@@ -55,7 +78,7 @@ std::shared_ptr<NSObject> toArray(plist_t node, int depth)
     return NSArray::arrayWithArray(std::move(objects));
 }
 
-std::shared_ptr<NSObject> toDictionary(plist_t node, int depth)
+std::shared_ptr<NSObject> toDictionary(plist_t node, int depth, const Reading& reading)
 {
     NSDictionary::Storage entries;
     plist_dict_iter iterator = nullptr;
@@ -68,10 +91,10 @@ std::shared_ptr<NSObject> toDictionary(plist_t node, int depth)
         const PlistKey key(name);
         if (!value)
             break;
-        auto object = toObject(value, depth + 1);
+        auto object = toObject(value, depth + 1, reading);
         if (!object)
             return nullptr;
-        entries[readText(key ? key.get() : "")] = std::move(object);
+        entries[readText(key ? key.get() : "", reading, true)] = std::move(object);
     }
     return NSDictionary::dictionaryWithDictionary(std::move(entries));
 }
@@ -104,7 +127,7 @@ std::shared_ptr<NSObject> toNumber(plist_t node)
     }
 }
 
-std::shared_ptr<NSObject> toObject(plist_t node, int depth)
+std::shared_ptr<NSObject> toObject(plist_t node, int depth, const Reading& reading)
 {
     if (!node || depth > kMaxDepth)
         return nullptr;
@@ -117,7 +140,7 @@ std::shared_ptr<NSObject> toObject(plist_t node, int depth)
     case PLIST_KEY: {
         std::uint64_t length = 0;
         const char* text = plist_get_string_ptr(node, &length);
-        return NSString::stringWithString(readText(text ? std::string_view(text, length) : std::string_view()));
+        return NSString::stringWithString(readText(text ? std::string_view(text, length) : std::string_view(), reading, false));
     }
     case PLIST_DATA: {
         std::uint64_t length = 0;
@@ -129,8 +152,8 @@ std::shared_ptr<NSObject> toObject(plist_t node, int depth)
         plist_get_date_val(node, &seconds, &micro);
         return NSDate::dateWithTimeIntervalSince1970(kSeconds1970To2001 + seconds + micro / 1e6);
     }
-    case PLIST_ARRAY: return toArray(node, depth);
-    case PLIST_DICT: return toDictionary(node, depth);
+    case PLIST_ARRAY: return toArray(node, depth, reading);
+    case PLIST_DICT: return toDictionary(node, depth, reading);
     default: return nullptr;
     }
 }
@@ -156,6 +179,44 @@ PlistHandle toPlistDate(const NSDate& date)
     return PlistHandle(plist_new_date(seconds, micro));
 }
 
+// A string node for text that holds NUL, which plist_new_string would cut there. The binary
+// parser keeps the whole length of UTF-16 text and the binary writer writes it, so the node is
+// parsed from a one-object binary plist that holds the text.
+PlistHandle stringNodeWithNul(const std::string& text)
+{
+    std::optional<std::string> utf16 = TextEncoding::convert(text, "UTF-8", "UTF-16BE");
+    if (!utf16)
+        return nullptr;
+    const std::uint64_t units = utf16->size() / 2;
+    std::string bytes = "bplist00";
+    const auto bigEndian = [&bytes](std::uint64_t value, unsigned size) {
+        for (unsigned i = size; i-- > 0;)
+            bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    if (units < 15) {
+        bytes += static_cast<char>(0x60 | units);
+    } else {
+        bytes += '\x6F';
+        bytes += '\x13';
+        bigEndian(units, 8);
+    }
+    bytes += *utf16;
+    const std::uint64_t table = bytes.size();
+    bigEndian(8, 8);
+    // The trailer: six unused bytes, offset and reference sizes, object count, top, table.
+    bytes.append(6, '\0');
+    bytes += '\x08';
+    bytes += '\x01';
+    bigEndian(1, 8);
+    bigEndian(0, 8);
+    bigEndian(table, 8);
+    PlistHandle node = plistFromMemory(bytes);
+    std::uint64_t length = 0;
+    if (!node || plist_get_node_type(node.get()) != PLIST_STRING || !plist_get_string_ptr(node.get(), &length) || length != text.size())
+        return nullptr;
+    return node;
+}
+
 PlistHandle toPlist(const NSObject* object, int depth)
 {
     if (!object || depth > kMaxDepth)
@@ -167,8 +228,11 @@ PlistHandle toPlist(const NSObject* object, int depth)
         case NSNumber::Kind::Real: return PlistHandle(plist_new_real(number->doubleValue()));
         }
     }
-    if (auto* string = dynamic_cast<const NSString*>(object))
+    if (auto* string = dynamic_cast<const NSString*>(object)) {
+        if (string->string().find('\0') != std::string::npos)
+            return stringNodeWithNul(string->string());
         return PlistHandle(plist_new_string(string->string().c_str()));
+    }
     if (auto* data = dynamic_cast<const NSData*>(object))
         return PlistHandle(plist_new_data(reinterpret_cast<const char*>(data->bytes().data()), data->bytes().size()));
     if (auto* date = dynamic_cast<const NSDate*>(object))
@@ -236,6 +300,8 @@ std::optional<std::string> refusal(const NSObject* object, int depth, Format for
     }
     if (auto* dictionary = dynamic_cast<const NSDictionary*>(object)) {
         for (const auto& [key, value] : dictionary->entries()) {
+            if (key.find('\0') != std::string::npos)
+                return std::string("a key holds U+0000, which no property list key written here can hold");
             if (auto why = textRefusal(key, "a key", format))
                 return why;
             if (auto why = refusal(value.get(), depth + 1, format))
@@ -258,16 +324,20 @@ std::string withEscapedReturns(std::string xml)
 
 std::shared_ptr<NSObject> NSPropertyListSerialization::propertyListWithData(const std::string& bytes)
 {
-    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max())
+    std::optional<std::string> text = TextEncoding::xmlAsUtf8(bytes);
+    if (!text || text->empty() || text->size() > std::numeric_limits<std::uint32_t>::max())
         return nullptr;
-    if (BinaryPlistCheck::hasStringWithNul(bytes))
+    Reading reading;
+    const int standIn = BinaryPlistCheck::standInForNuls(*text);
+    if (standIn < 0)
         return nullptr;
+    reading.standIn = static_cast<char>(standIn);
     // Nesting beyond what the conversion below takes is refused before the parser recurses into
     // it; a lone value is one level, and the plist element adds one more in XML.
-    if (BinaryPlistCheck::expandsBeyond(bytes, kMaxDepth + 2, std::max<std::uint64_t>(kObjectsPerByte * bytes.size(), kMinObjectBudget))
-        || XmlPlistCheck::nestsDeeperThan(bytes, kMaxDepth + 3))
+    const std::uint64_t budget = std::max<std::uint64_t>(kObjectsPerByte * text->size(), kMinObjectBudget);
+    if (BinaryPlistCheck::expandsBeyond(*text, kMaxDepth + 2, budget) || XmlPlistCheck::nestsDeeperThan(*text, kMaxDepth + 3))
         return nullptr;
-    return toObject(plistFromMemory(bytes).get(), 0);
+    return toObject(plistFromMemory(*text).get(), 0, reading);
 }
 
 std::optional<std::string> NSPropertyListSerialization::dataWithPropertyList(const NSObject* object, Format format)

@@ -111,6 +111,7 @@ void NSUserDefaults::applyDisk(const DiskRead& disk) const
         readFailure_ = disk.why;
     else
         readFailure_.reset();
+    setAsideAs_ = disk.setAsideAs;
     // A file that exists but cannot be read leaves what we knew in place, to be tried again.
     if (disk.result == DiskRead::Result::Failed && loaded_)
         return;
@@ -165,6 +166,12 @@ std::optional<std::string> NSUserDefaults::readFailure() const
 {
     std::lock_guard lock(mutex_);
     return readFailure_;
+}
+
+std::optional<std::string> NSUserDefaults::setAsideFile() const
+{
+    std::lock_guard lock(mutex_);
+    return setAsideAs_;
 }
 
 std::optional<std::string> NSUserDefaults::reasonNotStorable(const NSObject* value, const std::string& key)

@@ -16,12 +16,15 @@
 // process's write shows at the next read. Changes stay in memory until synchronize, which merges
 // them over what is on disk under an advisory lock on the folder and replaces the file atomically.
 //
-// A missing file is an empty domain. A file that reads but does not parse is set aside under the
-// first free name of <file>.corrupt, <file>.corrupt.1, ... and the domain reads as empty. A file
-// that cannot be read (no permission, a folder or a FIFO in its place, or a bad file with no
-// free name to set it aside under) is neither: reads then answer as if it were missing, or what
-// was read before, and readFailure says why, for callers that must not take it for empty. So is a
-// file in a folder that another user could change: it is neither read nor written.
+// A missing file is an empty domain. A file that cannot be read (no permission, a folder or a
+// FIFO in its place) is not: reads then answer as if it were missing, or what was read before,
+// and readFailure says why, for callers that must not take it for empty. A file that reads but
+// does not parse is set aside under the first free name of <file>.corrupt, <file>.corrupt.1, ...
+// (or left in place when none is free) and reads the same way: its values are unknown, not
+// absent. So does a domain whose file is missing while a set-aside file is there, at every later
+// read too, until that file is moved back or the domain is started afresh (startAfresh,
+// removePersistentDomain); writes to it are refused, as for any domain that cannot be read. So is a file in a folder
+// that another user could change: it is neither read nor written.
 class NSUserDefaults final : public NSObject {
 public:
     // Prefer standardUserDefaults or defaultsForDomain: they share one object per file.
@@ -63,6 +66,9 @@ public:
     // why a file that does not parse could not be set aside), or nothing when that read found
     // it, found it missing or set it aside. Ask right after a read, to judge what it answered.
     std::optional<std::string> readFailure() const;
+    // The newest set-aside file, when the last read failed because the domain's file was set
+    // aside; nothing otherwise.
+    std::optional<std::string> setAsideFile() const;
 
     // Stores a property list value (string, number, date, data, array, dictionary) in memory until
     // the next synchronize; null removes the key. Any other kind of object, and text that an XML
@@ -79,6 +85,10 @@ public:
     // current content. False (and logged) when the file could not be replaced: the old file then
     // stays whole and the changes stay pending for the next call.
     bool synchronize();
+    // As synchronize, but a domain whose file was set aside starts afresh from the changes made
+    // here alone (none: an empty domain), the set-aside file left where it is: the owner's way
+    // back into a domain that cannot be read. A file that cannot be read in place stays refused.
+    bool startAfresh();
     // Why the last synchronize did not write, or empty when it did.
     std::string writeFailure() const;
     // Drops the change to the key made here and not yet written, so that reads answer what the
@@ -87,7 +97,8 @@ public:
 
     // Whether the domain's file exists.
     bool persistentDomainExists() const;
-    // Deletes the domain's file under the lock and forgets every value and pending change.
+    // Deletes the domain's file under the lock and forgets every value and pending change; a
+    // domain with a set-aside file is left with an empty file instead, so that it reads again.
     bool removePersistentDomain();
     // Replaces the whole domain with values in one atomic write under the lock, dropping the
     // changes pending here: a writer elsewhere lands wholly before (and is replaced) or after (and
@@ -115,14 +126,22 @@ private:
         bool sameAsMemory = false;
         // Why a Failed read failed.
         std::string why;
+        // The set-aside file that makes the read a failure, when that is why.
+        std::optional<std::string> setAsideAs;
     };
 
     DiskRead readDisk() const;
     void refresh() const;
     void applyDisk(const DiskRead& disk) const;
     DiskRead readDiskAndSetAsideCorrupt(bool lockHeld) const;
-    // Moves the bad file to the first free set-aside name; false (why given) when it cannot.
-    bool setAside(std::string& why) const;
+    // Moves the bad file to the first free set-aside name (given in aside); false (why given)
+    // when it cannot.
+    bool setAside(std::string& why, std::string& aside) const;
+    std::string setAsideName(int n) const;
+    // The newest set-aside file there is, if any.
+    std::optional<std::string> lastSetAside() const;
+    static std::string setAsideText(const std::string& aside);
+    bool writeChanges(bool afresh);
     // The folder held under an exclusive lock, made first when create says so; none (and the
     // failure kept for writeFailure) when it cannot be.
     UniqueFd lockFolder(bool create) const;
@@ -153,6 +172,7 @@ private:
     mutable bool swept_ = false;
     // Why the last read of the file failed, when it did.
     mutable std::optional<std::string> readFailure_;
+    mutable std::optional<std::string> setAsideAs_;
     mutable std::string writeFailure_;
     // Keys changed here and not yet written: a null value stands for a removal.
     std::map<std::string, std::shared_ptr<NSObject>> pending_;

@@ -44,8 +44,15 @@ NSUserDefaults::DiskRead NSUserDefaults::readDisk() const
         return disk;
     }
     FileOps::FileRead file = FileOps::current().readRegularFile(path_);
-    if (file.error == ENOENT)
+    if (file.error == ENOENT) {
+        // A file set aside and not replaced since held values that are now unknown, not absent.
+        if (std::optional<std::string> aside = lastSetAside()) {
+            disk.result = DiskRead::Result::Failed;
+            disk.setAsideAs = *aside;
+            disk.why = setAsideText(*aside);
+        }
         return disk;
+    }
     if (!file.ok()) {
         disk.result = DiskRead::Result::Failed;
         disk.why = file.why();
@@ -71,14 +78,34 @@ NSUserDefaults::DiskRead NSUserDefaults::readDisk() const
     return disk;
 }
 
-bool NSUserDefaults::setAside(std::string& why) const
+std::string NSUserDefaults::setAsideName(int n) const { return path_ + ".corrupt" + (n == 0 ? "" : "." + std::to_string(n)); }
+
+std::string NSUserDefaults::setAsideText(const std::string& aside)
+{
+    return "it is no property list and was set aside as " + aside + "; restore that file, or delete a key or the whole domain to start it afresh";
+}
+
+std::optional<std::string> NSUserDefaults::lastSetAside() const
+{
+    // Set-aside names are taken in order, so the last of the run that begins at the first is
+    // the newest.
+    FileOps& ops = FileOps::current();
+    struct stat info{};
+    std::optional<std::string> last;
+    for (int n = 0; n <= kSetAsideNames && ops.stat(setAsideName(n), &info) == 0; ++n)
+        last = setAsideName(n);
+    return last;
+}
+
+bool NSUserDefaults::setAside(std::string& why, std::string& aside) const
 {
     FileOps& ops = FileOps::current();
     // Never over an earlier bad file: each keeps its bytes under a name of its own.
     for (int n = 0; n <= kSetAsideNames; ++n) {
-        std::string aside = path_ + ".corrupt" + (n == 0 ? "" : "." + std::to_string(n));
+        aside = setAsideName(n);
         if (ops.renameNoReplace(path_, aside) == 0) {
-            NSLog("NSUserDefaults: %s is not a property list; moved it aside to %s and read the domain as empty",
+            NSLog("NSUserDefaults: %s is not a property list; moved it aside to %s; the domain cannot be read until that "
+                  "file is restored or the domain is started afresh",
                   path_.c_str(), aside.c_str());
             return true;
         }
@@ -101,12 +128,22 @@ NSUserDefaults::DiskRead NSUserDefaults::readDiskAndSetAsideCorrupt(bool lockHel
     UniqueFd folderLock;
     std::string why = "the folder could not be locked to move it aside";
     if (!lockHeld) {
+        const std::string failureBefore = writeFailure_;
         folderLock = lockFolder(false);
         if (folderLock)
             disk = readDisk();
+        else if (!writeFailure_.empty())
+            why = "it could not be moved aside: " + writeFailure_;
+        // Reading is no write: a write's reason stays that of the last write.
+        writeFailure_ = failureBefore;
     }
-    if (disk.result == DiskRead::Result::Corrupt && (lockHeld || folderLock) && setAside(why))
+    std::string aside;
+    if (disk.result == DiskRead::Result::Corrupt && (lockHeld || folderLock) && setAside(why, aside)) {
         disk = DiskRead{};
+        disk.result = DiskRead::Result::Failed;
+        disk.setAsideAs = aside;
+        disk.why = setAsideText(aside);
+    }
     folderLock.close();
     // A bad file that stays in place is no empty domain: it cannot be read until it is moved.
     if (disk.result == DiskRead::Result::Corrupt) {
@@ -152,8 +189,12 @@ UniqueFd NSUserDefaults::lockFolder(bool create) const
     }
     if (auto why = untrustedFolder(fd.get()))
         return refuseFolder(*why);
-    if (ops.flock(fd.get(), LOCK_EX) != 0) {
-        failWrite("could not lock the folder", dir, errno);
+    // A writer that holds the lock and stopped must not stop this process: after a bounded
+    // wait the write fails as any other that did not land.
+    if (ops.lockExclusiveWithin(fd.get(), FileOps::kLockWaitSeconds) != 0) {
+        const int error = errno;
+        NSLog("NSUserDefaults: could not lock the folder %s: %s", dir.c_str(), FileOps::lockFailureText(error).c_str());
+        writeFailure_ = "could not lock the folder " + dir + ": " + FileOps::lockFailureText(error);
         return {};
     }
     return fd;
@@ -251,11 +292,15 @@ bool NSUserDefaults::writeFile(const NSDictionary::Storage& values, Stamp& stamp
     return true;
 }
 
-bool NSUserDefaults::synchronize()
+bool NSUserDefaults::synchronize() { return writeChanges(false); }
+
+bool NSUserDefaults::startAfresh() { return writeChanges(true); }
+
+bool NSUserDefaults::writeChanges(bool afresh)
 {
     std::lock_guard lock(mutex_);
     writeFailure_.clear();
-    if (pending_.empty()) {
+    if (pending_.empty() && !afresh) {
         refresh();
         return true;
     }
@@ -264,11 +309,20 @@ bool NSUserDefaults::synchronize()
         return false;
     removeStaleTemporaries();
     DiskRead disk = readDiskAndSetAsideCorrupt(true);
+    if (disk.result == DiskRead::Result::Failed && afresh && disk.setAsideAs) {
+        // The owner's way back in: what was set aside stays where it is, untouched, and the
+        // domain begins again with the changes made here alone.
+        NSLog("NSUserDefaults: starting %s afresh; the file set aside as %s stays there", path_.c_str(), disk.setAsideAs->c_str());
+        values_.clear();
+        knownBytes_.reset();
+        disk = DiskRead{};
+    }
     if (disk.result == DiskRead::Result::Failed) {
         // What cannot be read (or set aside) is never replaced: that would lose it.
         NSLog("NSUserDefaults: not replacing %s, which could not be read (%s)", path_.c_str(), disk.why.c_str());
         writeFailure_ = path_ + " cannot be read (" + disk.why + ")";
         readFailure_ = disk.why;
+        setAsideAs_ = disk.setAsideAs;
         return false;
     }
     // Memory already holds the file's values with the pending changes over them.
@@ -298,6 +352,7 @@ bool NSUserDefaults::synchronize()
     stamp_ = stamp;
     loaded_ = true;
     readFailure_.reset();
+    setAsideAs_.reset();
     return true;
 }
 
@@ -311,26 +366,36 @@ bool NSUserDefaults::removePersistentDomain()
 {
     std::lock_guard lock(mutex_);
     FileOps& ops = FileOps::current();
+    writeFailure_.clear();
     UniqueFd folderLock = lockFolder(false);
     // A file left in a folder that could not be locked (or was refused) was not removed.
-    bool removed = folderLock || !persistentDomainExists();
+    bool removed = folderLock || (writeFailure_.empty() && !persistentDomainExists());
+    Stamp stamp;
+    std::string bytes;
     if (folderLock) {
         removeStaleTemporaries();
         if (ops.unlink(path_) != 0 && errno != ENOENT) {
-            logFailure("could not delete", path_, errno);
-            removed = false;
-        } else if (ops.fsync(folderLock.get()) != 0) {
-            logFailure("could not flush the folder of", path_, errno);
+            removed = failWrite("could not delete", path_, errno);
+        } else if (lastSetAside()) {
+            // Without a file beside a set-aside one the domain reads as unknown; an empty file
+            // starts it afresh, as deleting it means to.
+            removed = writeFile({}, stamp, bytes);
         }
+        if (removed && ops.fsync(folderLock.get()) != 0)
+            logFailure("could not flush the folder of", path_, errno);
         folderLock.close();
     }
     if (removed) {
         pending_.clear();
         values_.clear();
-        knownBytes_.reset();
-        stamp_ = Stamp{};
+        if (bytes.empty())
+            knownBytes_.reset();
+        else
+            knownBytes_ = std::move(bytes);
+        stamp_ = stamp;
         loaded_ = true;
         readFailure_.reset();
+        setAsideAs_.reset();
     }
     return removed;
 }

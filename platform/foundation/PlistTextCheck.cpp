@@ -68,9 +68,9 @@ PlistTextCheck::Fit PlistTextCheck::fit(std::string_view text, std::string* culp
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t start = at;
         const char32_t code = decode(text, at);
-        if (code == kInvalid || code == 0) {
+        if (code == kInvalid) {
             if (culprit)
-                *culprit = code == 0 ? "U+0000" : name("the byte 0x%02X", static_cast<std::uint8_t>(text[start]));
+                *culprit = name("the byte 0x%02X", static_cast<std::uint8_t>(text[start]));
             return Fit::Nowhere;
         }
         if (result == Fit::Xml && !xmlCanHold(code)) {
@@ -89,7 +89,7 @@ std::string PlistTextCheck::repaired(std::string_view text)
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t start = at;
         const char32_t code = decode(text, at);
-        if (code == kInvalid || code == 0)
+        if (code == kInvalid)
             out += "\xEF\xBF\xBD";
         else
             out.append(text.substr(start, at - start));
