@@ -30,9 +30,8 @@ void TQViewController::loadPasscode()
     passcode_.reset();
     storeUnreadable_ = failure.has_value();
     if (storeUnreadable_) {
-        NSLog("PASS_CODE cannot be read (%s); the lock stays up and takes no pattern: restore the settings file, or "
-              "delete PASS_CODE to choose a new pattern",
-              failure->c_str());
+        // The store's reason says how to recover where there is a way (a file set aside).
+        NSLog("PASS_CODE cannot be read (%s); the lock stays up and takes no pattern", failure->c_str());
         isUnsetPasscode_ = false;
         return;
     }

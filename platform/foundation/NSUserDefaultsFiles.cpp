@@ -82,7 +82,7 @@ std::string NSUserDefaults::setAsideName(int n) const { return path_ + ".corrupt
 
 std::string NSUserDefaults::setAsideText(const std::string& aside)
 {
-    return "it is no property list and was set aside as " + aside + "; restore that file, or delete a key or the whole domain to start it afresh";
+    return "it is no property list and was set aside as " + aside + "; restore that file, or delete a key or the whole domain (or import one) to start it afresh";
 }
 
 std::optional<std::string> NSUserDefaults::lastSetAside() const

@@ -15,10 +15,16 @@ bool NSUserDefaults::replacePersistentDomain(NSDictionary::Storage values)
         return false;
     removeStaleTemporaries();
     DiskRead disk = readDiskAndSetAsideCorrupt(true);
+    if (disk.result == DiskRead::Result::Failed && disk.setAsideAs) {
+        // A whole new domain is a way back in, as starting afresh is: what was set aside stays.
+        NSLog("NSUserDefaults: replacing %s; the file set aside as %s stays there", path_.c_str(), disk.setAsideAs->c_str());
+        disk = DiskRead{};
+    }
     if (disk.result == DiskRead::Result::Failed) {
         NSLog("NSUserDefaults: not replacing %s, which could not be read (%s)", path_.c_str(), disk.why.c_str());
         writeFailure_ = path_ + " cannot be read (" + disk.why + ")";
         readFailure_ = disk.why;
+        setAsideAs_ = disk.setAsideAs;
         return false;
     }
     Stamp stamp;
@@ -39,5 +45,6 @@ bool NSUserDefaults::replacePersistentDomain(NSDictionary::Storage values)
     stamp_ = stamp;
     loaded_ = true;
     readFailure_.reset();
+    setAsideAs_.reset();
     return true;
 }
