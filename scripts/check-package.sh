@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks the Debian package on this machine, as a user would meet it: installs it, plays the tour
-# and a scenario as a fresh non-root user from /tmp (its first run under umask 000), lets a second
+# Checks the Debian package on this machine, as a user would meet it: lintian finds nothing in it,
+# its menu entry, AppStream data and manual pages are clean; then installs it, plays the tour and
+# a scenario as a fresh non-root user from /tmp (its first run under umask 000), lets a second
 # user go after that user's root (check-other-user.sh), writes a setting with glyphward-defaults,
 # upgrades to a package whose template changed (the user's library is refreshed, the settings
 # kept), removes it (no file of the package left) and leaves the machine as it was.
@@ -22,13 +23,33 @@ deb=$(ls "$here"/build/package/glyphward_*.deb | head -n 1)
 
 work=$(mktemp -d /tmp/glyphward-check-XXXXXX)
 chmod 0755 "$work"
+fail() { echo "check-package: FAILED: $*" >&2; exit 1; }
+
+echo "check-package: lintian, desktop-file-validate, appstreamcli, man on $deb"
+# Not one error or warning; overrides, if ever needed, ship in the package with their reasons.
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" > "$work/lintian.txt" 2>&1 || { cat "$work/lintian.txt" >&2; fail "lintian"; }
+if grep -E '^[EW]: ' "$work/lintian.txt" >&2; then fail "lintian"; fi
+dpkg-deb -x "$deb" "$work/unpacked"
+for entry in "$work"/unpacked/usr/share/applications/*.desktop; do
+  [ -f "$entry" ] || fail "no .desktop entry"
+  desktop-file-validate "$entry" || fail "desktop-file-validate $(basename "$entry")"
+done
+for metainfo in "$work"/unpacked/usr/share/metainfo/*.metainfo.xml; do
+  [ -f "$metainfo" ] || fail "no AppStream metainfo"
+  appstreamcli validate --no-net "$metainfo" > "$work/appstream.txt" 2>&1 || { cat "$work/appstream.txt" >&2; fail "appstreamcli validate"; }
+done
+for page in glyphward-host glyphward-defaults; do
+  file="$work/unpacked/usr/share/man/man1/$page.1.gz"
+  [ -f "$file" ] || fail "no manual page $page(1)"
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$file" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "man $page(1): $warnings"
+done
 cleanup() {
   apt-get remove -y -q glyphward >/dev/null 2>&1 || true
   userdel -r "$user" >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "check-package: FAILED: $*" >&2; exit 1; }
 as_user() { (cd /tmp && runuser -u "$user" -- env -u GLYPHWARD_ROOT -u XDG_DATA_HOME HOME="/home/$user" "$@"); }
 export DEBIAN_FRONTEND=noninteractive
 
@@ -39,6 +60,8 @@ useradd -m "$user"
 userroot="/home/$user/.local/share/glyphward/root"
 library="Library/MobileSubstrate/DynamicLibraries/Glyphward.dylib"
 template=/usr/share/glyphward/root
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
+libtemplate="/usr/lib/$multiarch/glyphward/root"
 
 [ "$(as_user glyphward-host --print-root)" = "$userroot" ] || fail "--print-root is not $userroot"
 # The first run under the loosest umask: the root it lays out is private all the same.
@@ -47,7 +70,11 @@ as_user sh -c 'umask 000 && exec glyphward-host --headless --snapshots "$0"' "/t
 [ "$(stat -c %a "/tmp/$user-tour")" = 700 ] || fail "the tour's folder is not private"
 grep -q "the contact sheet is /tmp/$user-tour/tour.png" "$work/tour.txt" || fail "no contact sheet"
 grep -q "message: Slide to unlock" "$work/tour.txt" || fail "the tour shows no lock"
-cmp -s "$template/$library" "$userroot/$library" || fail "the user's root has no library from the template"
+[ ! -e "$template/$library" ] || fail "the library is under /usr/share"
+cmp -s "$libtemplate/$library" "$userroot/$library" || fail "the user's root has no library from the template"
+cmp -s "$template/${library%.dylib}.plist" "$userroot/${library%.dylib}.plist" || fail "the user's root has no filter from the template"
+[ "$(as_user glyphward-host --version)" = "glyphward-host $(dpkg-deb -f "$deb" Version)" ] || fail "glyphward-host --version"
+[ "$(as_user glyphward-defaults --version)" = "glyphward-defaults $(dpkg-deb -f "$deb" Version)" ] || fail "glyphward-defaults --version"
 [ "$(stat -c %U "$userroot/$library")" = "$user" ] || fail "the user's library is not the user's"
 cp "/tmp/$user-tour/tour.png" "$work/tour.png" && rm -rf "/tmp/$user-tour"
 
@@ -63,14 +90,14 @@ echo "check-package: upgrading to a package whose template changed"
 dpkg-deb -R "$deb" "$work/next"
 version=$(dpkg-deb -f "$deb" Version)
 sed -i "s/^Version: .*/Version: ${version}+check/" "$work/next/DEBIAN/control"
-printf 'upgrade marker' >> "$work/next/usr/share/glyphward/root/$library"
+printf 'upgrade marker' >> "$work/next/$libtemplate/$library"
 printf 'glyphward %s+check\n' "$version" > "$work/next/usr/share/glyphward/root/.glyphward-template"
 (cd "$work/next" && find usr -type f -exec md5sum {} + > DEBIAN/md5sums)
 dpkg-deb -b --root-owner-group "$work/next" "$work/next.deb" >/dev/null
 apt-get install -y -q "$work/next.deb" >/dev/null 2>&1 || fail "apt-get install (upgrade)"
-cmp -s "$template/$library" "$userroot/$library" && fail "the test upgrade changed nothing"
+cmp -s "$libtemplate/$library" "$userroot/$library" && fail "the test upgrade changed nothing"
 as_user glyphward-host --script "$work/away.scenario" > "$work/away.txt" 2>/dev/null || fail "the scenario did not play after the upgrade"
-cmp -s "$template/$library" "$userroot/$library" || fail "the user's library was not refreshed"
+cmp -s "$libtemplate/$library" "$userroot/$library" || fail "the user's library was not refreshed"
 grep -q '^log 超出时间限制锁屏$' "$work/away.txt" || fail "the setting was not kept across the upgrade"
 [ "$(as_user glyphward-defaults read org.glyphward.host LOCK_INTERVAL)" = 60 ] || fail "glyphward-defaults lost the setting"
 

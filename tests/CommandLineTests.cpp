@@ -1,5 +1,6 @@
 #include "apps/common/NumberText.h"
 #include "apps/common/RootCheck.h"
+#include "apps/defaults/DefaultsCommandLine.h"
 #include "apps/host/HostCommandLine.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,15 @@ HostCommandLine hostLine(std::vector<std::string> args)
     for (const auto& arg : args)
         argv.push_back(arg.c_str());
     return HostCommandLine::parse(static_cast<int>(argv.size()), argv.data());
+}
+
+DefaultsCommandLine defaultsLine(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "glyphward-defaults");
+    std::vector<const char*> argv;
+    for (const auto& arg : args)
+        argv.push_back(arg.c_str());
+    return DefaultsCommandLine::parse(static_cast<int>(argv.size()), argv.data());
 }
 
 } // namespace
@@ -85,6 +95,29 @@ TEST(HostCommandLine, HelpAnswersZeroAndEveryMistakeTwo)
         EXPECT_EQ(line.status, 2) << args[0];
         EXPECT_FALSE(line.err.empty()) << args[0];
     }
+}
+
+TEST(CommandLines, VersionIsOneLineWithTheProjectVersionListedInHelp)
+{
+    const auto host = hostLine({ "--version" });
+    EXPECT_FALSE(host.options);
+    EXPECT_EQ(host.status, 0);
+    EXPECT_EQ(host.out, "glyphward-host " GLYPHWARD_PROJECT_VERSION "\n");
+    EXPECT_EQ(host.err, "");
+    // Anywhere among the other flags, it answers alone.
+    EXPECT_EQ(hostLine({ "--headless", "--version" }).out, host.out);
+    EXPECT_NE(hostLine({ "--help" }).out.find("--version"), std::string::npos);
+
+    const auto tool = defaultsLine({ "--version" });
+    EXPECT_FALSE(tool.run);
+    EXPECT_EQ(tool.status, 0);
+    EXPECT_EQ(tool.out, "glyphward-defaults " GLYPHWARD_PROJECT_VERSION "\n");
+    EXPECT_EQ(tool.err, "");
+    EXPECT_NE(defaultsLine({ "--help" }).out.find("--version"), std::string::npos);
+    // After the verb it is the command's word, not the tool's flag.
+    const auto word = defaultsLine({ "read", "--version" });
+    EXPECT_TRUE(word.run);
+    EXPECT_EQ(word.words, (std::vector<std::string> { "read", "--version" }));
 }
 
 TEST(RootCheck, AFolderForTheToolAndOneWithARootPartForTheHost)

@@ -216,6 +216,40 @@ TEST(DeviceRootTemplate, ANewTemplateReplacesTheReadOnlyPartsAndKeepsTheSettings
     EXPECT_TRUE(install.leftovers().empty());
 }
 
+TEST(DeviceRootTemplate, ATemplateSplitOverTwoFoldersMakesOneRoot)
+{
+    Install install;
+    install.writeTemplate("1", "library 1");
+    const std::string libraryHalf = install.base + "/lib/glyphward/root";
+    fs::create_directories(libraryHalf + "/" + libraries);
+    fs::rename(install.templ + "/" + libraries + "/Glyphward.dylib", libraryHalf + "/" + libraries + "/Glyphward.dylib");
+    const auto apply = [&] {
+        install.error.clear();
+        return DeviceRootTemplate({ install.templ, libraryHalf }).apply(install.root, install.error);
+    };
+    ASSERT_TRUE(apply()) << install.error;
+    EXPECT_EQ(install.library(), "library 1");
+    EXPECT_EQ(readBytes(install.in(libraries + "/Glyphward.plist")), "filter 1");
+    EXPECT_EQ(readBytes(install.in(bundle + "/en.lproj/lock.strings")), "\"Set Passcode\" = \"1\";");
+    EXPECT_EQ(install.stamp(), "glyphward 1\n");
+
+    // An upgrade of the library half alone comes in with the new stamp.
+    writeBytes(libraryHalf + "/" + libraries + "/Glyphward.dylib", "library 2");
+    writeBytes(install.templ + "/" + DeviceRootTemplate::stampName, "glyphward 2\n");
+    ASSERT_TRUE(apply()) << install.error;
+    EXPECT_EQ(install.library(), "library 2");
+    EXPECT_EQ(readBytes(install.in(libraries + "/Glyphward.plist")), "filter 1");
+
+    // A file in both halves is a broken template: the root keeps what it had, with no new stamp.
+    writeBytes(libraryHalf + "/" + libraries + "/Glyphward.plist", "a second filter");
+    writeBytes(install.templ + "/" + DeviceRootTemplate::stampName, "glyphward 3\n");
+    EXPECT_FALSE(apply());
+    EXPECT_NE(install.error.find("cannot create"), std::string::npos) << install.error;
+    EXPECT_EQ(install.library(), "library 2");
+    EXPECT_NE(install.stamp(), "glyphward 3\n");
+    EXPECT_TRUE(install.leftovers().empty());
+}
+
 TEST(DeviceRootTemplate, AFailedRefreshLeavesNoHalfCopiedLibraryAndNoNewStamp)
 {
     Install install;
@@ -274,6 +308,8 @@ TEST(DeviceRoot, AnInstalledToolUsesTheUsersOwnRootUnlessTheRootIsChosen)
     EXPECT_TRUE(DeviceRoot::installedTemplate().empty());
     EXPECT_EQ(DeviceRoot::defaultPath(), GLYPHWARD_BINARY_DIR "/root");
     EXPECT_EQ(DeviceRoot::templateBeside("/usr/bin/glyphward-host"), "/usr/share/glyphward/root");
+    EXPECT_EQ(DeviceRoot::libraryTemplateBeside("/usr/bin/glyphward-host").rfind("/usr/lib/", 0), 0u);
+    EXPECT_TRUE(DeviceRoot::libraryTemplateBeside("/usr/bin/glyphward-host").ends_with("/glyphward/root"));
     {
         const ScopedVariable home("HOME", "/home/someone/");
         const ScopedVariable data("XDG_DATA_HOME", "relative/is/ignored");
@@ -291,8 +327,13 @@ TEST(DeviceRoot, AnInstalledToolUsesTheUsersOwnRootUnlessTheRootIsChosen)
     if (linked)
         fs::copy_file(GLYPHWARD_BINARY_DIR "/apps/defaults/glyphward-defaults", tool);
     ASSERT_EQ(DeviceRoot::templateBeside(tool), install.templ);
+    // The package's split: the library under the library folder, the rest under the data folder.
+    const std::string libraryTemplate = DeviceRoot::libraryTemplateBeside(tool);
+    ASSERT_EQ(libraryTemplate.rfind(install.base + "/lib/", 0), 0u) << libraryTemplate;
     fs::create_directories(install.templ);
     fs::copy(GLYPHWARD_BINARY_DIR "/root/Library", install.templ + "/Library", fs::copy_options::recursive);
+    fs::create_directories(libraryTemplate + "/" + libraries);
+    fs::rename(install.templ + "/" + libraries + "/Glyphward.dylib", libraryTemplate + "/" + libraries + "/Glyphward.dylib");
     writeBytes(install.templ + "/" + DeviceRootTemplate::stampName, "glyphward test\n");
     const std::vector<std::string> env { "XDG_DATA_HOME=" + install.base + "/data", "GLYPHWARD_ROOT" };
 
@@ -312,7 +353,15 @@ TEST(DeviceRoot, AnInstalledToolUsesTheUsersOwnRootUnlessTheRootIsChosen)
     EXPECT_TRUE(fs::exists(chosen + "/var/mobile/Library/Preferences/d.plist"));
     EXPECT_FALSE(fs::exists(install.base + "/data"));
 
-    // A template it cannot trust stops the tool before it touches any settings.
+    // A template it cannot trust, or one without its library half, stops the tool before it
+    // touches any settings.
+    fs::rename(libraryTemplate, install.base + "/library-elsewhere");
+    outcome = run(install, tool, write, env);
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.err.find("glyphward-defaults: the template's library folder " + libraryTemplate + " is missing"), std::string::npos)
+        << outcome.err;
+    EXPECT_FALSE(fs::exists(install.in(settings)));
+    fs::rename(install.base + "/library-elsewhere", libraryTemplate);
     fs::remove(install.templ + "/" + DeviceRootTemplate::stampName);
     outcome = run(install, tool, write, env);
     EXPECT_EQ(outcome.status, 2);

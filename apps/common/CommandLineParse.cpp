@@ -4,6 +4,13 @@
 
 #include <sstream>
 
+std::string versionLine(const std::string& program) { return program + " " + GLYPHWARD_VERSION; }
+
+void addVersionFlag(CLI::App& app, const std::string& program)
+{
+    app.set_version_flag("--version", versionLine(program), "Print the version and exit");
+}
+
 std::optional<CommandLineStop> parseCommandLine(CLI::App& app, int argc, const char* const* argv)
 {
     try {

@@ -13,6 +13,11 @@ struct CommandLineStop {
     std::string err;
 };
 
+// The version line both tools print for --version: "NAME VERSION".
+std::string versionLine(const std::string& program);
+// Adds --version to the app, listed in its help.
+void addVersionFlag(CLI::App& app, const std::string& program);
+
 // Parses the arguments into the app's options; nothing when the program should go on, or, for
-// --help and every mistake CLI11 finds, the text to print and the status (help 0, a mistake 2).
+// --help, --version and every mistake CLI11 finds, the text to print and the status (help and version 0, a mistake 2).
 std::optional<CommandLineStop> parseCommandLine(CLI::App& app, int argc, const char* const* argv);

@@ -13,6 +13,7 @@ DefaultsCommandLine DefaultsCommandLine::parse(int argc, const char* const* argv
     CLI::App app("Reads and writes the settings domains under the device root.", "glyphward-defaults");
     std::string root;
     app.add_option("--root", root, "The device root (else $GLYPHWARD_ROOT, else the default root)");
+    addVersionFlag(app, "glyphward-defaults");
     app.prefix_command();
     app.footer(DefaultsTool::usage());
     if (auto stop = parseCommandLine(app, argc, argv)) {

@@ -95,6 +95,7 @@ HostCommandLine HostCommandLine::parse(int argc, const char* const* argv)
     Texts texts;
     CLI::App app { "The demo host app with the Glyphward lock", "glyphward-host" };
     addOptions(app, options, texts);
+    addVersionFlag(app, "glyphward-host");
     if (auto stop = parseCommandLine(app, argc, argv)) {
         HostCommandLine result;
         result.status = stop->status;

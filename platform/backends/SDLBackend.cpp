@@ -2,6 +2,7 @@
 
 #include "platform/backends/HelpOverlay.h"
 #include "platform/backends/SDLScreenWindow.h"
+#include "platform/backends/SDLWindowIdentity.h"
 #include "platform/backends/SDLWindowInput.h"
 #include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
@@ -195,6 +196,7 @@ bool SDLBackend::open()
     // Touches come from fingers as fingers; no mouse events made up from them and no fingers from the mouse.
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+    SDLWindowIdentity::nameClass();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         error_ = SDL_GetError();
         return false;
@@ -213,6 +215,7 @@ bool SDLBackend::open()
     impl->window.onNotice = onNotice;
     if (!impl->window.create(zoom_, error_))
         return false;
+    SDLWindowIdentity::setIcon(impl->window.window());
     impl->window.refit();
     // SDL starts with text input on; it runs only while a text field has focus.
     SDL_StopTextInput();

@@ -16,6 +16,9 @@
 #ifndef GLYPHWARD_TEMPLATE_FROM_BIN
 #define GLYPHWARD_TEMPLATE_FROM_BIN "../share/glyphward/root"
 #endif
+#ifndef GLYPHWARD_LIBRARY_TEMPLATE_FROM_BIN
+#define GLYPHWARD_LIBRARY_TEMPLATE_FROM_BIN "../lib/glyphward/root"
+#endif
 
 namespace {
 std::mutex& guard()
@@ -132,6 +135,12 @@ std::string DeviceRoot::templateBeside(const std::string& executable)
     return withoutTrailingSlash((exe.parent_path() / GLYPHWARD_TEMPLATE_FROM_BIN).lexically_normal().string());
 }
 
+std::string DeviceRoot::libraryTemplateBeside(const std::string& executable)
+{
+    const std::filesystem::path exe(executable);
+    return withoutTrailingSlash((exe.parent_path() / GLYPHWARD_LIBRARY_TEMPLATE_FROM_BIN).lexically_normal().string());
+}
+
 std::string DeviceRoot::userRoot()
 {
     std::string data = absoluteFolder("XDG_DATA_HOME");
@@ -161,5 +170,12 @@ bool DeviceRoot::prepare(std::string& error)
         error = "cannot tell where your device root lives: neither XDG_DATA_HOME nor HOME names a folder";
         return false;
     }
-    return DeviceRootTemplate(templateFolder).apply(root, error);
+    // Without its library half a root would hold a filter and no lock: refuse rather than run unlocked.
+    const std::string libraryFolder = libraryTemplateBeside(runningExecutable());
+    std::error_code missing;
+    if (!std::filesystem::is_directory(libraryFolder, missing)) {
+        error = "the template's library folder " + libraryFolder + " is missing; reinstall the package";
+        return false;
+    }
+    return DeviceRootTemplate({ templateFolder, libraryFolder }).apply(root, error);
 }

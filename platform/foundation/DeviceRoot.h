@@ -18,6 +18,9 @@ public:
     static std::string installedTemplate();
     // Where the template of an executable at this path would be, whether or not it is there.
     static std::string templateBeside(const std::string& executable);
+    // The template's architecture-dependent part (the lock's library), kept under the library
+    // folder apart from the rest, for an executable at this path.
+    static std::string libraryTemplateBeside(const std::string& executable);
     // $XDG_DATA_HOME/glyphward/root, else ~/.local/share/glyphward/root; empty when there is no home.
     static std::string userRoot();
     // Makes or refreshes the user's root from the installed template when that is the root in

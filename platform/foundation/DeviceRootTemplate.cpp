@@ -264,13 +264,16 @@ const std::vector<std::string>& DeviceRootTemplate::parts()
     return list;
 }
 
-DeviceRootTemplate::DeviceRootTemplate(std::string folder) : folder_(std::move(folder)) { }
+DeviceRootTemplate::DeviceRootTemplate(std::string folder) : folders_ { std::move(folder) } { }
+
+DeviceRootTemplate::DeviceRootTemplate(std::vector<std::string> folders) : folders_(std::move(folders)) { }
 
 bool DeviceRootTemplate::apply(const std::string& root, std::string& error) const
 {
     std::string stamp;
-    if (!readStamp(folder_ + "/" + stampName, stamp)) {
-        error = "the template " + folder_ + " has no stamp " + stampName + "; reinstall the package";
+    const std::string main = folders_.empty() ? std::string() : folders_.front();
+    if (!readStamp(main + "/" + stampName, stamp)) {
+        error = "the template " + main + " has no stamp " + stampName + "; reinstall the package";
         return false;
     }
     std::string made;
@@ -286,13 +289,21 @@ bool DeviceRootTemplate::apply(const std::string& root, std::string& error) cons
     const bool stamped = readStamp(root + "/" + stampName, current);
     bool upToDate = stamped && current == stamp;
     for (const auto& part : parts())
-        upToDate = upToDate && isFolder(folder_ + "/" + part) == isFolder(root + "/" + part);
+        upToDate = upToDate && hasPart(part) == isFolder(root + "/" + part);
     if (upToDate)
         return true;
     std::string reason;
     if (refresh(root, stamp, reason))
         return true;
-    error = std::string(stamped ? "cannot refresh" : "cannot make") + " the device root " + root + " from " + folder_ + ": " + reason;
+    error = std::string(stamped ? "cannot refresh" : "cannot make") + " the device root " + root + " from " + main + ": " + reason;
+    return false;
+}
+
+bool DeviceRootTemplate::hasPart(const std::string& part) const
+{
+    for (const std::string& folder : folders_)
+        if (isFolder(folder + "/" + part))
+            return true;
     return false;
 }
 
@@ -320,11 +331,10 @@ bool DeviceRootTemplate::refresh(const std::string& root, const std::string& sta
 
 bool DeviceRootTemplate::replacePart(const std::string& root, const std::string& part, std::string& error) const
 {
-    const std::string source = folder_ + "/" + part;
     const std::string target = root + "/" + part;
     const std::string parent = fs::path(target).parent_path().string();
     std::error_code ec;
-    if (!isFolder(source)) {
+    if (!hasPart(part)) {
         // A part the template no longer has: its files go one by one, none is ever seen half there.
         fs::remove_all(target, ec);
         if (ec)
@@ -334,7 +344,10 @@ bool DeviceRootTemplate::replacePart(const std::string& root, const std::string&
     // Beside the root's parts, on the same file system, so that it can be renamed into place.
     const std::string staged = root + "/" + stagingPrefix + std::to_string(::getpid());
     std::string old;
-    bool done = makeFolder(staged, error) && copyTree(source, staged, error);
+    bool done = makeFolder(staged, error);
+    for (const std::string& folder : folders_)
+        if (done && isFolder(folder + "/" + part))
+            done = copyTree(folder + "/" + part, staged, error);
     if (done) {
         done = makePrivateFolders(parent, error) && swapIn(staged, target, old, error);
     }

@@ -3,8 +3,10 @@
 #include <vector>
 
 // The read-only parts of a device root as the package installs them, and a user's own root made
-// and kept up to date from them. A stamp file names the template's version and contents; a root
-// whose stamp differs gets its read-only parts replaced, its settings kept.
+// and kept up to date from them. The template may be split over several folders (the package
+// keeps the library apart from the files every architecture shares): a part of the root is the
+// union of that part in each. A stamp file in the first folder names the template's version and
+// contents; a root whose stamp differs gets its read-only parts replaced, its settings kept.
 class DeviceRootTemplate {
 public:
     // The stamp's file name, in the template and in every root made from it.
@@ -13,6 +15,8 @@ public:
     static const std::vector<std::string>& parts();
 
     explicit DeviceRootTemplate(std::string folder);
+    // The stamp is read from the first folder; no two folders may hold the same file.
+    explicit DeviceRootTemplate(std::vector<std::string> folders);
 
     // Makes the root from the template, or refreshes its read-only parts when its stamp differs
     // from the template's. A part is copied beside the root's and swapped in whole, so a library
@@ -21,8 +25,9 @@ public:
     bool apply(const std::string& root, std::string& error) const;
 
 private:
+    bool hasPart(const std::string& part) const;
     bool refresh(const std::string& root, const std::string& stamp, std::string& error) const;
     bool replacePart(const std::string& root, const std::string& part, std::string& error) const;
 
-    std::string folder_;
+    std::vector<std::string> folders_;
 };
