@@ -30,7 +30,7 @@ std::string HelpOverlay::localized(const std::string& english)
 {
     // The window's texts travel with the lock's, in the same bundle, so one language choice
     // (LANG or --lang) covers both.
-    static const std::string bundlePath = DeviceRoot::resolve("/Library/Application Support/WeChat");
+    const std::string bundlePath = DeviceRoot::resolve("/Library/Application Support/WeChat");
     const auto bundle = NSBundle::bundleWithPath(bundlePath);
     return bundle ? bundle->localizedStringForKey(english, "", "help") : english;
 }
