@@ -1,5 +1,6 @@
 // A settings file with arbitrary content, read through the store as the lock reads it, then
-// written back over: a file that does not parse must be set aside, never overwritten in place.
+// written back over: a file that does not parse must be set aside whole, never overwritten, and
+// its domain then takes no write (its values are unknown); any other write reads back.
 #include "fuzz/FuzzSupport.h"
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/NSUserDefaults.h"
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -50,7 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A write merges over what is on disk; a value written must read back, here and from outside.
     defaults->setObject(NSString::stringWithString("0,4,8"), "PASS_CODE");
-    if (!defaults->synchronize())
+    const bool written = defaults->synchronize();
+    if (fs::exists(path + ".corrupt")) {
+        std::ifstream aside(path + ".corrupt", std::ios::binary);
+        const std::string kept((std::istreambuf_iterator<char>(aside)), std::istreambuf_iterator<char>());
+        if (written || kept != std::string(reinterpret_cast<const char*>(data), size))
+            std::abort();
+        return 0;
+    }
+    if (!written)
         std::abort();
     auto outside = std::make_shared<NSUserDefaults>(kDomain, path);
     if (outside->stringForKey("PASS_CODE") != std::optional<std::string>("0,4,8"))
