@@ -546,7 +546,7 @@ namespace {
 
 // Every pixel of the screen against the window drawn alone the plain way (cairo's own groups, no
 // culling): a window filling the screen at full alpha must come out byte for byte the same.
-::testing::AssertionResult screenMatchesWindowSnapshot(const UIWindow& window)
+::testing::AssertionResult screenMatchesWindowSnapshot(UIWindow& window)
 {
     Renderer::shared().renderScreen();
     const auto screen = Renderer::shared().frameBuffer().toImage(1);

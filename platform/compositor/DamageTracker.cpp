@@ -1,13 +1,14 @@
 #include "platform/compositor/DamageTracker.h"
 
 #include "platform/compositor/ViewBackingStore.h"
+#include "platform/compositor/ViewRecords.h"
 #include "platform/ui/UIWindow.h"
 
 using namespace compositor;
 
 bool DamageTracker::hasNotedDamage() const { return fullRedraw_ || UIView::displayChangesPending(); }
 
-PixelRect DamageTracker::collect(const std::vector<std::shared_ptr<UIWindow>>& windows, const PixelGrid& grid, std::uint64_t frame)
+void DamageTracker::collect(const std::vector<std::shared_ptr<UIWindow>>& windows, const PixelGrid& grid, std::uint64_t frame, ViewRecords& records)
 {
     std::vector<const UIWindow*> order;
     for (const auto& window : windows)
@@ -16,40 +17,41 @@ PixelRect DamageTracker::collect(const std::vector<std::shared_ptr<UIWindow>>& w
         fullRedraw_ = true;
     lastWindows_ = order;
 
-    // What was shown last frame and was not met again (hidden, removed, gone) is damaged where it was.
     UIView::setDisplayChangesPending(false);
-    nextShown_.clear();
-    Walk walk { grid, frame, nextShown_ };
+    grid_ = grid;
+    damage_ = {};
+    drawing_.clear();
+    // Views gone since the last frame are damaged where they were, if they were shown then.
+    records.prune();
+    for (const ViewBackingStore::Shown& gone : records.takeVanished())
+        if (gone.frame == frame - 1)
+            damage_ = damage_.united(grid.cover(gone.screenRect));
+    Walk walk { grid, frame, records, drawing_, damage_ };
     for (const auto& window : windows)
-        collectChanges(*window, CGAffineTransformIdentity, 1.0f, false, walk);
-    for (const Shown& previous : shown_) {
-        auto object = previous.view.lock();
-        const auto* view = dynamic_cast<const UIView*>(object.get());
-        if (!view || !view->backingStore() || view->backingStore()->shown().frame != frame)
-            walk.note(previous.screenRect);
-    }
-    shown_.swap(nextShown_);
-
-    const PixelRect damage = fullRedraw_ ? grid.bounds : walk.damage.intersected(grid.bounds);
-    fullRedraw_ = false;
-    return damage;
+        collectChanges(window, CGAffineTransformIdentity, 1.0f, false, walk);
+    // What was shown last frame and was not met again (hidden, removed) is damaged where it was.
+    records.forEach([&](const ViewBackingStore& store) {
+        if (store.shown().frame != 0 && store.shown().frame == frame - 1)
+            walk.note(store.shown().screenRect);
+    });
 }
 
-CGRect DamageTracker::collectChanges(const UIView& view, CGAffineTransform parentToScreen, float parentOpacity, bool ancestorChanged, Walk& walk)
+CGRect DamageTracker::collectChanges(const std::shared_ptr<UIView>& view, CGAffineTransform parentToScreen, float parentOpacity,
+    bool ancestorChanged, Walk& walk)
 {
-    if (view.isHidden())
+    if (view->isHidden())
         return {};
-    const CGAffineTransform toScreen = CGAffineTransformConcat(localToParent(view), parentToScreen);
-    if (!isUsable(toScreen) || !isUsable(view.bounds()))
+    const CGAffineTransform toScreen = CGAffineTransformConcat(localToParent(*view), parentToScreen);
+    if (!isUsable(toScreen) || !isUsable(view->bounds()))
         return {};
-    const float opacity = parentOpacity * clampedAlpha(view.presentationAlpha());
-    const CGRect rect = CGRectApplyAffineTransform(view.bounds(), toScreen);
+    const float opacity = parentOpacity * clampedAlpha(view->presentationAlpha());
+    const CGRect rect = CGRectApplyAffineTransform(view->bounds(), toScreen);
     // A change of a parent's clipping, colour or content can uncover or cover its children
     // without moving them: they are damaged where they were and where they are.
-    const bool changed = ancestorChanged || view.appearanceChanged();
-    const_cast<UIView&>(view).clearAppearanceChanged();
+    const bool changed = ancestorChanged || view->appearanceChanged();
+    view->clearAppearanceChanged();
 
-    ViewBackingStore& store = ViewBackingStore::of(view);
+    ViewBackingStore& store = walk.records.of(*view);
     const ViewBackingStore::Shown& shown = store.shown();
     const bool shownLastFrame = shown.frame == walk.frame - 1 && walk.frame != 1;
     if (changed || !shownLastFrame || !(shown.screenRect == rect) || shown.opacity != opacity) {
@@ -57,41 +59,54 @@ CGRect DamageTracker::collectChanges(const UIView& view, CGAffineTransform paren
         if (shown.frame != 0)
             walk.note(shown.screenRect);
     }
-    noteRedraw(view, toScreen, opacity, walk);
-    walk.shown.push_back({ view.weak_from_this(), rect });
+    noteRedraw(view, store, toScreen, opacity, walk);
 
     CGRect subtree = rect;
-    for (const auto& child : view.subviews()) {
-        const CGRect childRect = collectChanges(*child, toScreen, opacity, changed, walk);
-        if (!view.clipsToBounds())
+    for (const auto& child : view->subviews()) {
+        const CGRect childRect = collectChanges(child, toScreen, opacity, changed, walk);
+        if (!view->clipsToBounds())
             subtree = CGRectUnion(subtree, childRect);
     }
     store.setShown({ walk.frame, rect, opacity, subtree });
     return subtree;
 }
 
-void DamageTracker::noteRedraw(const UIView& view, CGAffineTransform toScreen, float opacity, Walk& walk)
+void DamageTracker::noteRedraw(const std::shared_ptr<UIView>& view, ViewBackingStore& store, CGAffineTransform toScreen, float opacity, Walk& walk)
 {
-    if (!view.drawsContent()) {
-        if (!view.needsDisplay())
+    if (!view->drawsContent()) {
+        if (!view->needsDisplay())
             return;
         // Nothing is retained: the asked part is composed again from what the view is.
-        walk.note(CGRectApplyAffineTransform(CGRectIntersection(view.needsDisplayRect(), view.bounds()), toScreen));
-        const_cast<UIView&>(view).clearNeedsDisplay();
+        walk.note(CGRectApplyAffineTransform(CGRectIntersection(view->needsDisplayRect(), view->bounds()), toScreen));
+        view->clearNeedsDisplay();
         return;
     }
-    // Redrawn now, before composing, so that only what the drawing changed is damaged. A view
-    // faded out entirely keeps its request until it shows.
-    if (!(opacity > 0))
-        return;
-    const PixelRect changed = ViewBackingStore::of(view).redraw(view, walk.grid.scale).changed;
-    if (changed.isEmpty())
-        return;
-    const double s = walk.grid.scale;
-    const CGRect b = view.bounds();
-    const CGRect local { { b.origin.x + static_cast<CGFloat>(changed.x / s), b.origin.y + static_cast<CGFloat>(changed.y / s) },
-        { static_cast<CGFloat>(changed.width / s), static_cast<CGFloat>(changed.height / s) } };
-    walk.note(CGRectApplyAffineTransform(local, toScreen));
+    if (opacity > 0)
+        walk.drawing.push_back({ view, &store, toScreen });
+}
+
+void DamageTracker::redraw()
+{
+    // Redrawn before composing, so that only what the drawing changed is damaged.
+    const double s = grid_.scale;
+    for (const Drawing& d : drawing_) {
+        const PixelRect changed = d.store->redraw(*d.view, grid_.scale).changed;
+        if (changed.isEmpty())
+            continue;
+        const CGRect b = d.view->bounds();
+        const CGRect local { { b.origin.x + static_cast<CGFloat>(changed.x / s), b.origin.y + static_cast<CGFloat>(changed.y / s) },
+            { static_cast<CGFloat>(changed.width / s), static_cast<CGFloat>(changed.height / s) } };
+        damage_ = damage_.united(grid_.cover(CGRectApplyAffineTransform(local, d.toScreen)));
+    }
+    drawing_.clear();
+}
+
+PixelRect DamageTracker::take()
+{
+    const PixelRect damage = fullRedraw_ ? grid_.bounds : damage_.intersected(grid_.bounds);
+    fullRedraw_ = false;
+    damage_ = {};
+    return damage;
 }
 
 void DamageTracker::reset()
@@ -99,6 +114,6 @@ void DamageTracker::reset()
     fullRedraw_ = true;
     UIView::setDisplayChangesPending(true);
     lastWindows_.clear();
-    shown_.clear();
-    nextShown_.clear();
+    drawing_.clear();
+    damage_ = {};
 }

@@ -1,17 +1,20 @@
 #pragma once
 // What changed on screen since the last frame. The whole screen can be marked outright (after a
-// resize, or when the windows change order); everything else is found by walking the windows and
-// comparing every visible view with how it was last shown: what moved, faded, appeared, vanished
-// or asked to be redrawn is damaged where it was and where it is.
+// resize, or when the windows change order); everything else is found in two steps. Collecting
+// walks the windows and compares every visible view with how it was last shown: what moved,
+// faded, appeared, vanished or asked to be redrawn is damaged where it was and where it is.
+// Redrawing then runs drawRect for the views that draw and asked for it, and damages only the
+// pixels their drawing changed.
 #include "platform/compositor/CompositorGeometry.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-class NSObject;
 class UIView;
 class UIWindow;
+class ViewBackingStore;
+class ViewRecords;
 
 class DamageTracker {
 public:
@@ -19,34 +22,49 @@ public:
     void setNeedsFullRedraw() { fullRedraw_ = true; }
     // Whether anything is known to need composing (moves and fades are found only by collecting).
     bool hasNotedDamage() const;
-    // Walks the windows, back to front, for the frame with this number: brings the drawing of the
-    // views that draw up to date, and answers the screen pixels to compose.
-    PixelRect collect(const std::vector<std::shared_ptr<UIWindow>>& windows, const compositor::PixelGrid& grid, std::uint64_t frame);
+
+    // The first step of the frame with this number: walks the windows, back to front, records
+    // where each visible view is shown, damages what changed of it, and lists the views whose
+    // drawing may need bringing up to date.
+    void collect(const std::vector<std::shared_ptr<UIWindow>>& windows, const compositor::PixelGrid& grid, std::uint64_t frame,
+        ViewRecords& records);
+    // The second: brings the listed views' drawing up to date and damages what it changed. A
+    // request made while drawing waits for the next frame.
+    void redraw();
+    // The screen pixels to compose, and the frame is done.
+    PixelRect take();
     // Forgets every view shown; the next frame is whole.
     void reset();
 
 private:
-    struct Shown {
-        std::weak_ptr<const NSObject> view;
-        CGRect screenRect;
+    // A view that draws, as the walk found it.
+    struct Drawing {
+        std::shared_ptr<UIView> view;
+        // Its record, which stays put until the records are next pruned.
+        ViewBackingStore* store;
+        CGAffineTransform toScreen;
     };
     // One collection's state, handed down the walk.
     struct Walk {
         const compositor::PixelGrid& grid;
         std::uint64_t frame;
-        std::vector<Shown>& shown;
-        PixelRect damage {};
+        ViewRecords& records;
+        std::vector<Drawing>& drawing;
+        PixelRect& damage;
         void note(CGRect screenRect) { damage = damage.united(grid.cover(screenRect)); }
     };
     // Answers the part of the screen the view and its children may paint on, in points.
-    static CGRect collectChanges(const UIView& view, CGAffineTransform parentToScreen, float parentOpacity, bool ancestorChanged, Walk& walk);
-    // Damages what a request to redraw changes: the changed pixels of a view that draws (redrawn
-    // now), or the asked part of one that does not.
-    static void noteRedraw(const UIView& view, CGAffineTransform toScreen, float opacity, Walk& walk);
+    static CGRect collectChanges(const std::shared_ptr<UIView>& view, CGAffineTransform parentToScreen, float parentOpacity,
+        bool ancestorChanged, Walk& walk);
+    // Damages what a request to redraw changes: the asked part of a view that does not draw, now;
+    // a view that draws is listed for the redraw step. A view faded out entirely keeps its
+    // request until it shows.
+    static void noteRedraw(const std::shared_ptr<UIView>& view, ViewBackingStore& store, CGAffineTransform toScreen, float opacity, Walk& walk);
 
     bool fullRedraw_ = true;
     std::vector<const UIWindow*> lastWindows_;
-    // The views shown in the last frame, and the list for the next (kept only for its capacity).
-    std::vector<Shown> shown_;
-    std::vector<Shown> nextShown_;
+    // The frame being made: its grid, its views that draw (kept for the capacity) and its damage.
+    compositor::PixelGrid grid_ {};
+    std::vector<Drawing> drawing_;
+    PixelRect damage_ {};
 };

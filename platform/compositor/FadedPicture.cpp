@@ -36,7 +36,7 @@ std::optional<PaintedClip> paintedClip(cairo_t* cr, const UIView& view, const Co
     std::vector<PixelRect> paint;
     collectPaint(view, { static_cast<CGFloat>(m.xx), static_cast<CGFloat>(m.yx), static_cast<CGFloat>(m.xy), static_cast<CGFloat>(m.yy),
                            static_cast<CGFloat>(m.x0), static_cast<CGFloat>(m.y0) },
-        pass.grid.scale, paint);
+        pass.grid.scale, *pass.records, paint);
     cairo_save(cr);
     cairo_identity_matrix(cr);
     cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
@@ -119,7 +119,7 @@ bool FadedPicture::findBase(cairo_t* cr, const UIView& view, const std::vector<P
     std::vector<PixelRect> paint;
     for (; index < children.size(); ++index)
         if (shows(*children[index])) {
-            collectPaint(*children[index], fromCairo(childMatrix(*children[index], m)), pass.grid.scale, paint);
+            collectPaint(*children[index], fromCairo(childMatrix(*children[index], m)), pass.grid.scale, *pass.records, paint);
             if (!paint.empty())
                 break;
         }
@@ -133,10 +133,10 @@ bool FadedPicture::findBase(cairo_t* cr, const UIView& view, const std::vector<P
     // The base is copied over whole pixels; the view's own content lies under it, what follows
     // it over it. All of it must lie inside the base.
     std::vector<PixelRect> under, over;
-    collectOwnPaint(view, fromCairo(m), pass.grid.scale, under);
+    collectOwnPaint(view, fromCairo(m), pass.grid.scale, *pass.records, under);
     for (std::size_t i = index + 1; i < children.size(); ++i)
         if (shows(*children[i]))
-            collectPaint(*children[i], fromCairo(childMatrix(*children[i], m)), pass.grid.scale, over);
+            collectPaint(*children[i], fromCairo(childMatrix(*children[i], m)), pass.grid.scale, *pass.records, over);
     std::vector<PixelRect> region;
     for (const PixelRect& c : clip) {
         const PixelRect visible = c.intersected(pass.grid.bounds);

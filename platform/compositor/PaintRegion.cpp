@@ -2,6 +2,7 @@
 
 #include "platform/compositor/CompositorGeometry.h"
 #include "platform/compositor/ViewBackingStore.h"
+#include "platform/compositor/ViewRecords.h"
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/ui/UIButton.h"
@@ -46,7 +47,7 @@ bool paintsIntrinsicContent(const UIView& view)
 
 } // namespace
 
-void collectOwnPaint(const UIView& view, CGAffineTransform toDevice, float scale, std::vector<PixelRect>& rects)
+void collectOwnPaint(const UIView& view, CGAffineTransform toDevice, float scale, const ViewRecords& records, std::vector<PixelRect>& rects)
 {
     const CGRect b = view.bounds();
     if (hasBackground(view) || (!view.drawsContent() && !paintsBackgroundOnly(view)) || (view.drawsContent() && paintsIntrinsicContent(view))) {
@@ -55,7 +56,7 @@ void collectOwnPaint(const UIView& view, CGAffineTransform toDevice, float scale
     }
     if (!view.drawsContent())
         return;
-    const ViewBackingStore* store = view.backingStore().get();
+    const ViewBackingStore* store = records.find(view);
     if (!store || !store->surface() || store->ink().isEmpty())
         return;
     const double s = scale;
@@ -68,18 +69,18 @@ void collectOwnPaint(const UIView& view, CGAffineTransform toDevice, float scale
 
 bool shows(const UIView& view) { return !view.isHidden() && clampedAlpha(view.presentationAlpha()) > 0.0f && isUsable(view.bounds()) && isUsable(localToParent(view)); }
 
-bool handsAlphaDown(const UIView& view)
+bool handsAlphaDown(const UIView& view, const ViewRecords& records)
 {
     // Where it paints does not matter here, only whether: any transform will do.
     std::vector<PixelRect> rects;
-    collectOwnPaint(view, CGAffineTransformIdentity, 1.0f, rects);
+    collectOwnPaint(view, CGAffineTransformIdentity, 1.0f, records, rects);
     if (!rects.empty())
         return false;
     const UIView* painting = nullptr;
     for (const auto& child : view.subviews()) {
         if (!shows(*child))
             continue;
-        collectPaint(*child, CGAffineTransformIdentity, 1.0f, rects);
+        collectPaint(*child, CGAffineTransformIdentity, 1.0f, records, rects);
         if (rects.empty())
             continue;
         if (painting)
@@ -90,12 +91,12 @@ bool handsAlphaDown(const UIView& view)
     return painting && clampedAlpha(painting->presentationAlpha()) < 1.0f;
 }
 
-void collectPaint(const UIView& view, CGAffineTransform toDevice, float scale, std::vector<PixelRect>& rects)
+void collectPaint(const UIView& view, CGAffineTransform toDevice, float scale, const ViewRecords& records, std::vector<PixelRect>& rects)
 {
-    collectOwnPaint(view, toDevice, scale, rects);
+    collectOwnPaint(view, toDevice, scale, records, rects);
     for (const auto& child : view.subviews())
         if (shows(*child))
-            collectPaint(*child, CGAffineTransformConcat(localToParent(*child), toDevice), scale, rects);
+            collectPaint(*child, CGAffineTransformConcat(localToParent(*child), toDevice), scale, records, rects);
 }
 
 } // namespace compositor

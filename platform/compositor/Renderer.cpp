@@ -59,7 +59,9 @@ PixelRect Renderer::renderScreen()
     for (const auto& window : windows)
         window->layoutIfNeeded();
     const PixelGrid grid { scale_, { 0, 0, screen_.width(), screen_.height() } };
-    const PixelRect damage = damage_.collect(windows, grid, frame_ + 1);
+    damage_.collect(windows, grid, frame_ + 1, records_);
+    damage_.redraw();
+    const PixelRect damage = damage_.take();
     ++frame_;
     if (damage.isEmpty() || !screen_.surface())
         return {};
@@ -71,6 +73,7 @@ void Renderer::compose(const std::vector<std::shared_ptr<UIWindow>>& windows, co
 {
     CompositionPass pass;
     pass.grid = grid;
+    pass.records = &records_;
     pass.culling = true;
     pass.frame = frame_;
     pass.damage = damage;
@@ -106,10 +109,12 @@ std::shared_ptr<UIImage> Renderer::snapshotScreen()
     return renderer.screen_.toImage(renderer.scale_);
 }
 
-std::shared_ptr<UIImage> Renderer::snapshotWindow(const UIWindow& window)
+std::shared_ptr<UIImage> Renderer::snapshotWindow(UIWindow& window)
 {
+    Renderer& renderer = shared();
+    renderer.records_.prune();
     const Screen screen = currentScreen();
-    const_cast<UIWindow&>(window).layoutIfNeeded();
+    window.layoutIfNeeded();
     const CGRect b = window.bounds();
     const double width = std::ceil(static_cast<double>(b.size.width) * screen.scale);
     const double height = std::ceil(static_cast<double>(b.size.height) * screen.scale);
@@ -119,6 +124,7 @@ std::shared_ptr<UIImage> Renderer::snapshotWindow(const UIWindow& window)
     buffer.resize(static_cast<int>(width), static_cast<int>(height));
     CompositionPass pass;
     pass.grid.scale = screen.scale;
+    pass.records = &renderer.records_;
     auto context = std::make_shared<CGContext>(CairoContext { cairo_create(buffer.surface()) }, screen.scale, false);
     cairo_t* cr = context->cairo();
     cairo_scale(cr, screen.scale, screen.scale);
@@ -128,7 +134,7 @@ std::shared_ptr<UIImage> Renderer::snapshotWindow(const UIWindow& window)
     context.reset();
     // A view redrawn for the snapshot changed without the screen's damage knowing where.
     if (pass.redrewViews)
-        shared().setNeedsFullRedraw();
+        renderer.setNeedsFullRedraw();
     return buffer.toImage(screen.scale);
 }
 
@@ -140,7 +146,7 @@ bool Renderer::writeScreenPNG(const std::string& path, std::string* error)
     return image && image->writePNG(path, error);
 }
 
-bool Renderer::writeWindowPNG(const UIWindow& window, const std::string& path)
+bool Renderer::writeWindowPNG(UIWindow& window, const std::string& path)
 {
     auto image = snapshotWindow(window);
     return image && image->writePNG(path);
@@ -150,5 +156,6 @@ void Renderer::reset()
 {
     screen_.resize(0, 0);
     damage_.reset();
+    records_.clear();
     layers_.clear();
 }

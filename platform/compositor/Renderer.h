@@ -3,11 +3,13 @@
 // scale), re-composing only what changed since the previous frame. Rendering follows presentation
 // values, so animations in flight show their current state.
 //
-// A frame lays the windows out, collects what changed (DamageTracker, which also brings the views'
-// retained drawing up to date), finds the opaque view under which nothing shows (OpaqueCover), and
-// paints the windows back to front inside the damage (ViewPainter).
+// A frame lays the windows out, collects what changed and then brings the views' retained drawing
+// up to date (DamageTracker), finds the opaque view under which nothing shows (OpaqueCover), and
+// paints the windows back to front inside the damage (ViewPainter). What the compositor keeps of
+// each view between frames is in its own records (ViewRecords), never in the views.
 #include "platform/compositor/DamageTracker.h"
 #include "platform/compositor/LayerPool.h"
+#include "platform/compositor/ViewRecords.h"
 #include "platform/graphics/CGGeometry.h"
 #include "platform/graphics/FrameBuffer.h"
 
@@ -38,11 +40,11 @@ public:
     // The screen as a PNG-ready image at the screen's scale (renders first).
     static std::shared_ptr<UIImage> snapshotScreen();
     // One window alone, at its bounds size, over transparency; its own alpha and position are left out.
-    static std::shared_ptr<UIImage> snapshotWindow(const UIWindow& window);
+    static std::shared_ptr<UIImage> snapshotWindow(UIWindow& window);
     // Writes a snapshot as a PNG as UIImage::writePNG does (never through a link); false, with the
     // reason in error, when it could not.
     static bool writeScreenPNG(const std::string& path, std::string* error = nullptr);
-    static bool writeWindowPNG(const UIWindow& window, const std::string& path);
+    static bool writeWindowPNG(UIWindow& window, const std::string& path);
 
     // Forgets the frame buffer and every damage (a fresh process, for tests).
     void reset();
@@ -60,6 +62,7 @@ private:
     // Pixels per point of the last frame.
     float scale_ = 1;
     std::uint64_t frame_ = 0;
+    ViewRecords records_;
     DamageTracker damage_;
     LayerPool layers_;
 };

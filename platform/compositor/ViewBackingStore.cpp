@@ -169,13 +169,6 @@ PixelRect ViewBackingStore::paintIn(const PixelRect& wanted) const
     return { area.x + left, top, right - left + 1, bottom - top + 1 };
 }
 
-ViewBackingStore& ViewBackingStore::of(const UIView& view)
-{
-    if (!view.backingStore())
-        const_cast<UIView&>(view).setBackingStore(std::make_shared<ViewBackingStore>());
-    return *view.backingStore();
-}
-
 PixelRect ViewBackingStore::askedArea(const UIView& view, float scale) const
 {
     const CGRect b = view.bounds();
@@ -191,7 +184,7 @@ PixelRect ViewBackingStore::askedArea(const UIView& view, float scale) const
         .intersected({ 0, 0, pixelWidth_, pixelHeight_ });
 }
 
-ViewBackingStore::Redraw ViewBackingStore::redraw(const UIView& view, float scale)
+ViewBackingStore::Redraw ViewBackingStore::redraw(UIView& view, float scale)
 {
     const CGRect b = view.bounds();
     const double width = std::ceil(static_cast<double>(b.size.width) * scale);
@@ -206,7 +199,7 @@ ViewBackingStore::Redraw ViewBackingStore::redraw(const UIView& view, float scal
     const PixelRect whole { 0, 0, pixelWidth_, pixelHeight_ };
     const PixelRect area = fresh ? whole : askedArea(view, scale);
     // Cleared first, so a drawRect that asks for another redraw gets it in a later frame.
-    const_cast<UIView&>(view).clearNeedsDisplay();
+    view.clearNeedsDisplay();
     if (area.isEmpty())
         return {};
     auto context = std::make_shared<CGContext>(beginRedraw(area), scale, false);
@@ -216,7 +209,7 @@ ViewBackingStore::Redraw ViewBackingStore::redraw(const UIView& view, float scal
     const CGRect dirty { { b.origin.x + static_cast<CGFloat>(area.x / s), b.origin.y + static_cast<CGFloat>(area.y / s) },
         { static_cast<CGFloat>(area.width / s), static_cast<CGFloat>(area.height / s) } };
     UIGraphicsPushContext(context);
-    const_cast<UIView&>(view).drawRect(dirty);
+    view.drawRect(dirty);
     UIGraphicsPopContext();
     context.reset();
     const PixelRect changed = endRedraw(area);

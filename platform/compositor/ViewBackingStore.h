@@ -1,5 +1,5 @@
 #pragma once
-// What the compositor keeps per view between frames: the retained output of drawRect (a surface
+// What the compositor keeps per view between frames (in its ViewRecords): the retained output of drawRect (a surface
 // at the view's pixel size, only for views that draw), the part of it that holds any paint, and
 // where and how the view was last shown, so a frame can tell what moved.
 #include "platform/graphics/CGGeometry.h"
@@ -17,9 +17,6 @@ public:
     ViewBackingStore(const ViewBackingStore&) = delete;
     ViewBackingStore& operator=(const ViewBackingStore&) = delete;
 
-    // The view's store, made at the first question; the view holds it.
-    static ViewBackingStore& of(const UIView& view);
-
     // Brings the retained drawing up to date at the scale: runs the view's drawRect over what it
     // asked to have redrawn, or over everything when the surface is new. A view too large for a
     // surface loses it. Answers whether drawRect ran and which surface pixels may have changed.
@@ -27,7 +24,7 @@ public:
         bool drew = false;
         PixelRect changed;
     };
-    Redraw redraw(const UIView& view, float scale);
+    Redraw redraw(UIView& view, float scale);
 
     // The retained drawing, or null. ensureSurface answers whether it had to make a new one
     // (fully transparent, so untouched pages of a large one cost no memory).

@@ -3,6 +3,7 @@
 #include "platform/compositor/FadedPicture.h"
 #include "platform/compositor/PaintRegion.h"
 #include "platform/compositor/ViewBackingStore.h"
+#include "platform/compositor/ViewRecords.h"
 #include "platform/graphics/CGContext.h"
 #include "platform/ui/UIView.h"
 
@@ -19,7 +20,7 @@ Culled cull(const UIView& view, CompositionPass& pass)
 {
     bool paintsItself = true;
     // Placed by this frame's walk: what lies wholly outside the damage is left alone.
-    if (const auto& store = view.backingStore(); store && store->shown().frame == pass.frame) {
+    if (const ViewBackingStore* store = pass.records->find(view); store && store->shown().frame == pass.frame) {
         if (pass.grid.cover(store->shown().subtreeRect).intersected(pass.damage).isEmpty())
             return Culled::nothing;
         paintsItself = !pass.grid.cover(store->shown().screenRect).intersected(pass.damage).isEmpty();
@@ -55,7 +56,7 @@ bool enterView(cairo_t* cr, const UIView& view, bool asRoot)
 
 } // namespace
 
-void ViewPainter::drawView(cairo_t* cr, const UIView& view, bool asRoot, CompositionPass& pass)
+void ViewPainter::drawView(cairo_t* cr, UIView& view, bool asRoot, CompositionPass& pass)
 {
     if (view.isHidden())
         return;
@@ -82,7 +83,7 @@ void ViewPainter::drawView(cairo_t* cr, const UIView& view, bool asRoot, Composi
     // Alpha below one fades the view and its children as one picture, so overlapping children
     // are not blended twice.
     const bool group = alpha < 1.0f && (paintsItself || !children.empty());
-    if (group && pass.layers && handsAlphaDown(view)) {
+    if (group && pass.layers && handsAlphaDown(view, *pass.records)) {
         // Its picture would be its one faded child's picture at its alpha: that child is
         // composed at both.
         pass.alphasHandedDown.push_back(alpha);
@@ -109,7 +110,7 @@ void ViewPainter::drawView(cairo_t* cr, const UIView& view, bool asRoot, Composi
     cairo_restore(cr);
 }
 
-void ViewPainter::drawBase(cairo_t* cr, const UIView& view, CompositionPass& pass)
+void ViewPainter::drawBase(cairo_t* cr, UIView& view, CompositionPass& pass)
 {
     if (pass.pictureBaseClip.empty())
         return;
@@ -125,7 +126,7 @@ void ViewPainter::drawBase(cairo_t* cr, const UIView& view, CompositionPass& pas
     cairo_restore(cr);
 }
 
-void ViewPainter::drawContent(cairo_t* cr, const UIView& view, CompositionPass& pass)
+void ViewPainter::drawContent(cairo_t* cr, UIView& view, CompositionPass& pass)
 {
     const CGRect b = view.bounds();
     if (!view.drawsContent()) {
@@ -145,9 +146,9 @@ void ViewPainter::drawContent(cairo_t* cr, const UIView& view, CompositionPass& 
     }
     // Screen frames bring the drawing up to date before composing (a request made while drawing
     // waits for the next frame); a window snapshot may find it out of date.
-    if (!pass.culling && ViewBackingStore::of(view).redraw(view, pass.grid.scale).drew)
+    if (!pass.culling && pass.records->of(view).redraw(view, pass.grid.scale).drew)
         pass.redrewViews = true;
-    const ViewBackingStore* store = view.backingStore().get();
+    const ViewBackingStore* store = pass.records->find(view);
     // Only the tiles of the drawing that hold paint are composed: a transparent pixel composed
     // over anything leaves it as it was.
     if (store && store->surface() && !store->ink().isEmpty() && !store->inkRuns().empty()) {

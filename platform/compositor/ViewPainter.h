@@ -11,11 +11,14 @@
 
 class LayerPool;
 class UIView;
+class ViewRecords;
 
 // What one pass of painting knows, set up by a screen frame or a window snapshot and handed down
 // the walk.
 struct CompositionPass {
     compositor::PixelGrid grid;
+    // The compositor's records of the views: their drawing and where this frame's walk put them.
+    ViewRecords* records = nullptr;
     // Screen frames cull: a view placed by this frame's walk (frame) that lies wholly outside the
     // damage is skipped, and painting starts at the opaque cover: until it is reached (beforeBase),
     // only its ancestors are entered, without painting themselves.
@@ -42,11 +45,11 @@ struct CompositionPass {
 class ViewPainter {
 public:
     // Paints the view and its children; as the root, without the view's own alpha and position.
-    static void drawView(cairo_t* cr, const UIView& view, bool asRoot, CompositionPass& pass);
+    static void drawView(cairo_t* cr, UIView& view, bool asRoot, CompositionPass& pass);
 
 private:
-    static void drawContent(cairo_t* cr, const UIView& view, CompositionPass& pass);
+    static void drawContent(cairo_t* cr, UIView& view, CompositionPass& pass);
     // The content of a faded picture's opaque base, only where the picture needs it painted (a
     // copy of whole pixels: the clip changes nothing else).
-    static void drawBase(cairo_t* cr, const UIView& view, CompositionPass& pass);
+    static void drawBase(cairo_t* cr, UIView& view, CompositionPass& pass);
 };

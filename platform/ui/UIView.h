@@ -12,7 +12,6 @@
 class UIColor;
 class UIWindow;
 class NSCoder;
-class ViewBackingStore; // the compositor's (platform/compositor/)
 
 // A rectangle on screen with children. Children are held strongly and drawn in order (later
 // above earlier); the superview and the window are only watched. Geometry is kept as the
@@ -140,10 +139,6 @@ public:
     static void setAnimationDidStopSelector(SEL selector);
     static void commitAnimations();
 
-    // The compositor's bookkeeping for the view (its retained drawing, where it was last shown):
-    // held by the view so that it lives as long as the view, opaque to everything but the compositor.
-    const std::shared_ptr<ViewBackingStore>& backingStore() const { return backingStore_; }
-    void setBackingStore(std::shared_ptr<ViewBackingStore> store) { backingStore_ = std::move(store); }
     // Marks the view's rectangle as changed on screen, so the next frame re-composes it. Cheap:
     // the compositor works out where at the next frame.
     void noteAppearanceChanged();
@@ -193,7 +188,6 @@ private:
     std::weak_ptr<UIView> superview_;
     const UIView* superviewRaw_ = nullptr;
     std::vector<std::shared_ptr<UIView>> subviews_;
-    std::shared_ptr<ViewBackingStore> backingStore_;
     std::weak_ptr<UIResponder> viewController_;
 };
 
