@@ -116,23 +116,41 @@ void TQGestureLockView::setButtons(std::vector<std::shared_ptr<UIButton>> button
     nodesReplaced();
 }
 
-// New nodes sit wherever they were put until the next layout pass; the selection flags start
-// over, unless a selection is still held, which is then looked up in the array until its reset.
 void TQGestureLockView::nodesReplaced()
 {
-    ++buttonsGeneration_;
-    ++trailInputsChanged_;
-    frames_ = Frames::Moved;
-    selectedIndex_.assign(buttons_.size(), 0);
-    selectedIndices_.clear();
-    selectionIndexed_ = selectedButtons_.empty();
+    nodes_.nodesReplaced(buttons_.size(), !selectedButtons_.empty());
+    geometryChanged();
+}
+
+void TQGestureLockView::geometryChanged()
+{
+    trail_.geometryChanged();
+    nodes_.recheck();
 }
 
 void TQGestureLockView::setSelectedButtons(std::vector<std::shared_ptr<UIButton>> buttons)
 {
     selectedButtons_ = std::move(buttons);
-    selectionIndexed_ = false;
-    ++trailInputsChanged_;
+    nodes_.selectionSetFromOutside();
+    geometryChanged();
+}
+
+void TQGestureLockView::setLineColor(std::shared_ptr<UIColor> color)
+{
+    lineColor_ = std::move(color);
+    geometryChanged();
+}
+
+void TQGestureLockView::setLineWidth(float width)
+{
+    lineWidth_ = width;
+    geometryChanged();
+}
+
+void TQGestureLockView::setTrackedLocationInContentView(CGPoint location)
+{
+    trackedLocationInContentView_ = location;
+    geometryChanged();
 }
 
 void TQGestureLockView::setNormalGestureNodeImage(std::shared_ptr<UIImage> image)
@@ -178,7 +196,7 @@ void TQGestureLockView::setContentView(std::shared_ptr<UIView> contentView)
     }
     for (const auto& button : buttons_)
         contentView_->addSubview(button);
-    ++trailInputsChanged_;
+    geometryChanged();
     setNeedsLayout();
 }
 
@@ -218,55 +236,28 @@ std::shared_ptr<UIImage> TQGestureLockView::imageWithColor(std::shared_ptr<UICol
 void TQGestureLockView::layoutSubviews()
 {
     UIView::layoutSubviews();
-    ++trailInputsChanged_;
-    frames_ = Frames::Unchecked;
-    grid_ = TQGestureGrid();
-    if (!contentView_)
+    geometryChanged();
+    if (!contentView_) {
+        nodes_.placed(TQGestureGrid());
         return;
+    }
     const CGRect inset = UIEdgeInsetsInsetRect(bounds(), contentInsets_);
     contentView_->setFrame(contentFrameForBounds());
 
-    grid_ = TQGestureGrid({ .count = numberOfGestureNodes_,
+    nodes_.placed(TQGestureGrid({ .count = numberOfGestureNodes_,
         .perRow = gestureNodesPerRow_,
         .node = buttonSize_,
         .content = contentView_->bounds().size,
         .noRoomAcross = inset.size.width < 0.0f,
-        .noRoomDown = inset.size.height < 0.0f });
-    gridButtonsGeneration_ = buttonsGeneration_;
-    for (std::size_t i = 0; i < grid_.count() && i < buttons_.size(); ++i)
-        buttons_[i]->setFrame(grid_.frameAt(i));
-}
-
-// Whether every node still has the frame the grid gave it; checked once after anything that may
-// have moved a node, then trusted until the next such moment.
-bool TQGestureLockView::framesAsPlaced()
-{
-    if (frames_ == Frames::Unchecked) {
-        bool same = grid_.searchable() && gridButtonsGeneration_ == buttonsGeneration_ && grid_.count() == buttons_.size();
-        for (std::size_t i = 0; same && i < grid_.count(); ++i)
-            same = buttons_[i]->frame() == grid_.frameAt(i);
-        frames_ = same ? Frames::AsPlaced : Frames::Moved;
-    }
-    return frames_ == Frames::AsPlaced;
-}
-
-std::size_t TQGestureLockView::indexOfNodeContainingPoint(CGPoint point)
-{
-    if (framesAsPlaced()) {
-        const std::size_t index = grid_.nodeAt(point);
-        if (index != TQGestureGrid::kUnknown)
-            return index;
-    }
-    for (std::size_t i = 0; i < buttons_.size(); ++i) {
-        if (CGRectContainsPoint(buttons_[i]->frame(), point))
-            return i;
-    }
-    return TQGestureGrid::kNone;
+        .noRoomDown = inset.size.height < 0.0f }));
+    const TQGestureGrid& grid = nodes_.grid();
+    for (std::size_t i = 0; i < grid.count() && i < buttons_.size(); ++i)
+        buttons_[i]->setFrame(grid.frameAt(i));
 }
 
 std::shared_ptr<UIButton> TQGestureLockView::_buttonContainsThePoint(CGPoint point)
 {
-    const std::size_t index = indexOfNodeContainingPoint(point);
+    const std::size_t index = nodes_.nodeAt(point, buttons_);
     return index == TQGestureGrid::kNone ? nullptr : buttons_[index];
 }
 

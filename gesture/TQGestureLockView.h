@@ -1,7 +1,7 @@
 #pragma once
-#include "gesture/TQGestureGrid.h"
 #include "gesture/TQGestureLockViewDelegate.h"
-#include "gesture/TQGestureTrail.h"
+#include "gesture/TQGestureNodeIndex.h"
+#include "gesture/TQGestureTrailTracker.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIView.h"
 
@@ -17,8 +17,10 @@ class UIImage;
 // The pattern-entry control: a grid of node buttons inside a content view, one finger tracked
 // across them, the ordered selection reported to the delegate as a passcode string ("0,4,8"),
 // and the trail through the selected nodes painted on the view's own surface. Where the nodes go
-// and which one a point falls on is the grid's (TQGestureGrid); what a move must redraw is the
-// trail's (TQGestureTrail).
+// is the grid's (TQGestureGrid); which node a point falls on and which nodes the pattern holds is
+// the node index's (TQGestureNodeIndex); what a move must redraw is the trail tracker's
+// (TQGestureTrailTracker). Whatever changes what either depends on goes through one
+// geometryChanged().
 //
 // Choices where the grid arithmetic alone gives no answer (see also TQGestureGrid):
 // - Insets larger than the bounds give a content view of size 0 on that axis, never a negative
@@ -36,8 +38,9 @@ class UIImage;
 // A move costs the same on any grid size: the hit test asks the grid of the last layout pass
 // (and walks every node only when the frames are no longer those), the selection keeps a flag
 // per node index, and the redraw asks for the part of the trail that moved. The frames are
-// checked against that layout at every touch down and after the begin callback; a node moved
-// by other code in the middle of a gesture is seen from the next touch down.
+// checked against that layout at every touch down, after the begin callback and after a change
+// of geometry; a node moved by other code in the middle of a gesture is seen from the next of
+// those.
 class TQGestureLockView : public UIView {
 public:
     const char* className() const override { return "TQGestureLockView"; }
@@ -61,9 +64,9 @@ public:
     std::shared_ptr<UIImage> selectedGestureNodeImage() const { return selectedGestureNodeImage_; }
 
     // Trail style, used at the next redraw.
-    void setLineColor(std::shared_ptr<UIColor> color) { lineColor_ = std::move(color); ++trailInputsChanged_; }
+    void setLineColor(std::shared_ptr<UIColor> color);
     std::shared_ptr<UIColor> lineColor() const { return lineColor_; }
-    void setLineWidth(float width) { lineWidth_ = width; ++trailInputsChanged_; }
+    void setLineWidth(float width);
     float lineWidth() const { return lineWidth_; }
 
     // The child that holds the nodes; node frames and touch locations are in its coordinates.
@@ -85,7 +88,7 @@ public:
     const std::vector<std::shared_ptr<UIButton>>& selectedButtons() const { return selectedButtons_; }
     void setSelectedButtons(std::vector<std::shared_ptr<UIButton>> buttons);
     CGPoint trackedLocationInContentView() const { return trackedLocationInContentView_; }
-    void setTrackedLocationInContentView(CGPoint location) { trackedLocationInContentView_ = location; ++trailInputsChanged_; }
+    void setTrackedLocationInContentView(CGPoint location);
 
     // A solid image of the colour, of the size in points at scale 1.
     static std::shared_ptr<UIImage> imageWithColor(std::shared_ptr<UIColor> color, CGSize size);
@@ -107,8 +110,6 @@ private:
     };
     enum class Finish { Ended, Cancelled };
     static constexpr CGPoint kNoLocation { -1.0f, -1.0f };
-    // Whether every node still has the frame the grid gave it, as last checked.
-    enum class Frames { Unchecked, AsPlaced, Moved };
 
     void _lockViewInitialize();
     // The first node in index order whose frame holds the point (content-view coordinates).
@@ -116,8 +117,8 @@ private:
     void setNodeImage(std::shared_ptr<UIImage>& stored, std::shared_ptr<UIImage> image, UIControlState state);
     CGRect contentFrameForBounds() const;
     void nodesReplaced();
-    bool framesAsPlaced();
-    std::size_t indexOfNodeContainingPoint(CGPoint point);
+    // What the node index and the trail are worked out from changed.
+    void geometryChanged();
     // Where the touch is in the content view's points; nothing without a touch or a content view.
     std::optional<CGPoint> contentLocation(const UITouchSet& touches) const;
 
@@ -149,17 +150,6 @@ private:
     DelegateFlags _delegateFlags { 0, 0, 0 };
     bool decoding_ = false;
 
-    // The grid of the last layout pass, and which array of buttons it placed.
-    TQGestureGrid grid_;
-    std::uint64_t gridButtonsGeneration_ = 0;
-    std::uint64_t buttonsGeneration_ = 0;
-    Frames frames_ = Frames::Unchecked;
-    // One flag per index of buttons, set while that node is in selectedButtons; when the selection
-    // was set from outside, membership is looked up in the array until the next reset.
-    std::vector<std::uint8_t> selectedIndex_;
-    std::vector<std::size_t> selectedIndices_;
-    bool selectionIndexed_ = true;
-    // Counts changes of what the trail is drawn from that no touch handler made.
-    std::uint64_t trailInputsChanged_ = 0;
-    TQGestureTrail requested_;
+    TQGestureNodeIndex nodes_;
+    TQGestureTrailTracker trail_;
 };

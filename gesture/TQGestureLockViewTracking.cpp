@@ -4,8 +4,6 @@
 
 #include "platform/ui/UITouch.h"
 
-#include <algorithm>
-
 void TQGestureLockView::setDelegate(const std::shared_ptr<TQGestureLockViewDelegate>& delegate)
 {
     delegate_ = delegate;
@@ -41,21 +39,15 @@ std::string TQGestureLockView::passcode() const
 // node of a pattern sends the begin callback with its index alone.
 void TQGestureLockView::selectButton(std::size_t index)
 {
-    const auto& button = buttons_[index];
-    // A node shared by two indices is always found at the lower one, so its flag is enough.
-    const bool member = selectionIndexed_ ? selectedIndex_[index] != 0
-                                          : std::find(selectedButtons_.begin(), selectedButtons_.end(), button) != selectedButtons_.end();
-    if (member)
+    if (nodes_.isSelected(index, buttons_, selectedButtons_))
         return;
+    const auto& button = buttons_[index];
     button->setSelected(true);
     selectedButtons_.push_back(button);
-    if (selectionIndexed_) {
-        selectedIndex_[index] = 1;
-        selectedIndices_.push_back(index);
-    }
+    nodes_.select(index);
     // The delegate may move nodes.
     if (selectedButtons_.size() == 1 && tellDelegate(_delegateFlags.didBeginWithPasscode, TQGestureLockViewDelegate::kDidBeginWithPasscode))
-        frames_ = Frames::Unchecked;
+        nodes_.recheck();
 }
 
 std::optional<CGPoint> TQGestureLockView::contentLocation(const UITouchSet& touches) const
@@ -75,17 +67,17 @@ void TQGestureLockView::touchesBegan(const UITouchSet& touches, UIEvent*)
         return;
     const CGPoint location = *at;
     // Nodes may have been moved between gestures; the first hit test finds out.
-    frames_ = Frames::Unchecked;
-    const std::size_t index = indexOfNodeContainingPoint(location);
+    nodes_.recheck();
+    const std::size_t index = nodes_.nodeAt(location, buttons_);
     if (index == TQGestureGrid::kNone)
         return;
     const bool nothingDrawn = selectedButtons_.empty() && trailAsRequested();
-    const auto inputs = trailInputsChanged_;
+    const auto changes = trail_.changes();
     trackedLocationInContentView_ = location;
     selectButton(index);
     // No redraw now, but the segment to this point counts as drawn, so the first move's
     // request covers it whenever the toolkit happens to draw the view before then.
-    requested_ = nothingDrawn && inputs == trailInputsChanged_ ? currentTrail() : TQGestureTrail {};
+    trail_.setRequested(nothingDrawn && changes == trail_.changes() ? currentTrail() : TQGestureTrail {});
 }
 
 void TQGestureLockView::touchesMoved(const UITouchSet& touches, UIEvent*)
@@ -99,17 +91,16 @@ void TQGestureLockView::touchesMoved(const UITouchSet& touches, UIEvent*)
     if (!CGRectContainsPoint(contentView_->bounds(), location))
         return;
     const bool partial = trailAsRequested();
-    const auto inputs = trailInputsChanged_;
-    const std::size_t index = indexOfNodeContainingPoint(location);
+    const auto changes = trail_.changes();
+    const std::size_t index = nodes_.nodeAt(location, buttons_);
     if (index != TQGestureGrid::kNone)
         selectButton(index);
     trackedLocationInContentView_ = location;
-    const TQGestureTrail before = requested_;
-    requested_ = currentTrail();
+    const TQGestureTrail before = trail_.requested();
+    trail_.setRequested(currentTrail());
+    const TQGestureTrail& now = trail_.requested();
     // Everything of the trail but what the move changed is painted exactly as before.
-    const auto dirty = partial && inputs == trailInputsChanged_ && requested_.known()
-        ? TQGestureTrail::damage(before, requested_, lineWidth_)
-        : std::nullopt;
+    const auto dirty = partial && changes == trail_.changes() && now.known() ? TQGestureTrail::damage(before, now, lineWidth_) : std::nullopt;
     if (dirty)
         setNeedsDisplayInRect(*dirty);
     else
@@ -121,10 +112,10 @@ void TQGestureLockView::touchesMoved(const UITouchSet& touches, UIEvent*)
 std::optional<TQGestureTrail::Inputs> TQGestureLockView::trailInputs()
 {
     const UIView* content = contentView_.get();
-    if (!content || content->superviewPointer() != this || !framesAsPlaced())
+    if (!content || content->superviewPointer() != this || !nodes_.framesAsPlaced(buttons_))
         return std::nullopt;
     TQGestureTrail::Inputs inputs;
-    inputs.changes = trailInputsChanged_;
+    inputs.changes = trail_.changes();
     inputs.count = selectedButtons_.size();
     inputs.tracked = trackedLocationInContentView_;
     if (inputs.count > 0) {
@@ -138,7 +129,7 @@ std::optional<TQGestureTrail::Inputs> TQGestureLockView::trailInputs()
     return inputs;
 }
 
-bool TQGestureLockView::trailAsRequested() { return requested_.known() && requested_.covers(trailInputs()); }
+bool TQGestureLockView::trailAsRequested() { return trail_.asRequested(trailInputs()); }
 
 TQGestureTrail TQGestureLockView::currentTrail()
 {
@@ -171,17 +162,10 @@ void TQGestureLockView::resetSelection()
 {
     const auto selected = std::move(selectedButtons_);
     selectedButtons_.clear();
-    if (selectionIndexed_) {
-        for (const std::size_t index : selectedIndices_)
-            selectedIndex_[index] = 0;
-    } else {
-        std::fill(selectedIndex_.begin(), selectedIndex_.end(), std::uint8_t { 0 });
-    }
-    selectedIndices_.clear();
-    selectionIndexed_ = true;
+    nodes_.clearSelection();
     for (const auto& button : selected)
         button->setSelected(false);
     trackedLocationInContentView_ = kNoLocation;
     setNeedsDisplay();
-    requested_ = currentTrail();
+    trail_.setRequested(currentTrail());
 }
