@@ -235,15 +235,14 @@ struct Device {
             if (button->isSelected() != (std::find(selected.begin(), selected.end(), button) != selected.end()))
                 fail("node selection differs from the pattern", std::to_string(button->tag()));
 
-        const bool unset = lockController.isUnsetPasscode();
+        // The controller names its mode; the flags behind it must agree: setting knows no reset,
+        // and every verification has a passcode to compare with (the store here always reads).
+        const TQViewController::Mode mode = lockController.mode();
         const bool reset = lockController.isResetPasscode();
         const bool known = lockController.passcode().has_value();
-        const bool settingFirst = unset && !reset && !known;
-        const bool settingConfirm = unset && !reset && known;
-        const bool verification = !unset && !reset && known;
-        const bool resetting = !unset && reset && known;
-        if (!(settingFirst || settingConfirm || verification || resetting))
-            fail("mode outside the table", "unset=" + std::to_string(unset) + " reset=" + std::to_string(reset) + " passcode=" + std::to_string(known));
+        const bool setting = mode == TQViewController::Mode::Setting || mode == TQViewController::Mode::Confirm;
+        if ((setting && reset) || (!setting && !known))
+            fail("mode outside the table", std::string(TQViewController::modeName(mode)) + " reset=" + std::to_string(reset) + " passcode=" + std::to_string(known));
         if (lockController.failCount() < 0)
             fail("negative fail count", std::to_string(lockController.failCount()));
 

@@ -78,7 +78,33 @@ std::shared_ptr<NSObject> TQViewController::valueForKey(const std::string& key) 
         return lockView_;
     if (key == "bundle")
         return bundle_;
+    if (key == "mode")
+        return NSString::stringWithString(modeName(mode()));
     return UIViewController::valueForKey(key);
+}
+
+TQViewController::Mode TQViewController::mode() const
+{
+    // Setting mode is told by isUnsetPasscode alone: a first pattern held is what makes the next
+    // one its confirmation. Outside it, the reset flag picks between the two verifications.
+    if (isUnsetPasscode_)
+        return passcode_ ? Mode::Confirm : Mode::Setting;
+    return isResetPasscode_ ? Mode::Reset : Mode::Verify;
+}
+
+const char* TQViewController::modeName(Mode mode)
+{
+    switch (mode) {
+    case Mode::Setting:
+        return "setting";
+    case Mode::Confirm:
+        return "confirm";
+    case Mode::Verify:
+        return "verify";
+    case Mode::Reset:
+        return "reset";
+    }
+    return "verify";
 }
 
 void TQViewController::viewDidLoad()

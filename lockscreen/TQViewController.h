@@ -48,7 +48,7 @@ public:
 
     const char* className() const override { return "TQViewController"; }
     // Reads "failCount", "passcode", "isUnsetPasscode", "isResetPasscode", "goBackgroundTime",
-    // "label", "resetBtn", "lockView" and "bundle"; other keys go to the base.
+    // "label", "resetBtn", "lockView", "bundle" and "mode" (its name); other keys go to the base.
     std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;
 
     // Properties. Setters store and nothing else.
@@ -72,6 +72,14 @@ public:
     void setFailCount(std::int32_t count) { failCount_ = count; }
     const std::shared_ptr<NSBundle>& bundle() const { return bundle_; }
     void setBundle(std::shared_ptr<NSBundle> bundle) { bundle_ = std::move(bundle); }
+
+    // What the next pattern does: the first of a new pair, its confirmation, a verification, or
+    // the verification that leads into setting a new passcode. The failure wait lies on top of
+    // the last two and is no mode of its own.
+    enum class Mode { Setting, Confirm, Verify, Reset };
+    Mode mode() const;
+    // "setting", "confirm", "verify" or "reset".
+    static const char* modeName(Mode mode);
 
     // Settings and lock policy.
     // Takes PASS_CODE from the settings store; without a usable one the screen is in setting mode,

@@ -20,22 +20,48 @@ constexpr double kDefaultLockInterval = 180.0;
 // More digits than any grid index needs; keeps the number parse below far from overflow.
 constexpr std::size_t kMaxIndexDigits = 6;
 
+// The three settings that govern a return from the background, as the store holds them now.
+struct LockSettings {
+    bool lockOff = false;
+    bool forced = false;
+    float interval = 0.0f;
+};
+
+// All three are read before any is acted on, so that a store that fails on any of the reads
+// fails the whole decision.
+Result<LockSettings> readLockSettings()
+{
+    LockSettings settings;
+    const std::shared_ptr<NSUserDefaults> defaults = NSUserDefaults::standardUserDefaults();
+    if (!defaults)
+        return settings;
+    const Result<bool> lockOff = defaults->readBool("LOCK_LOCK_OFF");
+    if (!lockOff.ok())
+        return lockOff.failure();
+    const Result<bool> forced = defaults->readBool("LOCK_IS_NEED_LOCK");
+    if (!forced.ok())
+        return forced.failure();
+    const Result<float> interval = defaults->readFloat("LOCK_INTERVAL");
+    if (!interval.ok())
+        return interval.failure();
+    return LockSettings{ lockOff.value(), forced.value(), interval.value() };
+}
+
 } // namespace
 
 void TQViewController::loadPasscode()
 {
     std::shared_ptr<NSUserDefaults> defaults = NSUserDefaults::standardUserDefaults();
-    std::shared_ptr<NSObject> stored = defaults ? defaults->objectForKey(kPasscodeKey) : nullptr;
-    const std::optional<std::string> failure = defaults ? defaults->readFailure() : std::nullopt;
+    const Result<std::shared_ptr<NSObject>> read = defaults ? defaults->readObject(kPasscodeKey) : Result<std::shared_ptr<NSObject>>(nullptr);
     passcode_.reset();
-    storeUnreadable_ = failure.has_value();
+    storeUnreadable_ = !read.ok();
     if (storeUnreadable_) {
         // The store's reason says how to recover where there is a way (a file set aside).
-        NSLog("PASS_CODE cannot be read (%s); the lock stays up and takes no pattern", failure->c_str());
+        NSLog("PASS_CODE cannot be read (%s); the lock stays up and takes no pattern", read.failure().message.c_str());
         isUnsetPasscode_ = false;
         return;
     }
-    if (stored) {
+    if (const std::shared_ptr<NSObject>& stored = read.value()) {
         auto* text = dynamic_cast<const NSString*>(stored.get());
         if (text && isUsablePasscode(text->string()))
             passcode_ = text->string();
@@ -106,9 +132,10 @@ bool TQViewController::storePasscode(const std::string& passcode)
     if (!defaults)
         return false;
     defaults->setObject(NSString::stringWithString(passcode), kPasscodeKey);
-    if (defaults->synchronize())
+    const Result<void> saved = defaults->save();
+    if (saved.ok())
         return true;
-    NSLog("PASS_CODE could not be saved; %s", defaults->writeFailure().c_str());
+    NSLog("PASS_CODE could not be saved; %s", saved.failure().message.c_str());
     // Nothing may act on a passcode that is not on disk: memory shows the file again.
     defaults->discardChangeForKey(kPasscodeKey);
     loadPasscode();
@@ -137,11 +164,10 @@ void TQViewController::dismissKeyboard2()
 bool TQViewController::isNeedLock()
 {
     setMessage("Slide to unlock");
-    std::shared_ptr<NSUserDefaults> defaults = NSUserDefaults::standardUserDefaults();
-    const bool lockOff = defaults && defaults->boolForKey("LOCK_LOCK_OFF");
+    const Result<LockSettings> read = readLockSettings();
     // Settings that cannot be read could hold anything, lock-off included: the lock comes back.
-    if (std::optional<std::string> failure = defaults ? defaults->readFailure() : std::nullopt) {
-        NSLog("The lock settings cannot be read (%s); locking", failure->c_str());
+    if (!read.ok()) {
+        NSLog("The lock settings cannot be read (%s); locking", read.failure().message.c_str());
         // A passcode read before stays in force: the owner is not locked out by a fault that
         // came later, and nothing read from the faulty store is trusted.
         setMessage("The lock settings cannot be read");
@@ -152,15 +178,16 @@ bool TQViewController::isNeedLock()
         loadPasscode();
         showRestingLook();
     }
-    if (lockOff) {
+    const LockSettings& settings = read.value();
+    if (settings.lockOff) {
         NSLog("关闭锁屏");
         return false;
     }
-    if (defaults && defaults->boolForKey("LOCK_IS_NEED_LOCK")) {
+    if (settings.forced) {
         NSLog("强制锁屏");
         return true;
     }
-    const float interval = defaults ? defaults->floatForKey("LOCK_INTERVAL") : 0.0f;
+    const float interval = settings.interval;
     std::shared_ptr<NSDate> now = NSDate::date();
     NSLog("next:%@", static_cast<NSObject*>(now.get()));
     const double elapsed = now->timeIntervalSince1970() - goBackgroundTime_;

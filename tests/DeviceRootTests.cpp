@@ -56,8 +56,9 @@ struct Install {
     }
     bool apply()
     {
-        error.clear();
-        return DeviceRootTemplate(templ).apply(root, error);
+        const Result<void> applied = DeviceRootTemplate(templ).apply(root);
+        error = applied.ok() ? std::string() : applied.failure().message;
+        return applied.ok();
     }
     std::string in(const std::string& relative) const { return root + "/" + relative; }
     std::string library() const { return readBytes(in(libraries + "/Glyphward.dylib")); }
@@ -224,8 +225,9 @@ TEST(DeviceRootTemplate, ATemplateSplitOverTwoFoldersMakesOneRoot)
     fs::create_directories(libraryHalf + "/" + libraries);
     fs::rename(install.templ + "/" + libraries + "/Glyphward.dylib", libraryHalf + "/" + libraries + "/Glyphward.dylib");
     const auto apply = [&] {
-        install.error.clear();
-        return DeviceRootTemplate({ install.templ, libraryHalf }).apply(install.root, install.error);
+        const Result<void> applied = DeviceRootTemplate({ install.templ, libraryHalf }).apply(install.root);
+        install.error = applied.ok() ? std::string() : applied.failure().message;
+        return applied.ok();
     };
     ASSERT_TRUE(apply()) << install.error;
     EXPECT_EQ(install.library(), "library 1");

@@ -163,13 +163,12 @@ TEST(FolderTrustStore, APreferencesFolderOthersCouldChangeIsNeitherReadNorWritte
         auto defaults = NSUserDefaults::standardUserDefaults();
         // Unreadable, not empty: the lock keeps itself up on this.
         EXPECT_EQ(passcode(), std::nullopt) << folder;
-        EXPECT_EQ(defaults->readFailure(), "the folder " + path + " is writable by group or others") << folder;
+        EXPECT_EQ(readFailureOf(*defaults), "the folder " + path + " is writable by group or others") << folder;
         defaults->setObject(NSString::stringWithString("6,7,8"), "PASS_CODE");
         root.log.clear();
-        EXPECT_FALSE(defaults->synchronize()) << folder;
-        EXPECT_EQ(defaults->writeFailure(), file + " is refused: the folder " + path + " is writable by group or others");
+        EXPECT_EQ(failureText(defaults->save()), file + " is refused: the folder " + path + " is writable by group or others");
         EXPECT_TRUE(root.logged("NSUserDefaults: refusing " + file)) << folder;
-        EXPECT_FALSE(defaults->removePersistentDomain()) << folder;
+        EXPECT_NE(failureText(defaults->removePersistentDomain()), "") << folder;
         EXPECT_EQ(readBytes(file), before) << folder;
         fs::permissions(path, modes);
     }
@@ -187,7 +186,7 @@ TEST(FolderTrustStore, ASettingsFolderSwappedForALinkIsRefused)
     fs::create_directory_symlink(theirs, root.path + "/var");
     NSUserDefaults::resetStandardUserDefaults();
     EXPECT_EQ(passcode(), std::nullopt);
-    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->readFailure(), "the folder " + root.path + "/var is a symbolic link");
+    EXPECT_EQ(readFailureOf(*NSUserDefaults::standardUserDefaults()), "the folder " + root.path + "/var is a symbolic link");
     NSUserDefaults::standardUserDefaults()->setObject(NSString::stringWithString("0,1"), "PASS_CODE");
     EXPECT_FALSE(NSUserDefaults::standardUserDefaults()->synchronize());
     EXPECT_EQ(readDomainFile(theirs + "/mobile/Library/Preferences/org.glyphward.host.plist")->objectForKey("PASS_CODE")->description(), "4");
@@ -202,7 +201,7 @@ TEST(FolderTrustStore, AFolderOfAnotherUserIsRefused)
     ASSERT_EQ(::chown((root.path + "/var/mobile").c_str(), 4242, 4242), 0);
     NSUserDefaults::resetStandardUserDefaults();
     EXPECT_EQ(passcode(), std::nullopt);
-    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->readFailure(), "the folder " + root.path + "/var/mobile is owned by another user");
+    EXPECT_EQ(readFailureOf(*NSUserDefaults::standardUserDefaults()), "the folder " + root.path + "/var/mobile is owned by another user");
 }
 
 TEST(FolderTrustStore, FoldersTheStoreMakesArePrivateWhateverTheUmask)
@@ -211,7 +210,7 @@ TEST(FolderTrustStore, FoldersTheStoreMakesArePrivateWhateverTheUmask)
     ::umask(0);
     auto defaults = NSUserDefaults::standardUserDefaults();
     defaults->setObject(NSString::stringWithString("0,1,2"), "PASS_CODE");
-    ASSERT_TRUE(defaults->synchronize()) << defaults->writeFailure();
+    ASSERT_EQ(failureText(defaults->save()), "");
     for (const char* folder : { "var", "var/mobile", "var/mobile/Library", "var/mobile/Library/Preferences" }) {
         struct stat info {};
         ASSERT_EQ(::lstat((root.path + "/" + folder).c_str(), &info), 0) << folder;

@@ -317,3 +317,33 @@ TEST_F(LockControllerTests, RuntimeAnswersWhatTravelsAsSelectorsAndKeys)
     EXPECT_EQ(controller_->failCount(), 1);
     EXPECT_EQ(unlocks, 0);
 }
+
+TEST_F(LockControllerTests, TheModeFollowsTheFlowAndIsReadByName)
+{
+    using Mode = TQViewController::Mode;
+    setOutside("PASS_CODE", NSString::stringWithString("0,1,2"));
+    launch();
+    // The name is what a reader outside the lock's code gets, as the scenario player does.
+    const auto named = [this] {
+        const auto value = controller_->valueForKey("mode");
+        return value ? value->description() : std::string("(none)");
+    };
+    EXPECT_EQ(controller_->mode(), Mode::Verify);
+    EXPECT_EQ(named(), "verify");
+    tapReset();
+    EXPECT_EQ(controller_->mode(), Mode::Reset);
+    EXPECT_EQ(named(), "reset");
+    for (int i = 0; i < 6; ++i)
+        draw({ 6, 7 });
+    EXPECT_EQ(controller_->mode(), Mode::Reset) << "the failure wait is no mode of its own";
+    advance(10.5);
+    draw({ 0, 1, 2 });
+    EXPECT_EQ(controller_->mode(), Mode::Setting);
+    EXPECT_EQ(named(), "setting");
+    draw({ 2, 5, 8 });
+    EXPECT_EQ(controller_->mode(), Mode::Confirm);
+    EXPECT_EQ(named(), "confirm");
+    draw({ 2, 5, 8 });
+    EXPECT_EQ(controller_->mode(), Mode::Verify);
+    EXPECT_EQ(named(), "verify");
+}

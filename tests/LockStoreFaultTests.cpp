@@ -135,7 +135,7 @@ TEST_F(LockStoreFaultTests, ASetAsideFileLeavesThePasscodeUnknownAtEveryLaunchUn
     // Deleting PASS_CODE, as the owner does with the settings tool, starts the domain afresh.
     auto owner = outsideDefaults();
     owner->removeObjectForKey("PASS_CODE");
-    ASSERT_TRUE(owner->startAfresh());
+    ASSERT_TRUE(owner->startAfresh().ok());
     NSUserDefaults::resetStandardUserDefaults();
     launch();
     EXPECT_EQ(message(), "Set Passcode");

@@ -133,6 +133,16 @@ inline std::string nestedArraysPlist(int levels, int fanout)
 inline std::string deepBinaryPlist(int levels) { return nestedArraysPlist(levels, 1); }
 inline std::string sharedContainersPlist(int levels) { return nestedArraysPlist(levels, 2); }
 
+// Why the store's file cannot be read now, or nothing when it reads (missing counts as read).
+inline std::optional<std::string> readFailureOf(const NSUserDefaults& defaults)
+{
+    const Result<std::shared_ptr<NSDictionary>> read = defaults.readDictionary();
+    return read.ok() ? std::nullopt : std::optional<std::string>(read.failure().message);
+}
+
+// Why an operation failed, or an empty string when it did what it was asked.
+inline std::string failureText(const Result<void>& result) { return result.ok() ? std::string() : result.failure().message; }
+
 // A store object of its own for a file, as another process or a later launch would have.
 inline std::shared_ptr<NSUserDefaults> freshStore(const std::string& domain)
 {

@@ -115,27 +115,37 @@ protected:
     std::vector<std::string> opened;
 };
 
+// "yes" or "no" for a filter that does or does not name the bundle; why it is no filter otherwise.
+std::string filterVerdict(const std::string& data, const std::string& bundleId)
+{
+    const Result<bool> lists = TweakLoader::filterListsBundle(data, bundleId);
+    if (!lists.ok())
+        return lists.failure().message;
+    return lists.value() ? "yes" : "no";
+}
+
 } // namespace
 
 TEST(TweakLoaderFilter, ListsTheBundleOnlyUnderFilterBundlesInEitherForm)
 {
-    EXPECT_TRUE(TweakLoader::filterListsBundle(xmlFilter("org.glyphward.host"), "org.glyphward.host"));
-    EXPECT_FALSE(TweakLoader::filterListsBundle(xmlFilter("org.glyphward.hostile"), "org.glyphward.host"));
+    EXPECT_EQ(filterVerdict(xmlFilter("org.glyphward.host"), "org.glyphward.host"), "yes");
+    EXPECT_EQ(filterVerdict(xmlFilter("org.glyphward.hostile"), "org.glyphward.host"), "no");
     const std::string binary = binaryFilter("org.glyphward.host");
     ASSERT_EQ(binary.rfind("bplist", 0), 0u);
-    EXPECT_TRUE(TweakLoader::filterListsBundle(binary, "org.glyphward.host"));
-    EXPECT_FALSE(TweakLoader::filterListsBundle(binary, "org.glyphward"));
+    EXPECT_EQ(filterVerdict(binary, "org.glyphward.host"), "yes");
+    EXPECT_EQ(filterVerdict(binary, "org.glyphward"), "no");
 
-    // The bundle in the wrong place, the wrong shape or unreadable text loads nothing.
-    EXPECT_FALSE(TweakLoader::filterListsBundle(
+    // The bundle in the wrong place, the wrong shape or unreadable text loads nothing, and is
+    // no filter at all rather than one for other apps.
+    EXPECT_EQ(filterVerdict(
         "<plist version=\"1.0\"><dict><key>Bundles</key><array><string>org.glyphward.host</string></array></dict></plist>",
-        "org.glyphward.host"));
-    EXPECT_FALSE(TweakLoader::filterListsBundle(
+        "org.glyphward.host"), "has no Filter dictionary");
+    EXPECT_EQ(filterVerdict(
         "<plist version=\"1.0\"><dict><key>Filter</key><dict><key>Bundles</key><string>org.glyphward.host</string></dict></dict></plist>",
-        "org.glyphward.host"));
-    EXPECT_FALSE(TweakLoader::filterListsBundle("<plist><array><string>org.glyphward.host</string></array>", "org.glyphward.host"));
-    EXPECT_FALSE(TweakLoader::filterListsBundle("", "org.glyphward.host"));
-    EXPECT_FALSE(TweakLoader::filterListsBundle(binary.substr(0, binary.size() / 2), "org.glyphward.host"));
+        "org.glyphward.host"), "has a Filter Bundles entry that is not an array");
+    EXPECT_EQ(filterVerdict("<plist><array><string>org.glyphward.host</string></array>", "org.glyphward.host"), "has no Filter dictionary");
+    EXPECT_EQ(filterVerdict("", "org.glyphward.host"), "is empty");
+    EXPECT_EQ(filterVerdict(binary.substr(0, binary.size() / 2), "org.glyphward.host"), "is not a property list");
 }
 
 TEST_F(TweakFolder, OpensMatchingLibrariesInNameOrderAndSkipsTheRestQuietly)

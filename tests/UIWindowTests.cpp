@@ -159,9 +159,9 @@ TEST_F(UIWindowTest, TouchStaysWithTheViewThatTookTheDown)
     window->makeKeyAndVisible();
     auto& finger = UITouchInjector::shared();
 
-    finger.down({ 110, 210 });
+    EXPECT_TRUE(finger.down({ 110, 210 }));
     EXPECT_TRUE(finger.isTouching());
-    finger.down({ 10, 10 });
+    EXPECT_FALSE(finger.down({ 10, 10 })) << "the one touch is the injector's to give";
     target->setHidden(true);
     finger.move({ 10, 10 });
     target->setFrame({ { 0, 0 }, { 50, 50 } });
@@ -201,7 +201,7 @@ TEST_F(UIWindowTest, OnlyTheKeyWindowTakesNewTouches)
     EXPECT_FALSE(back->sendTouch(UITouchPhase::Began, { 1, 1 }));
 
     front->resignKeyWindow();
-    finger.down({ 1, 1 });
+    EXPECT_FALSE(finger.down({ 1, 1 }));
     finger.up();
     EXPECT_TRUE(inFront->events.empty()) << "no key window, no touches";
 

@@ -90,13 +90,16 @@ TEST(UserDefaultsFaults, EveryFailedFileOperationKeepsTheOldFileWholeAndTheValue
     // A failed write says why, and its change can be dropped: reads then answer the file again.
     FileOps::setCurrent(std::make_shared<FailingFileOps>(0));
     defaults->setObject(NSString::stringWithString("dropped"), "PASS_CODE");
-    EXPECT_FALSE(defaults->synchronize());
-    EXPECT_EQ(defaults->writeFailure(), "could not open the folder " + root.preferences() + ": Input/output error");
+    const Result<void> failed = defaults->save();
+    EXPECT_EQ(failureText(failed), "could not open the folder " + root.preferences() + ": Input/output error");
+    if (!failed.ok()) {
+        EXPECT_EQ(failed.failure().path, root.preferences());
+        EXPECT_EQ(failed.failure().error, EIO);
+    }
     FileOps::setCurrent(nullptr);
     defaults->discardChangeForKey("PASS_CODE");
     EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "after");
-    EXPECT_TRUE(defaults->synchronize());
-    EXPECT_EQ(defaults->writeFailure(), "");
+    EXPECT_EQ(failureText(defaults->save()), "");
 }
 
 TEST(UserDefaultsFaults, AFolderThatCannotBeListedKeepsDeadWritersTemporariesForALaterWrite)
@@ -151,17 +154,19 @@ TEST(UserDefaultsFaults, AFileThatCannotBeReadIsNeitherSetAsideNorReplaced)
     FileOps::setCurrent(std::make_shared<Unreadable>(root.file("org.glyphward.host")));
     auto defaults = NSUserDefaults::standardUserDefaults();
     EXPECT_EQ(defaults->objectForKey("PASS_CODE"), nullptr);
-    EXPECT_EQ(defaults->readFailure(), "Permission denied") << "not the same as a missing file";
+    EXPECT_EQ(readFailureOf(*defaults), "Permission denied") << "not the same as a missing file";
+    EXPECT_FALSE(defaults->readBool("PASS_CODE").ok());
     defaults->setObject(NSString::stringWithString("other"), "PASS_CODE");
-    EXPECT_FALSE(defaults->synchronize());
-    EXPECT_NE(defaults->writeFailure().find("cannot be read (Permission denied)"), std::string::npos);
+    const Result<void> refused = defaults->save();
+    EXPECT_NE(failureText(refused).find("cannot be read (Permission denied)"), std::string::npos);
+    EXPECT_FALSE(defaults->readObject("PASS_CODE").ok()) << "a refused write leaves the read failing";
     EXPECT_EQ(storedPasscode(root), "keep");
     EXPECT_FALSE(std::filesystem::exists(root.file("org.glyphward.host") + ".corrupt"));
 
     // Once the file can be read again, the pending value is written over its other keys.
     FileOps::setCurrent(nullptr);
     EXPECT_TRUE(defaults->synchronize());
-    EXPECT_EQ(defaults->readFailure(), std::nullopt);
+    EXPECT_EQ(readFailureOf(*defaults), std::nullopt);
     EXPECT_EQ(storedPasscode(root), "other");
 
     // A folder or a FIFO in the file's place cannot be read either, and nothing waits on the FIFO.
@@ -171,15 +176,15 @@ TEST(UserDefaultsFaults, AFileThatCannotBeReadIsNeitherSetAsideNorReplaced)
         ASSERT_EQ(std::string(kind) == "folder" ? ::mkdir(file.c_str(), 0700) : ::mkfifo(file.c_str(), 0600), 0);
         auto later = freshStore("org.glyphward.host");
         EXPECT_FALSE(later->boolForKey("PASS_CODE"));
-        EXPECT_EQ(later->readFailure(), std::string(kind) == "folder" ? "Is a directory" : "not a regular file");
+        EXPECT_EQ(readFailureOf(*later), std::string(kind) == "folder" ? "Is a directory" : "not a regular file");
         later->setObject(NSString::stringWithString("x"), "PASS_CODE");
         EXPECT_FALSE(later->synchronize());
         EXPECT_EQ(defaults->objectForKey("PASS_CODE")->description(), "other") << "what was read stays";
-        EXPECT_TRUE(defaults->readFailure().has_value());
+        EXPECT_TRUE(readFailureOf(*defaults).has_value());
         EXPECT_FALSE(std::filesystem::exists(file + ".corrupt"));
         std::filesystem::remove(file);
-        EXPECT_EQ(later->readFailure(), std::string(kind) == "folder" ? "Is a directory" : "not a regular file");
-        EXPECT_EQ(later->objectForKey("PASS_CODE")->description(), "x");
-        EXPECT_EQ(later->readFailure(), std::nullopt) << "a missing file is an empty domain";
+        const auto read = later->readObject("PASS_CODE");
+        ASSERT_TRUE(read.ok()) << "a missing file is an empty domain";
+        EXPECT_EQ(read.value()->description(), "x");
     }
 }

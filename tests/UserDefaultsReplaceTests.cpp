@@ -19,7 +19,7 @@ TEST(UserDefaultsReplace, ReplacesTheWholeDomainAndDropsWhatWasPending)
     ASSERT_TRUE(defaults->synchronize());
     defaults->setObject(str("pending"), "PENDING");
 
-    ASSERT_TRUE(defaults->replacePersistentDomain({{"ONLY", str("new")}}));
+    ASSERT_EQ(failureText(defaults->replacePersistentDomain({{"ONLY", str("new")}})), "");
     EXPECT_EQ(defaults->objectForKey("PASS_CODE"), nullptr);
     EXPECT_EQ(defaults->objectForKey("PENDING"), nullptr);
     EXPECT_EQ(defaults->stringForKey("ONLY"), "new");
@@ -41,15 +41,15 @@ TEST(UserDefaultsReplace, SetsABadFileAsideAndNeverReplacesOneItCannotRead)
     const std::string file = root.file("com.example.bad");
     writeBytes(file, "not a plist");
     auto defaults = freshStore("com.example.bad");
-    ASSERT_TRUE(defaults->replacePersistentDomain({{"K", str("v")}}));
+    ASSERT_EQ(failureText(defaults->replacePersistentDomain({{"K", str("v")}})), "");
     EXPECT_EQ(readBytes(file + ".corrupt"), "not a plist");
     EXPECT_EQ(defaults->stringForKey("K"), "v");
 
     const std::string folderInPlace = root.file("com.example.folder");
     ASSERT_EQ(mkdir(folderInPlace.c_str(), 0700), 0);
     auto blocked = freshStore("com.example.folder");
-    EXPECT_FALSE(blocked->replacePersistentDomain({{"K", str("v")}}));
-    EXPECT_NE(blocked->writeFailure().find("cannot be read"), std::string::npos) << blocked->writeFailure();
+    const std::string why = failureText(blocked->replacePersistentDomain({{"K", str("v")}}));
+    EXPECT_NE(why.find("cannot be read"), std::string::npos) << why;
     EXPECT_TRUE(std::filesystem::is_directory(folderInPlace));
 }
 
@@ -62,17 +62,16 @@ TEST(UserDefaultsReplace, EveryFailedFileOperationLeavesOneWholeFile)
 
     auto counter = std::make_shared<FailingFileOps>(-1);
     FileOps::setCurrent(counter);
-    ASSERT_TRUE(defaults->replacePersistentDomain({{"PASS_CODE", str("old")}}));
+    ASSERT_EQ(failureText(defaults->replacePersistentDomain({{"PASS_CODE", str("old")}})), "");
     FileOps::setCurrent(nullptr);
     const int calls = counter->calls();
     ASSERT_GE(calls, 6);
     for (int n = 0; n < calls; ++n) {
         auto failing = std::make_shared<FailingFileOps>(n);
         FileOps::setCurrent(failing);
-        const bool replaced = defaults->replacePersistentDomain({{"NEW", str("x")}});
+        const std::string why = failureText(defaults->replacePersistentDomain({{"NEW", str("x")}}));
         FileOps::setCurrent(nullptr);
-        EXPECT_FALSE(replaced) << "failing call " << n << " (" << failing->failed() << ")";
-        EXPECT_FALSE(defaults->writeFailure().empty()) << failing->failed();
+        EXPECT_FALSE(why.empty()) << "failing call " << n << " (" << failing->failed() << ")";
         auto disk = readDomainFile(root.file("org.glyphward.host"));
         ASSERT_NE(disk, nullptr) << failing->failed();
         // Either the old domain whole, or (a failure after the rename) the new one whole.
@@ -84,6 +83,6 @@ TEST(UserDefaultsReplace, EveryFailedFileOperationLeavesOneWholeFile)
             EXPECT_NE(disk->objectForKey("PASS_CODE"), nullptr) << failing->failed();
         }
         EXPECT_TRUE(root.strayFiles().empty()) << failing->failed();
-        ASSERT_TRUE(defaults->replacePersistentDomain({{"PASS_CODE", str("old")}}));
+        ASSERT_EQ(failureText(defaults->replacePersistentDomain({{"PASS_CODE", str("old")}})), "");
     }
 }

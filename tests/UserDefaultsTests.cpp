@@ -262,20 +262,21 @@ TEST(UserDefaults, AFileThatDoesNotParseIsSetAsideNeverOverwrittenAndReadsAsUnkn
         EXPECT_TRUE(root.logged("moved it aside"));
         // What the file held is unknown, not absent, here and at every later launch.
         const std::string newest = file + ".corrupt" + (i ? "." + std::to_string(i) : "");
-        ASSERT_TRUE(defaults->readFailure().has_value());
-        EXPECT_NE(defaults->readFailure()->find("set aside as " + newest + ";"), std::string::npos) << *defaults->readFailure();
+        const auto unknown = defaults->readObject("PASS_CODE");
+        ASSERT_FALSE(unknown.ok());
+        EXPECT_NE(unknown.failure().message.find("set aside as " + newest + ";"), std::string::npos) << unknown.failure().message;
+        EXPECT_EQ(unknown.failure().path, newest) << "the file to restore";
         EXPECT_EQ(defaults->setAsideFile(), newest);
         auto later = freshStore("org.glyphward.host");
         EXPECT_EQ(later->objectForKey("PASS_CODE"), nullptr);
-        EXPECT_EQ(later->readFailure(), defaults->readFailure());
+        EXPECT_EQ(readFailureOf(*later), readFailureOf(*defaults));
         root.log.clear();
     }
 
     // What cannot be read is never replaced by an ordinary write.
     auto refused = freshStore("org.glyphward.host");
     refused->setObject(str("1"), "PASS_CODE");
-    EXPECT_FALSE(refused->synchronize());
-    EXPECT_NE(refused->writeFailure().find("cannot be read"), std::string::npos);
+    EXPECT_NE(failureText(refused->save()).find("cannot be read"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(file));
 
     // Moving the set-aside file back recovers it.
@@ -283,29 +284,29 @@ TEST(UserDefaults, AFileThatDoesNotParseIsSetAsideNeverOverwrittenAndReadsAsUnkn
     std::filesystem::rename(file + ".corrupt.2", file);
     auto restored = freshStore("org.glyphward.host");
     EXPECT_EQ(restored->stringForKey("PASS_CODE"), "0,1,2");
-    EXPECT_EQ(restored->readFailure(), std::nullopt);
+    EXPECT_EQ(readFailureOf(*restored), std::nullopt);
 
     // Starting afresh writes the changes alone and leaves every set-aside file as it was.
     std::filesystem::rename(file, file + ".corrupt.2");
     auto afresh = freshStore("org.glyphward.host");
     afresh->removeObjectForKey("PASS_CODE");
     afresh->setObject(str("new"), "OTHER");
-    ASSERT_TRUE(afresh->startAfresh());
-    EXPECT_EQ(afresh->readFailure(), std::nullopt);
+    ASSERT_EQ(failureText(afresh->startAfresh()), "");
+    EXPECT_EQ(readFailureOf(*afresh), std::nullopt);
     EXPECT_EQ(afresh->setAsideFile(), std::nullopt);
     auto disk = readDomainFile(file);
     ASSERT_NE(disk, nullptr);
     EXPECT_EQ(disk->count(), 1u);
     EXPECT_EQ(readBytes(file + ".corrupt"), bads[0]);
     EXPECT_EQ(freshStore("org.glyphward.host")->objectForKey("PASS_CODE"), nullptr);
-    EXPECT_EQ(freshStore("org.glyphward.host")->readFailure(), std::nullopt);
+    EXPECT_EQ(readFailureOf(*freshStore("org.glyphward.host")), std::nullopt);
 
     // Deleting the whole domain beside a set-aside file leaves an empty one that reads.
     auto whole = freshStore("org.glyphward.host");
-    ASSERT_TRUE(whole->removePersistentDomain());
+    ASSERT_EQ(failureText(whole->removePersistentDomain()), "");
     ASSERT_NE(readDomainFile(file), nullptr);
     EXPECT_EQ(readDomainFile(file)->count(), 0u);
-    EXPECT_EQ(freshStore("org.glyphward.host")->readFailure(), std::nullopt);
+    EXPECT_EQ(readFailureOf(*freshStore("org.glyphward.host")), std::nullopt);
 
     // With every name taken, a bad file stays where it is, and the domain cannot be read.
     for (int n = 3; n <= 1000; ++n)
@@ -313,10 +314,10 @@ TEST(UserDefaults, AFileThatDoesNotParseIsSetAsideNeverOverwrittenAndReadsAsUnkn
     writeBytes(file, garbage);
     auto full = freshStore("org.glyphward.host");
     EXPECT_EQ(full->objectForKey("PASS_CODE"), nullptr);
-    EXPECT_EQ(full->readFailure(), "not a property list, and every name to set it aside under is taken");
+    EXPECT_EQ(readFailureOf(*full), "not a property list, and every name to set it aside under is taken");
     full->setObject(str("1"), "PASS_CODE");
     EXPECT_FALSE(full->synchronize());
-    EXPECT_FALSE(full->startAfresh());
+    EXPECT_NE(failureText(full->startAfresh()), "");
     EXPECT_EQ(readBytes(file), garbage);
     EXPECT_EQ(readBytes(file + ".corrupt"), bads[0]);
     EXPECT_EQ(readBytes(file + ".corrupt.1000"), "older");
@@ -475,7 +476,7 @@ TEST(UserDefaults, EveryFormPlistlibWritesIsReadAndRewrittenWithEveryKeyKept)
         std::filesystem::rename(file + "." + std::to_string(i), file);
         auto defaults = freshStore("org.glyphward.host");
         EXPECT_EQ(defaults->stringForKey("PASS_CODE"), "0,4,8") << form;
-        EXPECT_EQ(defaults->readFailure(), std::nullopt) << form;
+        EXPECT_EQ(readFailureOf(*defaults), std::nullopt) << form;
         EXPECT_FALSE(std::filesystem::exists(file + ".corrupt")) << form;
         defaults->setInteger(60, "LOCK_INTERVAL");
         ASSERT_TRUE(defaults->synchronize()) << form;
@@ -527,8 +528,8 @@ TEST(UserDefaults, AWriterThatHoldsTheFolderLockAndStallsMakesAWriteGiveUp)
     char byte = 0;
     ASSERT_EQ(read(ready[0], &byte, 1), 1);
     defaults->setObject(str("3,4,5"), "PASS_CODE");
-    const bool written = defaults->synchronize();
-    const std::string why = defaults->writeFailure();
+    const std::string why = failureText(defaults->save());
+    const bool written = why.empty();
     ASSERT_EQ(write(release[1], "x", 1), 1);
     int status = 0;
     waitpid(holder, &status, 0);

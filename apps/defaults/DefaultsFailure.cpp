@@ -1,19 +1,18 @@
 #include "DefaultsFailure.h"
 
+#include "platform/foundation/Failure.h"
 #include "platform/foundation/NSUserDefaults.h"
 
-bool DefaultsFailure::unreadable(const NSUserDefaults& defaults, std::ostream& err)
+int DefaultsFailure::readFailed(const NSUserDefaults& defaults, const Failure& why, std::ostream& err)
 {
-    std::optional<std::string> why = defaults.readFailure();
-    if (why)
-        err << "Could not read domain " << defaults.domain() << ": " << defaults.path() << ": " << *why << "\n";
-    return why.has_value();
+    err << "Could not read domain " << defaults.domain() << ": " << defaults.path() << ": " << why.message << "\n";
+    return 1;
 }
 
-int DefaultsFailure::writeFailed(const NSUserDefaults& defaults, std::ostream& err)
+int DefaultsFailure::writeFailed(const NSUserDefaults& defaults, const Failure& why, std::ostream& err)
 {
     err << "Could not write domain " << defaults.domain() << "; defaults have not been changed.\n";
-    if (std::string why = defaults.writeFailure(); !why.empty())
-        err << "Cause: " << why << "\n";
+    if (!why.message.empty())
+        err << "Cause: " << why.message << "\n";
     return 1;
 }

@@ -9,8 +9,14 @@
 #include "platform/foundation/NSUserDefaults.h"
 
 namespace {
-bool unreadable(const NSUserDefaults& defaults, std::ostream& err) { return DefaultsFailure::unreadable(defaults, err); }
-int writeFailed(const NSUserDefaults& defaults, std::ostream& err) { return DefaultsFailure::writeFailed(defaults, err); }
+int readFailed(const NSUserDefaults& defaults, const Failure& why, std::ostream& err) { return DefaultsFailure::readFailed(defaults, why, err); }
+int writeFailed(const NSUserDefaults& defaults, const Failure& why, std::ostream& err) { return DefaultsFailure::writeFailed(defaults, why, err); }
+
+// The value under the key, or nothing for a tool given no store; a read that fails stays a failure.
+Result<std::shared_ptr<NSObject>> readValue(const std::shared_ptr<NSUserDefaults>& defaults, const std::string& key)
+{
+    return defaults ? defaults->readObject(key) : Result<std::shared_ptr<NSObject>>(nullptr);
+}
 } // namespace
 
 const char* DefaultsTool::usage()
@@ -47,8 +53,8 @@ int DefaultsTool::startAfresh(NSUserDefaults& defaults, const std::string& key)
     // The key's value is unknown: deleting it is the owner's way to start the domain again.
     const std::string aside = defaults.setAsideFile().value_or("");
     defaults.removeObjectForKey(key);
-    if (!defaults.startAfresh())
-        return writeFailed(defaults, err_);
+    if (const Result<void> written = defaults.startAfresh(); !written.ok())
+        return writeFailed(defaults, written.failure(), err_);
     err_ << "Domain " << defaults.domain() << " could not be read and starts afresh without " << key << "; its old file stays at "
          << aside << "\n";
     return 0;
@@ -93,9 +99,10 @@ int DefaultsTool::read(const std::vector<std::string>& words)
     const std::string& domain = words[1];
     auto defaults = NSUserDefaults::defaultsForDomain(domain);
     if (words.size() == 3) {
-        auto value = defaults ? defaults->objectForKey(words[2]) : nullptr;
-        if (defaults && unreadable(*defaults, err_))
-            return 1;
+        const auto read = readValue(defaults, words[2]);
+        if (!read.ok())
+            return readFailed(*defaults, read.failure(), err_);
+        const auto& value = read.value();
         if (!value)
             return missingPair(domain, words[2]);
         out_ << DefaultsValue::format(value.get()) << "\n";
@@ -104,12 +111,12 @@ int DefaultsTool::read(const std::vector<std::string>& words)
     if (!defaults)
         return missingDomain(domain);
     // Read first: a domain whose file was set aside has no file, yet is no missing domain.
-    auto all = defaults->dictionaryRepresentation();
-    if (unreadable(*defaults, err_))
-        return 1;
+    const auto all = defaults->readDictionary();
+    if (!all.ok())
+        return readFailed(*defaults, all.failure(), err_);
     if (!defaults->persistentDomainExists())
         return missingDomain(domain);
-    out_ << all->description() << "\n";
+    out_ << all.value()->description() << "\n";
     return 0;
 }
 
@@ -118,9 +125,10 @@ int DefaultsTool::readType(const std::vector<std::string>& words)
     if (words.size() != 3)
         return misuse("read-type takes a domain and a key.");
     auto defaults = NSUserDefaults::defaultsForDomain(words[1]);
-    auto value = defaults ? defaults->objectForKey(words[2]) : nullptr;
-    if (defaults && unreadable(*defaults, err_))
-        return 1;
+    const auto read = readValue(defaults, words[2]);
+    if (!read.ok())
+        return readFailed(*defaults, read.failure(), err_);
+    const auto& value = read.value();
     if (!value)
         return missingPair(words[1], words[2]);
     out_ << "Type is " << DefaultsValue::typeName(value.get()) << "\n";
@@ -140,9 +148,10 @@ int DefaultsTool::write(const std::vector<std::string>& words)
         return misuse("Not a domain name: " + words[1]);
     std::shared_ptr<NSObject> value = given.value;
     if (given.action != DefaultsWriteValue::Action::Set) {
-        auto present = defaults->objectForKey(key);
-        if (unreadable(*defaults, err_))
-            return 1;
+        const auto read = defaults->readObject(key);
+        if (!read.ok())
+            return readFailed(*defaults, read.failure(), err_);
+        const auto& present = read.value();
         if (given.action == DefaultsWriteValue::Action::AddToArray && present) {
             auto array = std::dynamic_pointer_cast<NSArray>(present);
             if (!array) {
@@ -170,8 +179,8 @@ int DefaultsTool::write(const std::vector<std::string>& words)
         return 1;
     }
     defaults->setObject(value, key);
-    if (!defaults->synchronize())
-        return writeFailed(*defaults, err_);
+    if (const Result<void> written = defaults->save(); !written.ok())
+        return writeFailed(*defaults, written.failure(), err_);
     return 0;
 }
 
@@ -185,9 +194,10 @@ int DefaultsTool::rename(const std::vector<std::string>& words)
     auto defaults = NSUserDefaults::defaultsForDomain(domain);
     if (!defaults)
         return misuse("Not a domain name: " + domain);
-    auto value = defaults->objectForKey(from);
-    if (unreadable(*defaults, err_))
-        return 1;
+    const auto read = defaults->readObject(from);
+    if (!read.ok())
+        return readFailed(*defaults, read.failure(), err_);
+    const auto& value = read.value();
     if (!value) {
         err_ << "Key " << from << " does not exist in domain " << domain << "; leaving defaults unchanged\n";
         return 1;
@@ -201,8 +211,8 @@ int DefaultsTool::rename(const std::vector<std::string>& words)
     // Both changes go out in one write: no reader ever sees the value under both keys or neither.
     defaults->setObject(value, to);
     defaults->removeObjectForKey(from);
-    if (!defaults->synchronize())
-        return writeFailed(*defaults, err_);
+    if (const Result<void> written = defaults->save(); !written.ok())
+        return writeFailed(*defaults, written.failure(), err_);
     return 0;
 }
 
@@ -213,23 +223,23 @@ int DefaultsTool::remove(const std::vector<std::string>& words)
     const std::string& domain = words[1];
     auto defaults = NSUserDefaults::defaultsForDomain(domain);
     if (words.size() == 3) {
-        auto value = defaults ? defaults->objectForKey(words[2]) : nullptr;
+        const auto read = readValue(defaults, words[2]);
         if (defaults && defaults->setAsideFile())
             return startAfresh(*defaults, words[2]);
-        if (defaults && unreadable(*defaults, err_))
-            return 1;
-        if (!value)
+        if (!read.ok())
+            return readFailed(*defaults, read.failure(), err_);
+        if (!read.value())
             return missingPair(domain, words[2]);
         defaults->removeObjectForKey(words[2]);
-        if (!defaults->synchronize())
-            return writeFailed(*defaults, err_);
+        if (const Result<void> written = defaults->save(); !written.ok())
+            return writeFailed(*defaults, written.failure(), err_);
         return 0;
     }
     if (defaults)
         defaults->dictionaryRepresentation();
     if (!defaults || (!defaults->persistentDomainExists() && !defaults->setAsideFile()))
         return missingDomain(domain);
-    if (!defaults->removePersistentDomain()) {
+    if (!defaults->removePersistentDomain().ok()) {
         err_ << "Could not delete domain " << domain << "\n";
         return 1;
     }

@@ -41,12 +41,13 @@ int DefaultsTool::find(const std::vector<std::string>& words)
     bool found = false;
     for (const auto& domain : *names) {
         auto defaults = NSUserDefaults::defaultsForDomain(domain);
-        auto all = defaults->dictionaryRepresentation();
+        const auto read = defaults->readDictionary();
         // A domain that cannot be read makes the search incomplete: say so, and fail at the end.
-        if (DefaultsFailure::unreadable(*defaults, err_)) {
-            status = 1;
+        if (!read.ok()) {
+            status = DefaultsFailure::readFailed(*defaults, read.failure(), err_);
             continue;
         }
+        const auto& all = read.value();
         // A domain whose name holds the word matches whole, as in `defaults`.
         const bool wholeDomain = DefaultsSearch::textContains(domain, word);
         NSDictionary::Storage matches;
@@ -72,9 +73,10 @@ int DefaultsTool::exportDomain(const std::vector<std::string>& words)
     auto defaults = NSUserDefaults::defaultsForDomain(domain);
     if (!defaults)
         return misuse("Not a domain name: " + domain);
-    auto all = defaults->dictionaryRepresentation();
-    if (DefaultsFailure::unreadable(*defaults, err_))
-        return 1;
+    const auto read = defaults->readDictionary();
+    if (!read.ok())
+        return DefaultsFailure::readFailed(*defaults, read.failure(), err_);
+    const auto& all = read.value();
     if (!defaults->persistentDomainExists())
         return missingDomain(domain);
     using Format = NSPropertyListSerialization::Format;
@@ -123,7 +125,7 @@ int DefaultsTool::importDomain(const std::vector<std::string>& words)
         err_ << name << " holds a property list that is not a dictionary; domain " << domain << " has not been changed.\n";
         return 1;
     }
-    if (!defaults->replacePersistentDomain(dictionary->entries()))
-        return DefaultsFailure::writeFailed(*defaults, err_);
+    if (const Result<void> written = defaults->replacePersistentDomain(dictionary->entries()); !written.ok())
+        return DefaultsFailure::writeFailed(*defaults, written.failure(), err_);
     return 0;
 }

@@ -22,9 +22,11 @@ int run(int argc, char** argv)
     if (!line.run)
         return line.status;
     // Installed, the user's own root is made or refreshed first; never run on a half-made one.
-    if (std::string error; !line.root && !DeviceRoot::prepare(error)) {
-        std::cerr << "glyphward-defaults: " << error << "\n";
-        return 2;
+    if (!line.root) {
+        if (const Result<void> ready = DeviceRoot::prepare(); !ready.ok()) {
+            std::cerr << "glyphward-defaults: " << ready.failure().message << "\n";
+            return 2;
+        }
     }
     // Any existing folder will do: the store makes the preferences folder under it.
     const std::string root = line.root.value_or(DeviceRoot::path());

@@ -110,12 +110,6 @@ std::int64_t integerValue(const std::shared_ptr<NSObject>& object)
     return n ? n->integerValue() : 0;
 }
 
-bool boolValue(const std::shared_ptr<NSObject>& object)
-{
-    const auto n = std::dynamic_pointer_cast<NSNumber>(object);
-    return n && n->boolValue();
-}
-
 json stringValue(const std::shared_ptr<NSObject>& object)
 {
     if (!object)
@@ -127,13 +121,12 @@ json stringValue(const std::shared_ptr<NSObject>& object)
     return object->description();
 }
 
+// The controller names its own mode; the player only reads it, as it reads the other fields.
 json mode(const std::shared_ptr<NSObject>& controller)
 {
     if (!controller)
         return nullptr;
-    if (boolValue(controller->valueForKey("isUnsetPasscode")))
-        return controller->valueForKey("passcode") ? "confirm" : "setting";
-    return boolValue(controller->valueForKey("isResetPasscode")) ? "reset" : "verify";
+    return stringValue(controller->valueForKey("mode"));
 }
 
 // Read straight from the file, as another process would see it, without touching the store.

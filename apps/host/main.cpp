@@ -199,9 +199,11 @@ int run(int argc, char** argv)
         return 0;
     }
     // Installed, the user's own root is made or refreshed first; never run on a half-made one.
-    if (std::string error; !options.root && !DeviceRoot::prepare(error)) {
-        std::cerr << "glyphward-host: " << error << "\n";
-        return 2;
+    if (!options.root) {
+        if (const Result<void> ready = DeviceRoot::prepare(); !ready.ok()) {
+            std::cerr << "glyphward-host: " << ready.failure().message << "\n";
+            return 2;
+        }
     }
     if (!useRoot(options))
         return 2;
@@ -222,10 +224,11 @@ int run(int argc, char** argv)
         SDLBackend window;
         window.setZoom(options.zoom);
         window.onNotice = [](const std::string& notice) { std::cerr << "glyphward-host: " << notice << "\n"; };
-        if (window.open())
+        const Result<void> opened = window.open();
+        if (opened.ok())
             finish(runWindow(options, window));
         std::setlocale(LC_ALL, "C");
-        std::cerr << "glyphward-host: no window (" << window.lastError() << "); playing the tour headless\n";
+        std::cerr << "glyphward-host: no window (" << opened.failure().message << "); playing the tour headless\n";
     }
     return playTour(options);
 }

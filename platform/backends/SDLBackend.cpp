@@ -189,39 +189,36 @@ SDLBackend::SDLBackend() = default;
 
 SDLBackend::~SDLBackend() = default;
 
-bool SDLBackend::open()
+Result<void> SDLBackend::open()
 {
     if (impl_)
-        return true;
+        return {};
     // Touches come from fingers as fingers; no mouse events made up from them and no fingers from the mouse.
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
     SDLWindowIdentity::nameClass();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        error_ = SDL_GetError();
-        return false;
-    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
+        return Failure::because(SDL_GetError());
     // A display that hangs up (an X server resetting as its last client leaves, say) makes SDL
     // fall back to a driver that draws nowhere; a window there would run unseen for ever.
     const char* current = SDL_GetCurrentVideoDriver();
     const std::string driver = current ? current : "";
     if (drawsNowhere(driver) && !askedForByName(driver)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-        error_ = "the display did not answer; only SDL's " + driver + " driver did";
-        return false;
+        return Failure::because("the display did not answer; only SDL's " + driver + " driver did");
     }
     auto impl = std::make_unique<Impl>();
     impl->video.initialised = true;
     impl->window.onNotice = onNotice;
-    if (!impl->window.create(zoom_, error_))
-        return false;
+    if (Result<void> created = impl->window.create(zoom_); !created.ok())
+        return created;
     SDLWindowIdentity::setIcon(impl->window.window());
     impl->window.refit();
     // SDL starts with text input on; it runs only while a text field has focus.
     SDL_StopTextInput();
     Renderer::shared().setNeedsFullRedraw();
     impl_ = std::move(impl);
-    return true;
+    return {};
 }
 
 void SDLBackend::quit()
@@ -232,7 +229,7 @@ void SDLBackend::quit()
 
 int SDLBackend::run()
 {
-    if (!impl_ && !open())
+    if (!impl_ && !open().ok())
         return 1;
     Impl& s = *impl_;
     s.running = true;

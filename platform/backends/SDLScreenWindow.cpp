@@ -39,7 +39,7 @@ void SDLScreenWindow::SDLRelease::operator()(SDL_Renderer* renderer) const { SDL
 
 void SDLScreenWindow::SDLRelease::operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
 
-bool SDLScreenWindow::create(std::optional<double> zoom, std::string& error)
+Result<void> SDLScreenWindow::create(std::optional<double> zoom)
 {
     zoom_ = zoom;
     const PixelRect area = usableArea(0);
@@ -52,21 +52,17 @@ bool SDLScreenWindow::create(std::optional<double> zoom, std::string& error)
     }
     asked_ = { x, y, size.width, size.height };
     window_.reset(SDL_CreateWindow(title(), x, y, size.width, size.height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE));
-    if (!window_) {
-        error = SDL_GetError();
-        return false;
-    }
+    if (!window_)
+        return Failure::because(SDL_GetError());
     renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
     if (!renderer_)
         renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_SOFTWARE));
-    if (!renderer_) {
-        error = SDL_GetError();
-        return false;
-    }
+    if (!renderer_)
+        return Failure::because(SDL_GetError());
     // SDL writes WM_NAME in the locale's encoding and no _NET_WM_NAME in the C locale. Set after
     // the renderer, which may have had SDL make the window again.
     X11WindowFrame::setTitle(window_.get(), title());
-    return true;
+    return {};
 }
 
 // The borders as the window tree shows them on X11 (every window manager's frame, whether or not

@@ -5,6 +5,7 @@
 // on top. Window positions map back to screen points through the same fit. Internal to the SDL
 // backend; SDL's types stay declared, not included.
 #include "platform/backends/WindowFit.h"
+#include "platform/foundation/Result.h"
 
 #include <functional>
 #include <memory>
@@ -26,8 +27,8 @@ public:
     SDLScreenWindow& operator=(const SDLScreenWindow&) = delete;
 
     // Makes the window, fitted and centred on the first display's usable area, or at the zoom
-    // when one is given and the area holds it; false with the reason in `error`.
-    bool create(std::optional<double> zoom, std::string& error);
+    // when one is given and the area holds it; fails with SDL's reason.
+    Result<void> create(std::optional<double> zoom);
     // Fits and centres the window, frame included, on the display it is on, with the borders the
     // window manager has put round it by now. A zoom keeps its size unless the area cannot hold
     // it, which is said through onNotice (once). Once the whole window is where it should be,

@@ -25,7 +25,7 @@ Command SDLWindowInput::handle(const SDL_Event& event)
         return Command::None;
     case SDL_MOUSEBUTTONDOWN:
         if (event.button.which != SDL_TOUCH_MOUSEID && event.button.button == SDL_BUTTON_LEFT && window_.isOnPicture(event.button.x, event.button.y))
-            touchDown(TouchOwner::Mouse, window_.toPoints(event.button.x, event.button.y));
+            touchDown(TouchOwner::Mouse, 0, window_.toPoints(event.button.x, event.button.y));
         return Command::None;
     case SDL_MOUSEMOTION:
         if (event.motion.which != SDL_TOUCH_MOUSEID && owner_ == TouchOwner::Mouse)
@@ -36,11 +36,7 @@ Command SDLWindowInput::handle(const SDL_Event& event)
             touchUp(window_.toPoints(event.button.x, event.button.y));
         return Command::None;
     case SDL_FINGERDOWN:
-        // The first finger owns the touch; others are ignored until it lifts.
-        if (owner_ == TouchOwner::None) {
-            finger_ = event.tfinger.fingerId;
-            touchDown(TouchOwner::Finger, fingerPoint(event.tfinger));
-        }
+        touchDown(TouchOwner::Finger, event.tfinger.fingerId, fingerPoint(event.tfinger));
         return Command::None;
     case SDL_FINGERMOTION:
         if (owner_ == TouchOwner::Finger && event.tfinger.fingerId == finger_)
@@ -110,13 +106,16 @@ Command SDLWindowInput::key(const SDL_KeyboardEvent& event)
     return question && !repeat ? Command::ToggleHelp : Command::None;
 }
 
-void SDLWindowInput::touchDown(TouchOwner owner, CGPoint point)
+void SDLWindowInput::touchDown(TouchOwner owner, std::int64_t finger, CGPoint point)
 {
-    if (owner_ != TouchOwner::None || inBackground_)
+    // The injector decides whether a down begins the touch (not while one is in progress: the
+    // first finger or the mouse keeps it until it lifts); here is only noted whose it is, so that
+    // its moves and its lift are the ones passed on.
+    if (inBackground_ || !UITouchInjector::shared().down(point))
         return;
     owner_ = owner;
+    finger_ = finger;
     lastPoint_ = point;
-    UITouchInjector::shared().down(point);
 }
 
 void SDLWindowInput::touchMove(CGPoint point)

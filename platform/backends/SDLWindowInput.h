@@ -33,7 +33,7 @@ private:
 
     Command windowEvent(std::uint8_t event);
     Command key(const SDL_KeyboardEvent& event);
-    void touchDown(TouchOwner owner, CGPoint point);
+    void touchDown(TouchOwner owner, std::int64_t finger, CGPoint point);
     void touchMove(CGPoint point);
     void touchUp(CGPoint point);
     CGPoint fingerPoint(const SDL_TouchFingerEvent& event) const;

@@ -153,29 +153,25 @@ std::string DeviceRoot::userRoot()
     return data + "/glyphward/root";
 }
 
-bool DeviceRoot::prepare(std::string& error)
+Result<void> DeviceRoot::prepare()
 {
     {
         std::lock_guard lock(guard());
         if (!overridden().empty())
-            return true;
+            return {};
     }
     if (!environmentRoot().empty())
-        return true;
+        return {};
     const std::string templateFolder = installedTemplate();
     if (templateFolder.empty())
-        return true;
+        return {};
     const std::string root = userRoot();
-    if (root.empty()) {
-        error = "cannot tell where your device root lives: neither XDG_DATA_HOME nor HOME names a folder";
-        return false;
-    }
+    if (root.empty())
+        return Failure::because("cannot tell where your device root lives: neither XDG_DATA_HOME nor HOME names a folder");
     // Without its library half a root would hold a filter and no lock: refuse rather than run unlocked.
     const std::string libraryFolder = libraryTemplateBeside(runningExecutable());
     std::error_code missing;
-    if (!std::filesystem::is_directory(libraryFolder, missing)) {
-        error = "the template's library folder " + libraryFolder + " is missing; reinstall the package";
-        return false;
-    }
-    return DeviceRootTemplate({ templateFolder, libraryFolder }).apply(root, error);
+    if (!std::filesystem::is_directory(libraryFolder, missing))
+        return Failure::because("the template's library folder " + libraryFolder + " is missing; reinstall the package", libraryFolder);
+    return DeviceRootTemplate({ templateFolder, libraryFolder }).apply(root);
 }

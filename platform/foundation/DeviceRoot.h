@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/foundation/Result.h"
+
 #include <string>
 
 // The folder that stands for "/" of the device: every absolute path of the system lives under it.
@@ -24,6 +26,6 @@ public:
     // $XDG_DATA_HOME/glyphward/root, else ~/.local/share/glyphward/root; empty when there is no home.
     static std::string userRoot();
     // Makes or refreshes the user's root from the installed template when that is the root in
-    // force. False, with the reason, when the root could not be made ready: nothing may use it then.
-    static bool prepare(std::string& error);
+    // force. Fails when the root could not be made ready: nothing may use it then.
+    static Result<void> prepare();
 };

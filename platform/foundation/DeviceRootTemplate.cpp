@@ -268,22 +268,21 @@ DeviceRootTemplate::DeviceRootTemplate(std::string folder) : folders_ { std::mov
 
 DeviceRootTemplate::DeviceRootTemplate(std::vector<std::string> folders) : folders_(std::move(folders)) { }
 
-bool DeviceRootTemplate::apply(const std::string& root, std::string& error) const
+Result<void> DeviceRootTemplate::apply(const std::string& root) const
 {
     std::string stamp;
     const std::string main = folders_.empty() ? std::string() : folders_.front();
-    if (!readStamp(main + "/" + stampName, stamp)) {
-        error = "the template " + main + " has no stamp " + stampName + "; reinstall the package";
-        return false;
-    }
+    if (!readStamp(main + "/" + stampName, stamp))
+        return Failure::because("the template " + main + " has no stamp " + stampName + "; reinstall the package", main);
     std::string made;
     const bool madeFolders = makePrivateFolders(root, made);
     const UniqueFd rootFolder = madeFolders ? FileOps::current().openOwned(root, O_RDONLY | O_DIRECTORY, 0) : UniqueFd();
     // Two first runs at once: the second waits, then finds the root made; a holder that
     // stopped makes it give up after a bounded wait.
     if (!rootFolder || FileOps::current().lockExclusiveWithin(rootFolder.get(), FileOps::kLockWaitSeconds) != 0) {
-        error = "cannot make the device root " + root + " (" + (madeFolders ? FileOps::lockFailureText(errno) : made) + ")";
-        return false;
+        const int error = errno;
+        return Failure::because("cannot make the device root " + root + " (" + (madeFolders ? FileOps::lockFailureText(error) : made) + ")",
+                                root, error);
     }
     std::string current;
     const bool stamped = readStamp(root + "/" + stampName, current);
@@ -291,12 +290,11 @@ bool DeviceRootTemplate::apply(const std::string& root, std::string& error) cons
     for (const auto& part : parts())
         upToDate = upToDate && hasPart(part) == isFolder(root + "/" + part);
     if (upToDate)
-        return true;
+        return {};
     std::string reason;
     if (refresh(root, stamp, reason))
-        return true;
-    error = std::string(stamped ? "cannot refresh" : "cannot make") + " the device root " + root + " from " + main + ": " + reason;
-    return false;
+        return {};
+    return Failure::because(std::string(stamped ? "cannot refresh" : "cannot make") + " the device root " + root + " from " + main + ": " + reason, root);
 }
 
 bool DeviceRootTemplate::hasPart(const std::string& part) const

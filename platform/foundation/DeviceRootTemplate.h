@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/foundation/Result.h"
+
 #include <string>
 #include <vector>
 
@@ -20,9 +22,9 @@ public:
 
     // Makes the root from the template, or refreshes its read-only parts when its stamp differs
     // from the template's. A part is copied beside the root's and swapped in whole, so a library
-    // is never seen half copied; the stamp is written last. False, with the reason, when the root
-    // is not up to date: its old stamp then stays, and the next run tries again.
-    bool apply(const std::string& root, std::string& error) const;
+    // is never seen half copied; the stamp is written last. Fails when the root is not up to
+    // date: its old stamp then stays, and the next run tries again.
+    Result<void> apply(const std::string& root) const;
 
 private:
     bool hasPart(const std::string& part) const;

@@ -108,7 +108,7 @@ void NSUserDefaults::resetStandardUserDefaults()
 void NSUserDefaults::applyDisk(const DiskRead& disk) const
 {
     if (disk.result == DiskRead::Result::Failed)
-        readFailure_ = disk.why;
+        readFailure_ = readFailureOf(disk);
     else
         readFailure_.reset();
     setAsideAs_ = disk.setAsideAs;
@@ -162,10 +162,30 @@ std::shared_ptr<NSDictionary> NSUserDefaults::dictionaryRepresentation() const
     return NSDictionary::dictionaryWithDictionary(values_);
 }
 
-std::optional<std::string> NSUserDefaults::readFailure() const
+Failure NSUserDefaults::readFailureOf(const DiskRead& disk) const
+{
+    Failure failure = Failure::because(disk.why, disk.setAsideAs.value_or(path_), disk.error);
+    failure.call = "read";
+    return failure;
+}
+
+Result<std::shared_ptr<NSObject>> NSUserDefaults::readObject(const std::string& key) const
 {
     std::lock_guard lock(mutex_);
-    return readFailure_;
+    refresh();
+    if (readFailure_)
+        return *readFailure_;
+    auto found = values_.find(key);
+    return found == values_.end() ? nullptr : found->second;
+}
+
+Result<std::shared_ptr<NSDictionary>> NSUserDefaults::readDictionary() const
+{
+    std::lock_guard lock(mutex_);
+    refresh();
+    if (readFailure_)
+        return *readFailure_;
+    return NSDictionary::dictionaryWithDictionary(values_);
 }
 
 std::optional<std::string> NSUserDefaults::setAsideFile() const
@@ -199,12 +219,6 @@ void NSUserDefaults::setObject(std::shared_ptr<NSObject> value, const std::strin
     else
         values_.erase(key);
     pending_[key] = std::move(value);
-}
-
-std::string NSUserDefaults::writeFailure() const
-{
-    std::lock_guard lock(mutex_);
-    return writeFailure_;
 }
 
 void NSUserDefaults::discardChangeForKey(const std::string& key)

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/foundation/NSDictionary.h"
+#include "platform/foundation/Result.h"
 #include "platform/foundation/UniqueFd.h"
 #include "platform/runtime/NSObject.h"
 
@@ -17,8 +18,9 @@
 // them over what is on disk under an advisory lock on the folder and replaces the file atomically.
 //
 // A missing file is an empty domain. A file that cannot be read (no permission, a folder or a
-// FIFO in its place) is not: reads then answer as if it were missing, or what was read before,
-// and readFailure says why, for callers that must not take it for empty. A file that reads but
+// FIFO in its place) is not: the plain reads then answer as if it were missing, or what was read
+// before, and the read* forms answer the Failure instead, for callers that must not take it for
+// empty. A file that reads but
 // does not parse is set aside under the first free name of <file>.corrupt, <file>.corrupt.1, ...
 // (or left in place when none is free) and reads the same way: its values are unknown, not
 // absent. So does a domain whose file is missing while a set-aside file is there, at every later
@@ -62,10 +64,16 @@ public:
     std::optional<std::string> stringForKey(const std::string& key) const;
     // A snapshot of the whole domain.
     std::shared_ptr<NSDictionary> dictionaryRepresentation() const;
-    // Why the file could not be read at the last read (an errno's text, "not a regular file", or
-    // why a file that does not parse could not be set aside), or nothing when that read found
-    // it, found it missing or set it aside. Ask right after a read, to judge what it answered.
-    std::optional<std::string> readFailure() const;
+
+    // The same reads, failing when the file could not be read: its message is an errno's text,
+    // "not a regular file", why a folder on the way is refused, or why a file that does not
+    // parse could not be set aside (or where it was set aside). A file that is missing, or that
+    // did not parse and was just set aside for the first time, is no failure of this read.
+    Result<std::shared_ptr<NSObject>> readObject(const std::string& key) const;
+    Result<bool> readBool(const std::string& key) const;
+    Result<float> readFloat(const std::string& key) const;
+    Result<std::shared_ptr<NSDictionary>> readDictionary() const;
+
     // The newest set-aside file, when the last read failed because the domain's file was set
     // aside; nothing otherwise.
     std::optional<std::string> setAsideFile() const;
@@ -82,15 +90,15 @@ public:
     void setInteger(NSInteger value, const std::string& key);
     void removeObjectForKey(const std::string& key);
     // Writes the changes made here since the last successful write, merged over the file's
-    // current content. False (and logged) when the file could not be replaced: the old file then
+    // current content. Fails (and logs) when the file could not be replaced: the old file then
     // stays whole and the changes stay pending for the next call.
+    Result<void> save();
+    // save, answering only whether it wrote.
     bool synchronize();
-    // As synchronize, but a domain whose file was set aside starts afresh from the changes made
-    // here alone (none: an empty domain), the set-aside file left where it is: the owner's way
-    // back into a domain that cannot be read. A file that cannot be read in place stays refused.
-    bool startAfresh();
-    // Why the last synchronize did not write, or empty when it did.
-    std::string writeFailure() const;
+    // As save, but a domain whose file was set aside starts afresh from the changes made here
+    // alone (none: an empty domain), the set-aside file left where it is: the owner's way back
+    // into a domain that cannot be read. A file that cannot be read in place stays refused.
+    Result<void> startAfresh();
     // Drops the change to the key made here and not yet written, so that reads answer what the
     // file holds for it again.
     void discardChangeForKey(const std::string& key);
@@ -99,12 +107,12 @@ public:
     bool persistentDomainExists() const;
     // Deletes the domain's file under the lock and forgets every value and pending change; a
     // domain with a set-aside file is left with an empty file instead, so that it reads again.
-    bool removePersistentDomain();
+    Result<void> removePersistentDomain();
     // Replaces the whole domain with values in one atomic write under the lock, dropping the
     // changes pending here: a writer elsewhere lands wholly before (and is replaced) or after (and
     // is merged over it). A file that does not parse is set aside first; one that cannot be read
-    // is never replaced. False (writeFailure says why) when nothing was replaced.
-    bool replacePersistentDomain(NSDictionary::Storage values);
+    // is never replaced. Fails when nothing was replaced.
+    Result<void> replacePersistentDomain(NSDictionary::Storage values);
 
 private:
     struct Stamp {
@@ -141,20 +149,26 @@ private:
     // The newest set-aside file there is, if any.
     std::optional<std::string> lastSetAside() const;
     static std::string setAsideText(const std::string& aside);
-    bool writeChanges(bool afresh);
-    // The folder held under an exclusive lock, made first when create says so; none (and the
-    // failure kept for writeFailure) when it cannot be.
-    UniqueFd lockFolder(bool create) const;
+    Result<void> writeChanges(bool afresh);
+    // The folder held under an exclusive lock, made first when create says so. A folder that is
+    // missing (and not to be made) gives no descriptor and no failure.
+    Result<UniqueFd> lockFolder(bool create) const;
     void removeStaleTemporaries() const;
     // Why the preferences folder, or one above it up to the device root, is not to be trusted
     // (see FolderTrust); with the folder open at openedFolder, also when that is not the one judged.
     std::optional<std::string> untrustedFolder(int openedFolder = -1) const;
-    // Logs the refusal of the folder and keeps it as the reason of a failed write.
-    UniqueFd refuseFolder(const std::string& why) const;
-    // Replaces the file; on success gives the new file's stamp and bytes.
-    bool writeFile(const NSDictionary::Storage& values, Stamp& stamp, std::string& fileBytes) const;
-    // Logs a failed file operation and keeps it as the reason of a failed write.
-    bool failWrite(const char* what, const std::string& path, int error) const;
+    // Logs the refusal of the folder and answers it as the reason of a failed write.
+    Failure refuseFolder(const std::string& why) const;
+    struct Written {
+        Stamp stamp;
+        std::string bytes;
+    };
+    // Replaces the file; answers the new file's stamp and bytes.
+    Result<Written> writeFile(const NSDictionary::Storage& values) const;
+    // Logs a failed file operation and answers it as the reason of a failed write.
+    Failure failWrite(const char* what, const std::string& path, int error) const;
+    // The failure a read that did not get the file stands for.
+    Failure readFailureOf(const DiskRead& disk) const;
     static Stamp stampOf(const struct stat& info);
     std::string folder() const;
     std::string fileName() const;
@@ -171,9 +185,8 @@ private:
     // writer leaves a temporary behind.
     mutable bool swept_ = false;
     // Why the last read of the file failed, when it did.
-    mutable std::optional<std::string> readFailure_;
+    mutable std::optional<Failure> readFailure_;
     mutable std::optional<std::string> setAsideAs_;
-    mutable std::string writeFailure_;
     // Keys changed here and not yet written: a null value stands for a removal.
     std::map<std::string, std::shared_ptr<NSObject>> pending_;
 };

@@ -102,14 +102,12 @@ double numberFrom(const NSObject* value)
         return leadingNumber(string->string()).value_or(0.0);
     return 0.0;
 }
-} // namespace
 
-bool NSUserDefaults::boolForKey(const std::string& key) const
+bool boolFrom(const NSObject* value)
 {
-    auto value = objectForKey(key);
-    if (auto* number = dynamic_cast<const NSNumber*>(value.get()))
+    if (auto* number = dynamic_cast<const NSNumber*>(value))
         return number->kind() == NSNumber::Kind::Real ? number->doubleValue() != 0.0 : number->integerValue() != 0;
-    if (auto* string = dynamic_cast<const NSString*>(value.get())) {
+    if (auto* string = dynamic_cast<const NSString*>(value)) {
         const std::string& text = string->string();
         if (sameIgnoringCase(text, "YES") || sameIgnoringCase(text, "true"))
             return true;
@@ -121,13 +119,34 @@ bool NSUserDefaults::boolForKey(const std::string& key) const
     return false;
 }
 
-float NSUserDefaults::floatForKey(const std::string& key) const
+float floatFrom(const NSObject* object)
 {
-    double value = numberFrom(objectForKey(key).get());
+    double value = numberFrom(object);
     // Beyond the float range the answer is an infinity rather than an undefined conversion.
     if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max())
         return value > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
     return static_cast<float>(value);
+}
+} // namespace
+
+bool NSUserDefaults::boolForKey(const std::string& key) const { return boolFrom(objectForKey(key).get()); }
+
+float NSUserDefaults::floatForKey(const std::string& key) const { return floatFrom(objectForKey(key).get()); }
+
+Result<bool> NSUserDefaults::readBool(const std::string& key) const
+{
+    Result<std::shared_ptr<NSObject>> read = readObject(key);
+    if (!read.ok())
+        return read.failure();
+    return boolFrom(read.value().get());
+}
+
+Result<float> NSUserDefaults::readFloat(const std::string& key) const
+{
+    Result<std::shared_ptr<NSObject>> read = readObject(key);
+    if (!read.ok())
+        return read.failure();
+    return floatFrom(read.value().get());
 }
 
 double NSUserDefaults::doubleForKey(const std::string& key) const { return numberFrom(objectForKey(key).get()); }

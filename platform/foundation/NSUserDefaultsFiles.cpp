@@ -55,6 +55,7 @@ NSUserDefaults::DiskRead NSUserDefaults::readDisk() const
     }
     if (!file.ok()) {
         disk.result = DiskRead::Result::Failed;
+        disk.error = file.error;
         disk.why = file.why();
         return disk;
     }
@@ -128,14 +129,11 @@ NSUserDefaults::DiskRead NSUserDefaults::readDiskAndSetAsideCorrupt(bool lockHel
     UniqueFd folderLock;
     std::string why = "the folder could not be locked to move it aside";
     if (!lockHeld) {
-        const std::string failureBefore = writeFailure_;
-        folderLock = lockFolder(false);
-        if (folderLock)
+        Result<UniqueFd> locked = lockFolder(false);
+        if (!locked.ok())
+            why = "it could not be moved aside: " + locked.failure().message;
+        else if ((folderLock = std::move(locked).value()))
             disk = readDisk();
-        else if (!writeFailure_.empty())
-            why = "it could not be moved aside: " + writeFailure_;
-        // Reading is no write: a write's reason stays that of the last write.
-        writeFailure_ = failureBefore;
     }
     std::string aside;
     if (disk.result == DiskRead::Result::Corrupt && (lockHeld || folderLock) && setAside(why, aside)) {
@@ -154,7 +152,7 @@ NSUserDefaults::DiskRead NSUserDefaults::readDiskAndSetAsideCorrupt(bool lockHel
     return disk;
 }
 
-UniqueFd NSUserDefaults::lockFolder(bool create) const
+Result<UniqueFd> NSUserDefaults::lockFolder(bool create) const
 {
     FileOps& ops = FileOps::current();
     std::string dir = folder();
@@ -171,21 +169,18 @@ UniqueFd NSUserDefaults::lockFolder(bool create) const
                 continue;
             if (ops.mkdir(part, 0700) == 0) {
                 const UniqueFd made = ops.openOwned(part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0);
-                if (!made || ops.fchmod(made.get(), 0700) != 0) {
-                    failWrite("could not set the mode of the folder", part, errno);
-                    return {};
-                }
+                if (!made || ops.fchmod(made.get(), 0700) != 0)
+                    return failWrite("could not set the mode of the folder", part, errno);
             } else if (errno != EEXIST) {
-                failWrite("could not create the folder", part, errno);
-                return {};
+                return failWrite("could not create the folder", part, errno);
             }
         }
         fd = ops.openOwned(dir, O_RDONLY | O_DIRECTORY, 0);
     }
     if (!fd) {
         if (create || errno != ENOENT)
-            failWrite("could not open the folder", dir, errno);
-        return {};
+            return failWrite("could not open the folder", dir, errno);
+        return UniqueFd();
     }
     if (auto why = untrustedFolder(fd.get()))
         return refuseFolder(*why);
@@ -194,8 +189,9 @@ UniqueFd NSUserDefaults::lockFolder(bool create) const
     if (ops.lockExclusiveWithin(fd.get(), FileOps::kLockWaitSeconds) != 0) {
         const int error = errno;
         NSLog("NSUserDefaults: could not lock the folder %s: %s", dir.c_str(), FileOps::lockFailureText(error).c_str());
-        writeFailure_ = "could not lock the folder " + dir + ": " + FileOps::lockFailureText(error);
-        return {};
+        Failure failure = Failure::because("could not lock the folder " + dir + ": " + FileOps::lockFailureText(error), dir, error);
+        failure.call = "lock";
+        return failure;
     }
     return fd;
 }
@@ -221,23 +217,19 @@ void NSUserDefaults::removeStaleTemporaries() const
     }
 }
 
-UniqueFd NSUserDefaults::refuseFolder(const std::string& why) const
+Failure NSUserDefaults::refuseFolder(const std::string& why) const
 {
     NSLog("NSUserDefaults: refusing %s: %s", path_.c_str(), why.c_str());
-    writeFailure_ = path_ + " is refused: " + why;
-    // Not ENOENT: the caller must not take the folder for missing.
-    errno = EPERM;
-    return {};
+    return Failure::because(path_ + " is refused: " + why, path_);
 }
 
-bool NSUserDefaults::failWrite(const char* what, const std::string& path, int error) const
+Failure NSUserDefaults::failWrite(const char* what, const std::string& path, int error) const
 {
     logFailure(what, path, error);
-    writeFailure_ = std::string(what) + " " + path + ": " + std::strerror(error);
-    return false;
+    return Failure::ofCall(what, path, error);
 }
 
-bool NSUserDefaults::writeFile(const NSDictionary::Storage& values, Stamp& stamp, std::string& fileBytes) const
+Result<NSUserDefaults::Written> NSUserDefaults::writeFile(const NSDictionary::Storage& values) const
 {
     using Format = NSPropertyListSerialization::Format;
     FileOps& ops = FileOps::current();
@@ -252,8 +244,7 @@ bool NSUserDefaults::writeFile(const NSDictionary::Storage& values, Stamp& stamp
     auto bytes = NSPropertyListSerialization::dataWithPropertyList(&root, format);
     if (!bytes) {
         NSLog("NSUserDefaults: could not encode %s", path_.c_str());
-        writeFailure_ = "could not encode " + path_;
-        return false;
+        return Failure::because("could not encode " + path_, path_);
     }
     std::string temporary = folder() + "/." + fileName() + ".tmp." + std::to_string(getpid());
     UniqueFd file = ops.openOwned(temporary, O_WRONLY | O_CREAT | O_EXCL, 0600);
@@ -283,30 +274,32 @@ bool NSUserDefaults::writeFile(const NSDictionary::Storage& values, Stamp& stamp
     struct stat info{};
     if (ops.fstat(file.get(), &info) != 0)
         return fail("could not inspect");
-    stamp = stampOf(info);
+    Written done{ stampOf(info), {} };
     if (file.close() != 0)
         return fail("could not close");
     if (ops.rename(temporary, path_) != 0)
         return fail("could not rename into place");
-    fileBytes = std::move(*bytes);
-    return true;
+    done.bytes = std::move(*bytes);
+    return done;
 }
 
-bool NSUserDefaults::synchronize() { return writeChanges(false); }
+Result<void> NSUserDefaults::save() { return writeChanges(false); }
 
-bool NSUserDefaults::startAfresh() { return writeChanges(true); }
+bool NSUserDefaults::synchronize() { return save().ok(); }
 
-bool NSUserDefaults::writeChanges(bool afresh)
+Result<void> NSUserDefaults::startAfresh() { return writeChanges(true); }
+
+Result<void> NSUserDefaults::writeChanges(bool afresh)
 {
     std::lock_guard lock(mutex_);
-    writeFailure_.clear();
     if (pending_.empty() && !afresh) {
         refresh();
-        return true;
+        return {};
     }
-    UniqueFd folderLock = lockFolder(true);
-    if (!folderLock)
-        return false;
+    Result<UniqueFd> locked = lockFolder(true);
+    if (!locked.ok())
+        return locked.failure();
+    UniqueFd folderLock = std::move(locked).value();
     removeStaleTemporaries();
     DiskRead disk = readDiskAndSetAsideCorrupt(true);
     if (disk.result == DiskRead::Result::Failed && afresh && disk.setAsideAs) {
@@ -320,10 +313,9 @@ bool NSUserDefaults::writeChanges(bool afresh)
     if (disk.result == DiskRead::Result::Failed) {
         // What cannot be read (or set aside) is never replaced: that would lose it.
         NSLog("NSUserDefaults: not replacing %s, which could not be read (%s)", path_.c_str(), disk.why.c_str());
-        writeFailure_ = path_ + " cannot be read (" + disk.why + ")";
-        readFailure_ = disk.why;
+        readFailure_ = readFailureOf(disk);
         setAsideAs_ = disk.setAsideAs;
-        return false;
+        return readFailure_->within(path_ + " cannot be read (", ")");
     }
     // Memory already holds the file's values with the pending changes over them.
     NSDictionary::Storage merged = disk.sameAsMemory ? values_ : disk.values;
@@ -333,27 +325,27 @@ bool NSUserDefaults::writeChanges(bool afresh)
         else
             merged.erase(key);
     }
-    Stamp stamp;
-    std::string bytes;
-    bool written = writeFile(merged, stamp, bytes);
-    bool flushed = written && FileOps::current().fsync(folderLock.get()) == 0;
-    if (written && !flushed)
-        failWrite("could not flush the folder of", path_, errno);
+    Result<Written> written = writeFile(merged);
+    std::optional<Failure> failure;
+    if (!written.ok())
+        failure = written.failure();
+    else if (FileOps::current().fsync(folderLock.get()) != 0)
+        failure = failWrite("could not flush the folder of", path_, errno);
     folderLock.close();
-    if (!flushed) {
+    if (failure) {
         // The changes stay pending; memory shows them over whatever the disk now holds.
         loaded_ = false;
         refresh();
-        return false;
+        return *failure;
     }
     pending_.clear();
     values_ = std::move(merged);
-    knownBytes_ = std::move(bytes);
-    stamp_ = stamp;
+    knownBytes_ = std::move(written.value().bytes);
+    stamp_ = written.value().stamp;
     loaded_ = true;
     readFailure_.reset();
     setAsideAs_.reset();
-    return true;
+    return {};
 }
 
 bool NSUserDefaults::persistentDomainExists() const
@@ -362,40 +354,43 @@ bool NSUserDefaults::persistentDomainExists() const
     return FileOps::current().stat(path_, &info) == 0;
 }
 
-bool NSUserDefaults::removePersistentDomain()
+Result<void> NSUserDefaults::removePersistentDomain()
 {
     std::lock_guard lock(mutex_);
     FileOps& ops = FileOps::current();
-    writeFailure_.clear();
-    UniqueFd folderLock = lockFolder(false);
+    Result<UniqueFd> locked = lockFolder(false);
     // A file left in a folder that could not be locked (or was refused) was not removed.
-    bool removed = folderLock || (writeFailure_.empty() && !persistentDomainExists());
-    Stamp stamp;
-    std::string bytes;
+    if (!locked.ok())
+        return locked.failure();
+    UniqueFd folderLock = std::move(locked).value();
+    if (!folderLock && persistentDomainExists())
+        return Failure::because(path_ + " is in a folder that could not be opened", path_);
+    Written written;
     if (folderLock) {
         removeStaleTemporaries();
         if (ops.unlink(path_) != 0 && errno != ENOENT) {
-            removed = failWrite("could not delete", path_, errno);
+            return failWrite("could not delete", path_, errno);
         } else if (lastSetAside()) {
             // Without a file beside a set-aside one the domain reads as unknown; an empty file
             // starts it afresh, as deleting it means to.
-            removed = writeFile({}, stamp, bytes);
+            Result<Written> empty = writeFile({});
+            if (!empty.ok())
+                return empty.failure();
+            written = std::move(empty).value();
         }
-        if (removed && ops.fsync(folderLock.get()) != 0)
+        if (ops.fsync(folderLock.get()) != 0)
             logFailure("could not flush the folder of", path_, errno);
         folderLock.close();
     }
-    if (removed) {
-        pending_.clear();
-        values_.clear();
-        if (bytes.empty())
-            knownBytes_.reset();
-        else
-            knownBytes_ = std::move(bytes);
-        stamp_ = stamp;
-        loaded_ = true;
-        readFailure_.reset();
-        setAsideAs_.reset();
-    }
-    return removed;
+    pending_.clear();
+    values_.clear();
+    if (written.bytes.empty())
+        knownBytes_.reset();
+    else
+        knownBytes_ = std::move(written.bytes);
+    stamp_ = written.stamp;
+    loaded_ = true;
+    readFailure_.reset();
+    setAsideAs_.reset();
+    return {};
 }

@@ -6,13 +6,13 @@
 
 #include <cerrno>
 
-bool NSUserDefaults::replacePersistentDomain(NSDictionary::Storage values)
+Result<void> NSUserDefaults::replacePersistentDomain(NSDictionary::Storage values)
 {
     std::lock_guard lock(mutex_);
-    writeFailure_.clear();
-    UniqueFd folderLock = lockFolder(true);
-    if (!folderLock)
-        return false;
+    Result<UniqueFd> locked = lockFolder(true);
+    if (!locked.ok())
+        return locked.failure();
+    UniqueFd folderLock = std::move(locked).value();
     removeStaleTemporaries();
     DiskRead disk = readDiskAndSetAsideCorrupt(true);
     if (disk.result == DiskRead::Result::Failed && disk.setAsideAs) {
@@ -22,29 +22,28 @@ bool NSUserDefaults::replacePersistentDomain(NSDictionary::Storage values)
     }
     if (disk.result == DiskRead::Result::Failed) {
         NSLog("NSUserDefaults: not replacing %s, which could not be read (%s)", path_.c_str(), disk.why.c_str());
-        writeFailure_ = path_ + " cannot be read (" + disk.why + ")";
-        readFailure_ = disk.why;
+        readFailure_ = readFailureOf(disk);
         setAsideAs_ = disk.setAsideAs;
-        return false;
+        return readFailure_->within(path_ + " cannot be read (", ")");
     }
-    Stamp stamp;
-    std::string bytes;
-    const bool written = writeFile(values, stamp, bytes);
-    const bool flushed = written && FileOps::current().fsync(folderLock.get()) == 0;
-    if (written && !flushed)
-        failWrite("could not flush the folder of", path_, errno);
+    Result<Written> written = writeFile(values);
+    std::optional<Failure> failure;
+    if (!written.ok())
+        failure = written.failure();
+    else if (FileOps::current().fsync(folderLock.get()) != 0)
+        failure = failWrite("could not flush the folder of", path_, errno);
     folderLock.close();
-    if (!flushed) {
+    if (failure) {
         loaded_ = false;
         refresh();
-        return false;
+        return *failure;
     }
     pending_.clear();
     values_ = std::move(values);
-    knownBytes_ = std::move(bytes);
-    stamp_ = stamp;
+    knownBytes_ = std::move(written.value().bytes);
+    stamp_ = written.value().stamp;
     loaded_ = true;
     readFailure_.reset();
     setAsideAs_.reset();
-    return true;
+    return {};
 }

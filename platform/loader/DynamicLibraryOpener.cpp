@@ -109,12 +109,12 @@ bool isNewObject(void* handle, const std::string& name)
 
 } // namespace
 
-DynamicLibraryOpener::Outcome DynamicLibraryOpener::open(int fd, const std::string& path, std::string& error)
+Result<DynamicLibraryOpener::Outcome> DynamicLibraryOpener::open(int fd, const std::string& path)
 {
     UniqueFd own(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
     if (!own) {
-        error = std::strerror(errno);
-        return Outcome::Failed;
+        const int error = errno;
+        return Failure{ "fcntl", path, error, std::strerror(error) };
     }
     // The file is looked for before any name is tried: a name lookup that finds the file under
     // another name adds that name to it for good.
@@ -123,10 +123,8 @@ DynamicLibraryOpener::Outcome DynamicLibraryOpener::open(int fd, const std::stri
         if (fileIsMapped(own.get()))
             return Outcome::AlreadyLoaded;
         name = freeName(own);
-        if (name.empty()) {
-            error = "no descriptor number is free of loaded objects' names";
-            return Outcome::Failed;
-        }
+        if (name.empty())
+            return Failure::because("no descriptor number is free of loaded objects' names", path);
     } else {
         // Without /proc the path is the only way left; it was checked a moment ago.
         if (nameTaken(path))
@@ -137,8 +135,7 @@ DynamicLibraryOpener::Outcome DynamicLibraryOpener::open(int fd, const std::stri
     LibraryHandle handle(::dlopen(name.c_str(), RTLD_NOW | RTLD_GLOBAL));
     if (!handle) {
         const char* message = ::dlerror();
-        error = message ? message : "unknown error";
-        return Outcome::Failed;
+        return Failure{ "dlopen", path, 0, message ? message : "unknown error" };
     }
     if (!isNewObject(handle.get(), name))
         return Outcome::AlreadyLoaded;

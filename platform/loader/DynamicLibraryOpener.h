@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/foundation/Result.h"
+
 #include <string>
 
 // Opens shared libraries through descriptors already open on them (dlopen of /proc/self/fd/N,
@@ -11,9 +13,9 @@
 // library is moved to a descriptor number that no loaded object is named after.
 class DynamicLibraryOpener {
 public:
-    enum class Outcome { Loaded, AlreadyLoaded, Failed };
+    enum class Outcome { Loaded, AlreadyLoaded };
 
-    // Loads the library open at fd (the path is for the fallback without /proc). On Failed,
-    // error holds what the dynamic linker said.
-    static Outcome open(int fd, const std::string& path, std::string& error);
+    // Loads the library open at fd (the path is for the fallback without /proc). Fails with what
+    // the dynamic linker said.
+    static Result<Outcome> open(int fd, const std::string& path);
 };

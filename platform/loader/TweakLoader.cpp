@@ -31,33 +31,30 @@ bool endsWith(const std::string& s, const std::string& suffix)
     return s.size() > suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+// A failed call on the file, said as the loader's log lines say it: "cannot be read (reason)".
+Failure failedCall(const char* call, const char* said, const std::string& path)
+{
+    const int error = errno;
+    return Failure{ call, path, error, std::string(said) + " (" + std::strerror(error) + ")" };
+}
+
 // Opens the file without following a link and makes sure the descriptor is the very file that
-// lstat saw, so a file swapped in between the look and the open is caught. On success the
-// descriptor is open and the reason empty.
-UniqueFd openTrusted(const std::string& path, std::string& reason)
+// lstat saw, so a file swapped in between the look and the open is caught.
+Result<UniqueFd> openTrusted(const std::string& path)
 {
     struct stat seen {};
-    if (::lstat(path.c_str(), &seen) != 0) {
-        reason = std::string("cannot be read (") + std::strerror(errno) + ")";
-        return {};
-    }
-    if (!S_ISREG(seen.st_mode)) {
-        reason = "is not a regular file";
-        return {};
-    }
+    if (::lstat(path.c_str(), &seen) != 0)
+        return failedCall("lstat", "cannot be read", path);
+    if (!S_ISREG(seen.st_mode))
+        return Failure::because("is not a regular file", path);
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd) {
-        reason = std::string("cannot be opened (") + std::strerror(errno) + ")";
-        return {};
-    }
+    if (!fd)
+        return failedCall("open", "cannot be opened", path);
     struct stat opened {};
-    if (::fstat(fd.get(), &opened) != 0 || opened.st_dev != seen.st_dev || opened.st_ino != seen.st_ino) {
-        reason = "changed while it was being opened";
-        return {};
-    }
-    reason = TweakLoader::untrustedReason(fd.get());
-    if (!reason.empty())
-        return {};
+    if (::fstat(fd.get(), &opened) != 0 || opened.st_dev != seen.st_dev || opened.st_ino != seen.st_ino)
+        return Failure::because("changed while it was being opened", path);
+    if (Result<void> trusted = TweakLoader::checkTrusted(fd.get()); !trusted.ok())
+        return trusted.failure();
     return fd;
 }
 
@@ -86,6 +83,8 @@ bool refuse(TweakLoader::Report& report, const std::string& path, const std::str
     return false;
 }
 
+bool refuse(TweakLoader::Report& report, const std::string& path, const Failure& why) { return refuse(report, path, why.message); }
+
 // Reads the filter beside a library: whether it names the bundle. A library without a filter is
 // meant for no one in particular and stays closed; a filter that cannot be trusted or read, or
 // is no filter at all, is refused.
@@ -94,17 +93,16 @@ bool filterAdmits(const std::string& filterPath, const std::string& bundleId, Tw
     struct stat filterStat {};
     if (::lstat(filterPath.c_str(), &filterStat) != 0)
         return false;
-    std::string reason;
     std::string filter;
-    const UniqueFd filterFd = openTrusted(filterPath, reason);
-    if (!filterFd)
-        return refuse(report, filterPath, reason);
-    if (!readAll(filterFd.get(), filter))
+    const Result<UniqueFd> filterFd = openTrusted(filterPath);
+    if (!filterFd.ok())
+        return refuse(report, filterPath, filterFd.failure());
+    if (!readAll(filterFd.value().get(), filter))
         return refuse(report, filterPath, "cannot be read");
-    const bool lists = TweakLoader::filterListsBundle(filter, bundleId, &reason);
-    if (!reason.empty())
-        return refuse(report, filterPath, reason);
-    return lists;
+    const Result<bool> lists = TweakLoader::filterListsBundle(filter, bundleId);
+    if (!lists.ok())
+        return refuse(report, filterPath, lists.failure());
+    return lists.value();
 }
 
 bool isPlatformLibrary(const std::string& needed)
@@ -166,18 +164,16 @@ TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory,
             notForUs += report.refused.size() == refusedBefore ? 1 : 0;
             continue;
         }
-        std::string reason;
-        const UniqueFd libraryFd = openTrusted(libraryPath, reason);
-        if (!libraryFd) {
-            refuse(report, libraryPath, reason);
+        const Result<UniqueFd> libraryFd = openTrusted(libraryPath);
+        if (!libraryFd.ok()) {
+            refuse(report, libraryPath, libraryFd.failure());
             continue;
         }
-        reason = unloadableReason(libraryFd.get());
-        if (!reason.empty()) {
-            refuse(report, libraryPath, reason);
+        if (const Result<void> loadable = checkLoadable(libraryFd.value().get()); !loadable.ok()) {
+            refuse(report, libraryPath, loadable.failure());
             continue;
         }
-        if (opener && opener(libraryFd.get(), libraryPath))
+        if (opener && opener(libraryFd.value().get(), libraryPath))
             report.loaded.push_back(libraryPath);
         else
             ++notLoaded;
@@ -197,15 +193,9 @@ TweakLoader::Report TweakLoader::loadFromDirectory(const std::string& directory,
     return noLibrary("of its " + std::to_string(names.size()) + (names.size() == 1 ? " .dylib file, " : " .dylib files, ") + counts);
 }
 
-bool TweakLoader::filterListsBundle(const std::string& plistData, const std::string& bundleId, std::string* problem)
+Result<bool> TweakLoader::filterListsBundle(const std::string& plistData, const std::string& bundleId)
 {
-    std::string ignored;
-    std::string& why = problem ? *problem : ignored;
-    why.clear();
-    const auto noFilter = [&why](const char* reason) {
-        why = reason;
-        return false;
-    };
+    const auto noFilter = [](const char* reason) { return Failure::because(reason); };
     if (plistData.empty())
         return noFilter("is empty");
     if (plistData.size() > maximumFilterSize)
@@ -235,34 +225,34 @@ bool TweakLoader::filterListsBundle(const std::string& plistData, const std::str
     return false;
 }
 
-std::string TweakLoader::untrustedReason(int fd)
+Result<void> TweakLoader::checkTrusted(int fd)
 {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        return std::string("cannot be examined (") + std::strerror(errno) + ")";
+        return failedCall("fstat", "cannot be examined", {});
     if (!S_ISREG(st.st_mode))
-        return "is not a regular file";
+        return Failure::because("is not a regular file");
     if (st.st_mode & (S_IWGRP | S_IWOTH))
-        return "is writable by group or others";
+        return Failure::because("is writable by group or others");
     if (st.st_uid != ::geteuid() && st.st_uid != 0)
-        return "is owned by another user";
+        return Failure::because("is owned by another user");
     return {};
 }
 
-std::string TweakLoader::unloadableReason(int fd)
+Result<void> TweakLoader::checkLoadable(int fd)
 {
     const ElfImage image(fd);
     if (!image.problem().empty())
-        return image.problem();
+        return Failure::because(image.problem());
     const auto& needed = image.neededLibraries();
     // A library that does not link our platform library is not ours to judge.
     if (std::none_of(needed.begin(), needed.end(), isPlatformLibrary))
         return {};
     const auto tag = image.note(abiNoteOwner, abiNoteType);
     if (!tag)
-        return "links " GLYPHWARD_PLATFORM_LIBRARY " but carries no platform build tag (this is " + abiTag() + ")";
+        return Failure::because("links " GLYPHWARD_PLATFORM_LIBRARY " but carries no platform build tag (this is " + abiTag() + ")");
     if (*tag != abiTag())
-        return "was built for platform build " + shownTag(*tag) + ", this is " + abiTag();
+        return Failure::because("was built for platform build " + shownTag(*tag) + ", this is " + abiTag());
     return {};
 }
 
@@ -270,16 +260,14 @@ std::string TweakLoader::abiTag() { return GLYPHWARD_ABI_TAG; }
 
 bool TweakLoader::openLibrary(int fd, const std::string& path)
 {
-    std::string error;
-    switch (DynamicLibraryOpener::open(fd, path, error)) {
-    case DynamicLibraryOpener::Outcome::Loaded:
-        return true;
-    case DynamicLibraryOpener::Outcome::AlreadyLoaded:
+    const Result<DynamicLibraryOpener::Outcome> opened = DynamicLibraryOpener::open(fd, path);
+    if (!opened.ok()) {
+        NSLog("TweakLoader: could not load %s: %s", path.c_str(), opened.failure().message.c_str());
+        return false;
+    }
+    if (opened.value() == DynamicLibraryOpener::Outcome::AlreadyLoaded) {
         NSLog("TweakLoader: refused %s: %s", path.c_str(), "is already loaded");
         return false;
-    case DynamicLibraryOpener::Outcome::Failed:
-        break;
     }
-    NSLog("TweakLoader: could not load %s: %s", path.c_str(), error.c_str());
-    return false;
+    return true;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/foundation/Result.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,15 +33,15 @@ public:
     // The folder under the device root that the loader reads.
     static std::string libraryDirectory();
 
-    // Whether the property list (XML or binary) lists the bundle under Filter → Bundles. When the
-    // data is no filter at all (empty, unreadable, without a Filter dictionary), says why in
-    // problem; a valid filter for other bundles leaves it empty.
-    static bool filterListsBundle(const std::string& plistData, const std::string& bundleId, std::string* problem = nullptr);
-    // Why the opened file is not to be trusted, or an empty string when it may be used.
-    static std::string untrustedReason(int fd);
-    // Why the library open at fd must not be loaded into this process (see ElfImage), or an empty
-    // string. One that links the platform library must carry this build's abiTag() in its note.
-    static std::string unloadableReason(int fd);
+    // Whether the property list (XML or binary) lists the bundle under Filter → Bundles. Fails
+    // when the data is no filter at all (empty, unreadable, without a Filter dictionary); a valid
+    // filter for other bundles answers false.
+    static Result<bool> filterListsBundle(const std::string& plistData, const std::string& bundleId);
+    // Fails, saying why, when the opened file is not to be trusted.
+    static Result<void> checkTrusted(int fd);
+    // Fails, saying why, when the library open at fd must not be loaded into this process (see
+    // ElfImage). One that links the platform library must carry this build's abiTag() in its note.
+    static Result<void> checkLoadable(int fd);
     // The identity of this build of the platform library: a digest of its headers, compiler and
     // build flags, which every tweak built against it carries as a note.
     static std::string abiTag();

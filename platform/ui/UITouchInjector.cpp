@@ -8,18 +8,19 @@ UITouchInjector& UITouchInjector::shared()
     return injector;
 }
 
-void UITouchInjector::down(CGPoint screenPoint)
+bool UITouchInjector::down(CGPoint screenPoint)
 {
     if (window_)
-        return;
+        return false;
     auto window = UIWindow::keyWindow();
     if (!window)
-        return;
+        return false;
     CGPoint p = window->convertPointFromScreen(screenPoint);
-    if (window->sendTouch(UITouchPhase::Began, p)) {
-        window_ = window;
-        last_ = p;
-    }
+    if (!window->sendTouch(UITouchPhase::Began, p))
+        return false;
+    window_ = window;
+    last_ = p;
+    return true;
 }
 
 void UITouchInjector::move(CGPoint screenPoint)

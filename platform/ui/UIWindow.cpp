@@ -141,7 +141,7 @@ bool UIWindow::sendTouch(UITouchPhase phase, CGPoint pointInWindow)
     event.setTimestamp(Clock::current().monotonicNow());
 
     if (phase == UITouchPhase::Began) {
-        if (touch_ || !isKeyWindow())
+        if (!isKeyWindow())
             return false;
         // Geometry is settled before anything is hit-tested against it.
         layoutIfNeeded();

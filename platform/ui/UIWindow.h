@@ -45,9 +45,10 @@ public:
     CGPoint convertPointToScreen(CGPoint windowPoint) const;
 
     // Delivers one phase of the window's single touch, in window coordinates. A touch begins only
-    // in the key window and only when none is in progress; it goes to the view hit at its start,
-    // which keeps it (moves, end, cancel) even if that view is later hidden or moved. Answers
-    // whether the window took the phase.
+    // in the key window; it goes to the view hit at its start, which keeps it (moves, end, cancel)
+    // even if that view is later hidden or moved. Whether a touch is already in progress is the
+    // touch injector's to judge: it sends a begin only when none is. Answers whether the window
+    // took the phase.
     bool sendTouch(UITouchPhase phase, CGPoint pointInWindow);
 
     // Keeps the root controller's view over the whole window.
