@@ -93,12 +93,3 @@ void DamageTracker::noteRedraw(const UIView& view, CGAffineTransform toScreen, f
         { static_cast<CGFloat>(changed.width / s), static_cast<CGFloat>(changed.height / s) } };
     walk.note(CGRectApplyAffineTransform(local, toScreen));
 }
-
-void DamageTracker::reset()
-{
-    fullRedraw_ = true;
-    UIView::setDisplayChangesPending(true);
-    lastWindows_.clear();
-    shown_.clear();
-    nextShown_.clear();
-}

@@ -22,8 +22,6 @@ public:
     // Walks the windows, back to front, for the frame with this number: brings the drawing of the
     // views that draw up to date, and answers the screen pixels to compose.
     PixelRect collect(const std::vector<std::shared_ptr<UIWindow>>& windows, const compositor::PixelGrid& grid, std::uint64_t frame);
-    // Forgets every view shown; the next frame is whole.
-    void reset();
 
 private:
     struct Shown {

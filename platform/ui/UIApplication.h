@@ -16,7 +16,7 @@ public:
     const char* className() const override { return "UIApplication"; }
     std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;
 
-    // The process's application object; always the same one.
+    // The application object of the toolkit in force; the same one while it lives.
     static std::shared_ptr<UIApplication> sharedApplication();
 
     // The delegate that gets the life-cycle messages, or null.
@@ -36,10 +36,11 @@ public:
     // The key window of the process, or null.
     std::shared_ptr<UIWindow> keyWindow() const;
 
-    // Forgets the delegate and the launch (a fresh process, for tests).
-    void reset();
-
 private:
+    friend class UIState;
+    // Lets go of the delegate, as the toolkit does on its way out.
+    void forget();
+
     std::shared_ptr<NSObject> delegate_;
     bool launched_ = false;
     UIApplicationState state_ = UIApplicationState::Active;
