@@ -8,7 +8,7 @@ class UIWindow;
 
 enum class UIApplicationState { Active = 0, Inactive = 1, Background = 2 };
 
-// The one application object of the process. It owns the application delegate and tells it
+// The one application object of a toolkit. It owns the application delegate and tells it
 // about the application's life through the runtime, so hooks put on the delegate's class see
 // every call.
 class UIApplication final : public NSObject {
@@ -33,7 +33,7 @@ public:
 
     bool isLaunched() const { return launched_; }
     UIApplicationState applicationState() const { return state_; }
-    // The key window of the process, or null.
+    // The key window of the toolkit, or null.
     std::shared_ptr<UIWindow> keyWindow() const;
 
 private:
