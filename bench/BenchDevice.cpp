@@ -13,6 +13,7 @@
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/graphics/UIColor.h"
+#include "platform/toolkit/Toolkit.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UITouchInjector.h"
@@ -48,10 +49,6 @@ BenchDevice::BenchDevice()
     root_ = copy.string();
     DeviceRoot::setPath(root_);
     fs::remove(NSUserDefaults::pathForDomain(NSUserDefaults::standardDomain()), error);
-    std::atexit([] {
-        std::error_code ignored;
-        fs::remove_all(BenchDevice::shared().root_, ignored);
-    });
 
     clock_ = std::make_shared<VirtualClock>(1'800'000'000.0);
     Clock::setCurrent(clock_);
@@ -59,17 +56,21 @@ BenchDevice::BenchDevice()
     NSBundle::setPreferredLanguages({ "en" });
 }
 
-void BenchDevice::resetScreen(float widthPoints, float heightPoints, float scale)
+BenchDevice::~BenchDevice()
 {
-    UITouchInjector::shared().reset();
     lock_.reset();
     hostWindow_.reset();
-    UIWindow::resetWindowList();
-    UIViewAnimator::shared().reset();
-    NSRunLoop::mainRunLoop().reset();
-    NSNotificationCenter::defaultCenter().reset();
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+}
+
+void BenchDevice::resetScreen(float widthPoints, float heightPoints, float scale)
+{
+    lock_.reset();
+    hostWindow_.reset();
+    toolkit_.dropContents();
     UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(widthPoints, heightPoints), scale));
-    Renderer::shared().reset();
+    Renderer::shared().setNeedsFullRedraw();
 }
 
 std::shared_ptr<TQViewController> BenchDevice::launchLockScreen(const std::string& storedPasscode)

@@ -2,6 +2,7 @@
 // A device for the benchmarks: a private copy of the staged device root, a virtual clock, a
 // screen, and (on demand) the lock in front of a host window, shown as the library shows it.
 #include "platform/graphics/CGGeometry.h"
+#include "platform/toolkit/Toolkit.h"
 
 #include <memory>
 #include <string>
@@ -38,9 +39,13 @@ public:
     const std::string& root() const { return root_; }
     const std::shared_ptr<VirtualClock>& clock() const { return clock_; }
 
+    ~BenchDevice();
+
 private:
     BenchDevice();
 
+    // First, so that it is built before the rest and outlives it.
+    Toolkit toolkit_;
     std::string root_;
     std::shared_ptr<VirtualClock> clock_;
     std::shared_ptr<UIWindow> hostWindow_;

@@ -69,7 +69,6 @@ void BM_FrameAfterMove(benchmark::State& state)
         pixels += static_cast<std::int64_t>(changed.width) * changed.height;
     }
     state.counters["pixelsPerFrame"] = benchmark::Counter(static_cast<double>(pixels) / static_cast<double>(state.iterations()));
-    UITouchInjector::shared().reset();
 }
 
 void BM_FullFrame(benchmark::State& state)
@@ -79,7 +78,6 @@ void BM_FullFrame(benchmark::State& state)
         Renderer::shared().setNeedsFullRedraw();
         benchmark::DoNotOptimize(Renderer::shared().renderScreen());
     }
-    UITouchInjector::shared().reset();
 }
 
 // One frame in the middle of a fade, composed whole as every frame of a fade is: the host (or the

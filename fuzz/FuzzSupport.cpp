@@ -2,6 +2,7 @@
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/toolkit/Toolkit.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,9 +13,17 @@ namespace fuzz {
 
 namespace fs = std::filesystem;
 
+Toolkit& toolkit()
+{
+    static Toolkit instance;
+    return instance;
+}
+
 const std::string& privateRoot(bool withBundle)
 {
     static const std::string root = [withBundle] {
+        // Built before the clean-up below is registered, so that it is still there when that runs.
+        toolkit();
         const fs::path staged = DeviceRoot::path();
         const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
         const fs::path dir = base / ("glyphward-fuzz-" + std::to_string(::getpid()));
@@ -35,7 +44,11 @@ const std::string& privateRoot(bool withBundle)
     return root;
 }
 
-void quietLogs() { NSLogSetStderrEnabled(false); }
+void quietLogs()
+{
+    toolkit();
+    NSLogSetStderrEnabled(false);
+}
 
 CommandLine::CommandLine(const char* program, const std::uint8_t* data, std::size_t size)
 {

@@ -6,8 +6,13 @@
 #include <string>
 #include <vector>
 
+class Toolkit;
+
 namespace fuzz {
 
+// The one toolkit of the fuzzing process, built at first use and destroyed at exit; every entry
+// point reaches for it before it touches the toolkit.
+Toolkit& toolkit();
 // Creates the root on first use (under /dev/shm when it exists) and points the toolkit at it.
 // With withBundle the staged lock bundle is copied in.
 const std::string& privateRoot(bool withBundle = false);

@@ -11,6 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    fuzz::toolkit();
     const fuzz::CommandLine command("glyphward-host", data, size);
     const HostCommandLine line = HostCommandLine::parse(command.argc(), command.argv());
     if (!line.options) {

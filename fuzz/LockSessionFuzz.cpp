@@ -130,12 +130,7 @@ struct Device {
     void tearDown()
     {
         restoreSettings();
-        UITouchInjector::shared().reset();
-        UIWindow::resetWindowList();
-        UIViewAnimator::shared().reset();
-        NSRunLoop::mainRunLoop().reset();
-        NSNotificationCenter::defaultCenter().reset();
-        UIApplication::sharedApplication()->reset();
+        fuzz::toolkit().dropContents();
         lock.reset();
         host.reset();
         background = false;

@@ -1,4 +1,5 @@
 // The scenario language's reader on arbitrary text.
+#include "fuzz/FuzzSupport.h"
 #include "apps/host/ScenarioScript.h"
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    fuzz::toolkit();
     const std::string text(reinterpret_cast<const char*>(data), size);
     const ScenarioScript script = ScenarioScript::parse(text);
     int lines = 1;

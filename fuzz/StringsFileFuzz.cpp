@@ -1,4 +1,5 @@
 // The .strings reader on arbitrary bytes: text, XML and binary plists, UTF-8 and UTF-16.
+#include "fuzz/FuzzSupport.h"
 #include "platform/foundation/StringsFile.h"
 
 #include <cstddef>
@@ -8,6 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    fuzz::toolkit();
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const StringsFile::Table table = StringsFile::parse(bytes);
     // Parsing is a pure function of the bytes.

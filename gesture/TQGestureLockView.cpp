@@ -1,6 +1,7 @@
 #include "gesture/TQGestureLockView.h"
 
 #include "platform/foundation/NSNumber.h"
+#include "platform/graphics/GraphicsState.h"
 #include "platform/graphics/UIBezierPath.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/graphics/UIImage.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace {
 
@@ -204,18 +206,15 @@ std::shared_ptr<UIImage> TQGestureLockView::imageWithColor(std::shared_ptr<UICol
 {
     // Every view starts with the same two solid images, and an image never changes: the last few
     // made are handed out again rather than drawn anew for each view.
-    struct Made {
-        std::array<float, 4> rgba;
-        CGSize size;
-        std::shared_ptr<UIImage> image;
-    };
-    static std::vector<Made> made;
     constexpr std::size_t kKept = 4;
     const std::array<float, 4> rgba = color ? std::array { color->red(), color->green(), color->blue(), color->alpha() }
                                             : std::array { 0.0f, 0.0f, 0.0f, 0.0f };
-    for (const Made& m : made)
-        if (m.rgba == rgba && m.size.width == size.width && m.size.height == size.height)
-            return m.image;
+    char name[160];
+    std::snprintf(name, sizeof name, "TQGestureLockView.solid %a %a %a %a %a %a", static_cast<double>(rgba[0]), static_cast<double>(rgba[1]),
+        static_cast<double>(rgba[2]), static_cast<double>(rgba[3]), static_cast<double>(size.width), static_cast<double>(size.height));
+    auto& made = GraphicsState::current().namedImages();
+    if (auto known = made.find(name))
+        return known;
 
     UIGraphicsBeginImageContext(size);
     CGContextRef context = UIGraphicsGetCurrentContext();
@@ -225,11 +224,8 @@ std::shared_ptr<UIImage> TQGestureLockView::imageWithColor(std::shared_ptr<UICol
     }
     auto image = UIGraphicsGetImageFromCurrentImageContext();
     UIGraphicsEndImageContext();
-    if (image) {
-        if (made.size() == kKept)
-            made.erase(made.begin());
-        made.push_back({ rgba, size, image });
-    }
+    if (image)
+        made.insert(name, image, kKept);
     return image;
 }
 

@@ -1,5 +1,6 @@
 // Folders another local user could change are never trusted: not by the tweak loader, not by the
 // settings store, whatever link or mode was put on the way from the device root.
+#include "FreshSettings.h"
 #include "SettingsTestSupport.h"
 
 #include "platform/foundation/FolderTrust.h"
@@ -159,7 +160,7 @@ TEST(FolderTrustStore, APreferencesFolderOthersCouldChangeIsNeitherReadNorWritte
         const std::string path = root.path + (folder.empty() ? "" : "/" + folder);
         const auto modes = fs::status(path).permissions();
         fs::permissions(path, fs::perms(0777));
-        NSUserDefaults::resetStandardUserDefaults();
+        forgetStandardUserDefaults();
         auto defaults = NSUserDefaults::standardUserDefaults();
         // Unreadable, not empty: the lock keeps itself up on this.
         EXPECT_EQ(passcode(), std::nullopt) << folder;
@@ -172,7 +173,7 @@ TEST(FolderTrustStore, APreferencesFolderOthersCouldChangeIsNeitherReadNorWritte
         EXPECT_EQ(readBytes(file), before) << folder;
         fs::permissions(path, modes);
     }
-    NSUserDefaults::resetStandardUserDefaults();
+    forgetStandardUserDefaults();
     EXPECT_EQ(passcode(), "0,1,2");
 }
 
@@ -184,7 +185,7 @@ TEST(FolderTrustStore, ASettingsFolderSwappedForALinkIsRefused)
     writeDomainFile(theirs + "/mobile/Library/Preferences/org.glyphward.host.plist", { { "PASS_CODE", NSString::stringWithString("4") } },
         NSPropertyListSerialization::Format::XML);
     fs::create_directory_symlink(theirs, root.path + "/var");
-    NSUserDefaults::resetStandardUserDefaults();
+    forgetStandardUserDefaults();
     EXPECT_EQ(passcode(), std::nullopt);
     EXPECT_EQ(readFailureOf(*NSUserDefaults::standardUserDefaults()), "the folder " + root.path + "/var is a symbolic link");
     NSUserDefaults::standardUserDefaults()->setObject(NSString::stringWithString("0,1"), "PASS_CODE");
@@ -199,7 +200,7 @@ TEST(FolderTrustStore, AFolderOfAnotherUserIsRefused)
     TempRoot root;
     writeDomainFile(root.file("org.glyphward.host"), { { "PASS_CODE", NSString::stringWithString("4") } }, NSPropertyListSerialization::Format::XML);
     ASSERT_EQ(::chown((root.path + "/var/mobile").c_str(), 4242, 4242), 0);
-    NSUserDefaults::resetStandardUserDefaults();
+    forgetStandardUserDefaults();
     EXPECT_EQ(passcode(), std::nullopt);
     EXPECT_EQ(readFailureOf(*NSUserDefaults::standardUserDefaults()), "the folder " + root.path + "/var/mobile is owned by another user");
 }

@@ -1,5 +1,6 @@
 // The lock when its settings store fails it: a file it cannot read, and a passcode it cannot
 // write. Neither may open the door or report success.
+#include "FreshSettings.h"
 #include "LockTestSupport.h"
 
 #include "platform/foundation/FileOps.h"
@@ -117,7 +118,7 @@ TEST_F(LockStoreFaultTests, ASetAsideFileLeavesThePasscodeUnknownAtEveryLaunchUn
     fs::create_directories(fs::path(settingsFile()).parent_path());
     writeFile(settingsFile(), "<plist><dict><key>PASS_CODE</key><string>0,1,2");
     for (int launchNumber = 0; launchNumber < 2; ++launchNumber) {
-        NSUserDefaults::resetStandardUserDefaults();
+        forgetStandardUserDefaults();
         launch();
         EXPECT_TRUE(fs::exists(settingsFile() + ".corrupt"));
         EXPECT_FALSE(fs::exists(settingsFile() + ".corrupt.1"));
@@ -136,7 +137,7 @@ TEST_F(LockStoreFaultTests, ASetAsideFileLeavesThePasscodeUnknownAtEveryLaunchUn
     auto owner = outsideDefaults();
     owner->removeObjectForKey("PASS_CODE");
     ASSERT_TRUE(owner->startAfresh().ok());
-    NSUserDefaults::resetStandardUserDefaults();
+    forgetStandardUserDefaults();
     launch();
     EXPECT_EQ(message(), "Set Passcode");
     EXPECT_EQ(fileBytes(settingsFile() + ".corrupt"), "<plist><dict><key>PASS_CODE</key><string>0,1,2");

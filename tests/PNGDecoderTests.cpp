@@ -3,6 +3,7 @@
 #include "platform/graphics/ImagePrefetch.h"
 #include "platform/graphics/PNGDecoder.h"
 #include "platform/graphics/UIImage.h"
+#include "platform/toolkit/Toolkit.h"
 #include "platform/ui/UIScreen.h"
 
 #include <gtest/gtest.h>
@@ -136,11 +137,14 @@ TEST_F(PNGDecoderTest, ImageWaitingForItsPixels)
 TEST(PNGDecoderExit, ExitWhileDecoding)
 {
     // The child starts afresh rather than as a fork of a process that may run other threads; it
-    // reads the staged picture itself, so that it leaves no folder of its own behind.
+    // reads the staged picture itself, so that it leaves no folder of its own behind. Such a child
+    // runs the statement alone, without the listener that gives every test its toolkit: it builds
+    // its own, which is still alive when exit is called, as a program's is when it exits early.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string path = kBundle + "bg@3x.png";
     EXPECT_EXIT(
         {
+            Toolkit toolkit;
             UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(390, 844), 3.0f));
             UIImage::prefetchContentsOfFiles({ path });
             std::exit(ImagePrefetch::pending() == 1u ? 0 : 3);
@@ -148,6 +152,7 @@ TEST(PNGDecoderExit, ExitWhileDecoding)
         ::testing::ExitedWithCode(0), "");
     EXPECT_EXIT(
         {
+            Toolkit toolkit;
             UIImage::prefetchContentsOfFiles({ path });
             const auto image = UIImage::imageWithContentsOfFile(path, 3);
             std::exit(image ? 0 : 3);

@@ -40,8 +40,6 @@ class TextInputTests : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UIWindow::resetWindowList();
-        NSNotificationCenter::defaultCenter().reset();
         UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSize { 320, 568 }, 2.0f));
         host = std::make_shared<UIWindow>();
         host->initWithFrame(CGRectMake(0, 0, 320, 568));
@@ -55,11 +53,8 @@ protected:
     }
     void TearDown() override
     {
-        UITouchInjector::shared().reset();
         if (auto keyboard = UIKeyboardImpl::activeInstance())
             keyboard->dismissKeyboard();
-        NSNotificationCenter::defaultCenter().reset();
-        UIWindow::resetWindowList();
     }
     void tapField()
     {

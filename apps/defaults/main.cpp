@@ -4,6 +4,7 @@
 
 #include "apps/common/RootCheck.h"
 #include "platform/foundation/DeviceRoot.h"
+#include "platform/toolkit/Toolkit.h"
 
 #include <exception>
 #include <iostream>
@@ -16,6 +17,7 @@ constexpr int kInternalError = 70;
 
 int run(int argc, char** argv)
 {
+    Toolkit toolkit;
     const DefaultsCommandLine line = DefaultsCommandLine::parse(argc, argv);
     std::cout << line.out;
     std::cerr << line.err;

@@ -10,30 +10,22 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-std::shared_ptr<MicroMessengerAppDelegate>& delegateSlot()
-{
-    static std::shared_ptr<MicroMessengerAppDelegate> slot;
-    return slot;
-}
-
-} // namespace
-
 void HostApp::start(bool loadTweaks)
 {
     const char* name = std::getenv("GLYPHWARD_HOST_DELEGATE_CLASS");
     MicroMessengerAppDelegate::registerClass(name && *name ? name : MicroMessengerAppDelegate::defaultClassName);
     NSUserDefaults::setStandardDomain(bundleId);
 
-    delegateSlot() = std::make_shared<MicroMessengerAppDelegate>();
-    UIApplication::sharedApplication()->setDelegate(delegateSlot());
+    UIApplication::sharedApplication()->setDelegate(std::make_shared<MicroMessengerAppDelegate>());
     // The tweaks hook the delegate's class before the application finishes launching.
     if (loadTweaks)
         TweakLoader::loadForBundle(bundleId);
 }
 
-std::shared_ptr<MicroMessengerAppDelegate> HostApp::delegate() { return delegateSlot(); }
+std::shared_ptr<MicroMessengerAppDelegate> HostApp::delegate()
+{
+    return std::dynamic_pointer_cast<MicroMessengerAppDelegate>(UIApplication::sharedApplication()->delegate());
+}
 
 bool HostApp::terminate()
 {
@@ -46,7 +38,7 @@ bool HostApp::terminate()
 
 std::shared_ptr<UIWindow> HostApp::hostWindow()
 {
-    const auto d = delegateSlot();
+    const auto d = delegate();
     UIWindow* window = objc_msgSend<UIWindow*>(d.get(), sel("window"));
     return window ? window->self<UIWindow>() : nullptr;
 }

@@ -12,6 +12,7 @@
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSUserDefaults.h"
+#include "platform/toolkit/Toolkit.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIScreen.h"
 
@@ -31,16 +32,6 @@ namespace {
 // The status for a failure nobody foresaw (an exception that reached main), apart from the
 // player's 1 (an expect did not hold) and 2 (the input was wrong).
 constexpr int kInternalError = 70;
-
-// Leaves without running destructors of the process's objects: the lock holds its window and
-// controller until the process ends, as it does on the device.
-[[noreturn]] void finish(int status)
-{
-    std::cout.flush();
-    std::cerr.flush();
-    std::fflush(nullptr);
-    std::_Exit(status);
-}
 
 void configureScreen(const HostOptions& options)
 {
@@ -188,6 +179,8 @@ int runWindow(const HostOptions& options, SDLBackend& window)
 
 int run(int argc, char** argv)
 {
+    // Everything the toolkit keeps lives here, and goes when the host returns.
+    Toolkit toolkit;
     const HostCommandLine line = HostCommandLine::parse(argc, argv);
     std::cout << line.out;
     std::cerr << line.err;
@@ -226,7 +219,7 @@ int run(int argc, char** argv)
         window.onNotice = [](const std::string& notice) { std::cerr << "glyphward-host: " << notice << "\n"; };
         const Result<void> opened = window.open();
         if (opened.ok())
-            finish(runWindow(options, window));
+            return runWindow(options, window);
         std::setlocale(LC_ALL, "C");
         std::cerr << "glyphward-host: no window (" << opened.failure().message << "); playing the tour headless\n";
     }
@@ -235,15 +228,17 @@ int run(int argc, char** argv)
 
 } // namespace
 
-// Every way out goes through finish; an exception that gets this far is a fault, said as such.
+// An exception that gets this far is a fault, said as such.
 int main(int argc, char** argv)
 {
+    int status = kInternalError;
     try {
-        finish(run(argc, argv));
+        status = run(argc, argv);
     } catch (const std::exception& error) {
         std::cerr << "glyphward-host: internal error: " << error.what() << "\n";
     } catch (...) {
         std::cerr << "glyphward-host: internal error\n";
     }
-    finish(kInternalError);
+    std::cout.flush();
+    return status;
 }

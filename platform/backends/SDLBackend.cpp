@@ -7,6 +7,7 @@
 #include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
+#include "platform/toolkit/Toolkit.h"
 #include "platform/ui/UIKeyboardInput.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIViewAnimator.h"
@@ -168,7 +169,7 @@ struct SDLBackend::Impl {
 
     bool wantsFrame() const
     {
-        return needsPresent || animatedLastFrame || UIViewAnimator::shared().hasAnimationsInFlight() || Renderer::shared().hasNotedDamage();
+        return needsPresent || animatedLastFrame || Toolkit::current().frameDue();
     }
 
     // How long to sleep: until input, the next due work or the next frame, whichever is first.

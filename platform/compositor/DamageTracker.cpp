@@ -108,12 +108,3 @@ PixelRect DamageTracker::take()
     damage_ = {};
     return damage;
 }
-
-void DamageTracker::reset()
-{
-    fullRedraw_ = true;
-    UIView::setDisplayChangesPending(true);
-    lastWindows_.clear();
-    drawing_.clear();
-    damage_ = {};
-}

@@ -33,8 +33,6 @@ public:
     void redraw();
     // The screen pixels to compose, and the frame is done.
     PixelRect take();
-    // Forgets every view shown; the next frame is whole.
-    void reset();
 
 private:
     // A view that draws, as the walk found it.

@@ -1,5 +1,6 @@
 #include "platform/compositor/Renderer.h"
 
+#include "platform/compositor/CompositorState.h"
 #include "platform/compositor/ViewPainter.h"
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/UIImage.h"
@@ -22,11 +23,7 @@ std::vector<std::shared_ptr<UIWindow>> windowsBackToFront()
 
 } // namespace
 
-Renderer& Renderer::shared()
-{
-    static Renderer renderer;
-    return renderer;
-}
+Renderer& Renderer::shared() { return CompositorState::current().renderer(); }
 
 Renderer::Screen Renderer::currentScreen()
 {
@@ -150,12 +147,4 @@ bool Renderer::writeWindowPNG(UIWindow& window, const std::string& path)
 {
     auto image = snapshotWindow(window);
     return image && image->writePNG(path);
-}
-
-void Renderer::reset()
-{
-    screen_.resize(0, 0);
-    damage_.reset();
-    records_.clear();
-    layers_.clear();
 }

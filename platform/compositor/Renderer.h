@@ -23,6 +23,7 @@ class UIWindow;
 
 class Renderer {
 public:
+    // The renderer of the toolkit in force.
     static Renderer& shared();
 
     // Lays out the windows, then re-composes the part of the screen that changed (views that
@@ -45,9 +46,6 @@ public:
     // reason in error, when it could not.
     static bool writeScreenPNG(const std::string& path, std::string* error = nullptr);
     static bool writeWindowPNG(UIWindow& window, const std::string& path);
-
-    // Forgets the frame buffer and every damage (a fresh process, for tests).
-    void reset();
 
 private:
     struct Screen {

@@ -1,18 +1,12 @@
 #include "platform/foundation/Clock.h"
 
+#include "platform/foundation/FoundationState.h"
+
 #include <chrono>
 
-namespace {
-std::shared_ptr<Clock>& slot()
-{
-    static std::shared_ptr<Clock> clock = std::make_shared<RealClock>();
-    return clock;
-}
-} // namespace
+Clock& Clock::current() { return FoundationState::current().clock(); }
 
-Clock& Clock::current() { return *slot(); }
-
-void Clock::setCurrent(std::shared_ptr<Clock> clock) { slot() = clock ? std::move(clock) : std::make_shared<RealClock>(); }
+void Clock::setCurrent(std::shared_ptr<Clock> clock) { FoundationState::current().setClock(std::move(clock)); }
 
 double RealClock::monotonicNow() const
 {

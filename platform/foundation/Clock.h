@@ -12,7 +12,8 @@ public:
     // Seconds since 1970-01-01 00:00:00 UTC, as NSDate reports them.
     virtual double wallNow() const = 0;
 
-    // The clock in force for the process (real until a virtual one is installed).
+    // The clock of the toolkit in force (real unless it was built with another or given one);
+    // null puts the real one back.
     static Clock& current();
     static void setCurrent(std::shared_ptr<Clock> clock);
 };

@@ -1,10 +1,10 @@
 #include "platform/foundation/DeviceRoot.h"
 
 #include "platform/foundation/DeviceRootTemplate.h"
+#include "platform/foundation/FoundationState.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <pwd.h>
 #include <unistd.h>
 #include <vector>
@@ -21,18 +21,6 @@
 #endif
 
 namespace {
-std::mutex& guard()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::string& overridden()
-{
-    static std::string root;
-    return root;
-}
-
 // "/a/b/" and "/a/b" name the same root; "/" stays "/".
 std::string withoutTrailingSlash(std::string root)
 {
@@ -79,11 +67,8 @@ std::string runningExecutable()
 
 std::string DeviceRoot::path()
 {
-    {
-        std::lock_guard lock(guard());
-        if (!overridden().empty())
-            return overridden();
-    }
+    if (std::string root = FoundationState::current().deviceRootOverride(); !root.empty())
+        return root;
     // Read at each call so a test or a tool may change the environment before first use.
     if (std::string env = environmentRoot(); !env.empty())
         return env;
@@ -92,8 +77,7 @@ std::string DeviceRoot::path()
 
 void DeviceRoot::setPath(std::string root)
 {
-    std::lock_guard lock(guard());
-    overridden() = root.empty() ? std::string() : withoutTrailingSlash(std::move(root));
+    FoundationState::current().setDeviceRootOverride(root.empty() ? std::string() : withoutTrailingSlash(std::move(root)));
 }
 
 std::string DeviceRoot::resolve(const std::string& absolutePath)
@@ -155,11 +139,8 @@ std::string DeviceRoot::userRoot()
 
 Result<void> DeviceRoot::prepare()
 {
-    {
-        std::lock_guard lock(guard());
-        if (!overridden().empty())
-            return {};
-    }
+    if (!FoundationState::current().deviceRootOverride().empty())
+        return {};
     if (!environmentRoot().empty())
         return {};
     const std::string templateFolder = installedTemplate();

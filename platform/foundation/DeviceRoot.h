@@ -8,7 +8,7 @@ class DeviceRoot {
 public:
     // The root in force: the one set by setPath, else $GLYPHWARD_ROOT, else the default root.
     static std::string path();
-    // Overrides the root for the rest of the process (an empty string goes back to the default).
+    // Overrides the root for the rest of the toolkit's life (an empty string goes back to the default).
     static void setPath(std::string root);
     // Maps an absolute device path ("/Library/...") to the same path under the root.
     static std::string resolve(const std::string& absolutePath);

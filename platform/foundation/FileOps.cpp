@@ -1,5 +1,7 @@
 #include "platform/foundation/FileOps.h"
 
+#include "platform/foundation/FoundationState.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -11,17 +13,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-namespace {
-std::shared_ptr<FileOps>& slot()
-{
-    static std::shared_ptr<FileOps> ops = std::make_shared<FileOps>();
-    return ops;
-}
-} // namespace
+FileOps& FileOps::current() { return FoundationState::current().fileOps(); }
 
-FileOps& FileOps::current() { return *slot(); }
-
-void FileOps::setCurrent(std::shared_ptr<FileOps> ops) { slot() = ops ? std::move(ops) : std::make_shared<FileOps>(); }
+void FileOps::setCurrent(std::shared_ptr<FileOps> ops) { FoundationState::current().setFileOps(std::move(ops)); }
 
 int FileOps::open(const std::string& path, int flags, mode_t mode)
 {

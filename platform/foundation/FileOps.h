@@ -63,8 +63,8 @@ public:
     // Reads a regular file whole through the operations above, never waiting on a FIFO or device.
     FileRead readRegularFile(const std::string& path);
 
-    // The operations in force for the process (the real ones until replaced).
+    // The operations of the toolkit in force (the real ones unless it was built with others).
     static FileOps& current();
-    // Installs replacement operations; null puts the real ones back.
+    // Gives the toolkit in force replacement operations; null puts the real ones back.
     static void setCurrent(std::shared_ptr<FileOps> ops);
 };

@@ -1,5 +1,6 @@
 #include "platform/foundation/NSBundle.h"
 
+#include "platform/foundation/FoundationState.h"
 #include "platform/foundation/StringsFile.h"
 
 #include <algorithm>
@@ -11,11 +12,9 @@
 
 namespace {
 
-std::vector<std::string>& preferredOverride()
-{
-    static std::vector<std::string> languages;
-    return languages;
-}
+BundleCache& cache() { return FoundationState::current().bundles(); }
+
+std::vector<std::string>& preferredOverride() { return cache().preferredLanguages; }
 
 void addUnique(std::vector<std::string>& list, const std::string& item)
 {
@@ -47,9 +46,9 @@ std::shared_ptr<NSBundle> NSBundle::bundleWithPath(const std::string& path)
     while (clean.size() > 1 && clean.back() == '/')
         clean.remove_suffix(1);
     // One bundle object per folder, as Foundation hands out.
-    static std::map<std::string, std::shared_ptr<NSBundle>, std::less<>> bundles;
-    static std::mutex guard;
-    std::lock_guard lock(guard);
+    auto& shared = cache();
+    auto& bundles = shared.bundles;
+    std::lock_guard lock(shared.mutex);
     auto it = bundles.find(clean);
     if (it == bundles.end())
         it = bundles.emplace(std::string(clean), std::make_shared<NSBundle>(std::string(clean))).first;
@@ -92,12 +91,7 @@ std::vector<std::string> NSBundle::localizationSearchOrder() { return cachedSear
 const std::vector<std::string>& NSBundle::cachedSearchOrder()
 {
     // Worked out again only when the languages it comes from change: every localized text asks.
-    struct Cache {
-        bool valid = false;
-        std::vector<std::string> preferred;
-        std::vector<std::string> order;
-    };
-    static Cache cache;
+    auto& shared = cache();
     const std::vector<std::string>* preferred = &preferredOverride();
     std::vector<std::string> fromEnvironment;
     if (preferred->empty()) {
@@ -105,17 +99,17 @@ const std::vector<std::string>& NSBundle::cachedSearchOrder()
             fromEnvironment.emplace_back(lang);
         preferred = &fromEnvironment;
     }
-    if (cache.valid && cache.preferred == *preferred)
-        return cache.order;
-    cache.preferred = *preferred;
-    cache.order.clear();
-    for (const auto& locale : cache.preferred)
+    if (shared.searchOrderValid && shared.searchOrderFrom == *preferred)
+        return shared.searchOrder;
+    shared.searchOrderFrom = *preferred;
+    shared.searchOrder.clear();
+    for (const auto& locale : shared.searchOrderFrom)
         for (const auto& folder : localizationsForLocale(locale))
-            addUnique(cache.order, folder);
-    addUnique(cache.order, "en");
-    addUnique(cache.order, "Base");
-    cache.valid = true;
-    return cache.order;
+            addUnique(shared.searchOrder, folder);
+    addUnique(shared.searchOrder, "en");
+    addUnique(shared.searchOrder, "Base");
+    shared.searchOrderValid = true;
+    return shared.searchOrder;
 }
 
 std::optional<std::string> NSBundle::pathForResource(const std::string& name, const std::string& type) const

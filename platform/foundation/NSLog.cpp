@@ -1,6 +1,7 @@
 #include "platform/foundation/NSLog.h"
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/FoundationState.h"
 #include "platform/runtime/NSObject.h"
 
 #include <cerrno>
@@ -196,23 +197,9 @@ bool appendConversion(std::string& out, const Conversion& conversion, va_list& a
     }
 }
 
-struct SinkEntry {
-    int token;
-    std::function<void(const std::string&)> sink;
-};
+using SinkEntry = LogSinks::Entry;
 
-struct LogState {
-    std::mutex mutex;
-    std::vector<SinkEntry> sinks;
-    int nextToken = 1;
-    bool stderrEnabled = true;
-};
-
-LogState& logState()
-{
-    static LogState state;
-    return state;
-}
+LogSinks& logState() { return FoundationState::current().logSinks(); }
 
 // One call, one line: a newline or other control character that came in with an argument (a
 // file name, say) is written as an escape, so it cannot start what looks like a line of its own.
@@ -290,7 +277,9 @@ std::string NSStringWithFormat(const char* format, ...)
 std::string NSLogFormatLine(const std::string& message)
 {
     // Whole microseconds first, so a time like .123 that doubles hold as .12299… prints as .123.
-    auto micros = static_cast<long long>(std::llround(Clock::current().wallNow() * 1e6));
+    FoundationState* toolkit = FoundationState::currentIfAny();
+    const double now = toolkit ? toolkit->clock().wallNow() : RealClock().wallNow();
+    auto micros = static_cast<long long>(std::llround(now * 1e6));
     long long millisTotal = micros / 1000 - (micros % 1000 < 0 ? 1 : 0);
     long long secondsTotal = millisTotal / 1000 - (millisTotal % 1000 < 0 ? 1 : 0);
     auto seconds = static_cast<std::time_t>(secondsTotal);
@@ -311,10 +300,11 @@ std::string NSLogFormatLine(const std::string& message)
 void NSLogv(const char* format, va_list arguments)
 {
     const std::string message = escapedMessage(NSStringWithFormatv(format, arguments));
-    auto& state = logState();
+    // Before a toolkit is built and after it is gone, a message still reaches stderr.
     std::vector<SinkEntry> sinks;
-    bool toStderr = false;
-    {
+    bool toStderr = true;
+    if (FoundationState* toolkit = FoundationState::currentIfAny()) {
+        auto& state = toolkit->logSinks();
         std::lock_guard lock(state.mutex);
         sinks = state.sinks;
         toStderr = state.stderrEnabled;

@@ -19,7 +19,8 @@ void NSLog(const char* format, ...);
 void NSLogv(const char* format, va_list arguments);
 
 // Sinks see every message as formatted, without the date and process prefix, in the order they
-// were added. The token removes the sink again.
+// were added. The token removes the sink again. Sinks and the stderr switch belong to the toolkit
+// in force; with none alive, a message goes to stderr alone.
 int NSLogAddSink(std::function<void(const std::string& message)> sink);
 void NSLogRemoveSink(int token);
 // The tokens of the sinks in place, oldest first.

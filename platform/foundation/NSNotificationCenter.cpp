@@ -1,5 +1,7 @@
 #include "platform/foundation/NSNotificationCenter.h"
 
+#include "platform/foundation/FoundationState.h"
+
 #include <algorithm>
 
 // The sender filter is watched like the observer: when the filtered sender can be watched and
@@ -25,11 +27,7 @@ struct NSNotificationCenter::Registration {
     }
 };
 
-NSNotificationCenter& NSNotificationCenter::defaultCenter()
-{
-    static NSNotificationCenter center;
-    return center;
-}
+NSNotificationCenter& NSNotificationCenter::defaultCenter() { return FoundationState::current().notificationCenter(); }
 
 void NSNotificationCenter::addObserver(const std::shared_ptr<NSObject>& observer, SEL selector, const std::string& name, const NSObject* object)
 {
@@ -97,7 +95,7 @@ std::size_t NSNotificationCenter::observerCount() const
         std::count_if(registrations_.begin(), registrations_.end(), [](const auto& r) { return !r->observer.expired(); }));
 }
 
-void NSNotificationCenter::reset()
+void NSNotificationCenter::dropAll()
 {
     for (auto& r : registrations_)
         r->removed = true;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// The process's notification center. Observers are only watched: one that has gone away is
+// The toolkit's notification center (defaultCenter() is the one of the toolkit in force). Observers are only watched: one that has gone away is
 // skipped and forgotten. Delivery is synchronous, in the order observers were added.
 class NSNotificationCenter {
 public:
@@ -24,10 +24,12 @@ public:
 
     // How many registrations have a live observer (for tests and diagnostics).
     std::size_t observerCount() const;
-    // Forgets every registration (a fresh process, for tests).
-    void reset();
 
 private:
+    friend class FoundationState;
+    // Forgets every registration, as the toolkit does on its way out.
+    void dropAll();
+
     struct Registration;
     std::vector<std::shared_ptr<Registration>> registrations_;
 };

@@ -1,33 +1,23 @@
 #include "platform/foundation/NSRunLoop.h"
 
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/FoundationState.h"
 
 #include <cmath>
 #include <map>
 #include <utility>
 
-namespace {
+NSRunLoop& NSRunLoop::mainRunLoop() { return FoundationState::current().runLoop(); }
 
-// Keyed by (time, ticket): tickets grow with every schedule, so equal times keep their order.
-using Queue = std::map<std::pair<double, NSRunLoop::Ticket>, std::function<void()>>;
+NSRunLoop::~NSRunLoop() { dropAll(); }
 
-struct State {
-    Queue queue;
-    NSRunLoop::Ticket nextTicket = 1;
-};
-
-State& state()
+void NSRunLoop::dropAll()
 {
-    static State s;
-    return s;
-}
-
-} // namespace
-
-NSRunLoop& NSRunLoop::mainRunLoop()
-{
-    static NSRunLoop loop;
-    return loop;
+    // The work's captures may cancel or schedule as they go; let them find a whole queue.
+    while (!queue_.empty()) {
+        Queue dropped;
+        dropped.swap(queue_);
+    }
 }
 
 NSRunLoop::Ticket NSRunLoop::schedule(double delay, std::function<void()> work)
@@ -40,14 +30,14 @@ NSRunLoop::Ticket NSRunLoop::scheduleAt(double time, std::function<void()> work)
     // NaN would break the queue's ordering (it compares false with everything); it means "now".
     if (std::isnan(time))
         time = Clock::current().monotonicNow();
-    Ticket ticket = state().nextTicket++;
-    state().queue.emplace(std::make_pair(time, ticket), std::move(work));
+    Ticket ticket = nextTicket_++;
+    queue_.emplace(std::make_pair(time, ticket), std::move(work));
     return ticket;
 }
 
 bool NSRunLoop::cancel(Ticket ticket)
 {
-    auto& queue = state().queue;
+    auto& queue = queue_;
     for (auto it = queue.begin(); it != queue.end(); ++it) {
         if (it->first.second == ticket) {
             queue.erase(it);
@@ -59,7 +49,7 @@ bool NSRunLoop::cancel(Ticket ticket)
 
 void NSRunLoop::runDue()
 {
-    auto& queue = state().queue;
+    auto& queue = queue_;
     while (!queue.empty() && queue.begin()->first.first <= Clock::current().monotonicNow()) {
         auto work = std::move(queue.begin()->second);
         queue.erase(queue.begin());
@@ -70,7 +60,7 @@ void NSRunLoop::runDue()
 void NSRunLoop::runUntil(double time)
 {
     auto* clock = dynamic_cast<VirtualClock*>(&Clock::current());
-    auto& queue = state().queue;
+    auto& queue = queue_;
     while (!queue.empty() && queue.begin()->first.first <= time) {
         if (clock)
             clock->setMonotonicNow(queue.begin()->first.first);
@@ -84,12 +74,10 @@ void NSRunLoop::runUntil(double time)
 
 std::optional<double> NSRunLoop::nextFireTime() const
 {
-    auto& queue = state().queue;
+    auto& queue = queue_;
     if (queue.empty())
         return std::nullopt;
     return queue.begin()->first.first;
 }
 
-bool NSRunLoop::hasPendingWork() const { return !state().queue.empty(); }
-
-void NSRunLoop::reset() { state().queue.clear(); }
+bool NSRunLoop::hasPendingWork() const { return !queue_.empty(); }

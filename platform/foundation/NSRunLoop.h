@@ -1,15 +1,23 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
+#include <utility>
 
-// The one main run loop: work scheduled for a time on the monotonic clock fires in time order,
-// equal times in the order they were scheduled. Nothing is cancelled unless asked.
+// The main run loop: work scheduled for a time on the monotonic clock fires in time order,
+// equal times in the order they were scheduled. Nothing is cancelled unless asked. The toolkit
+// owns it; mainRunLoop() is the one of the toolkit in force.
 class NSRunLoop {
 public:
     using Ticket = std::uint64_t;
 
     static NSRunLoop& mainRunLoop();
+
+    NSRunLoop() = default;
+    ~NSRunLoop();
+    NSRunLoop(const NSRunLoop&) = delete;
+    NSRunLoop& operator=(const NSRunLoop&) = delete;
 
     // Schedules work to fire `delay` seconds from now (a negative delay counts as 0).
     Ticket schedule(double delay, std::function<void()> work);
@@ -27,6 +35,14 @@ public:
     // The time of the earliest pending work, if any.
     std::optional<double> nextFireTime() const;
     bool hasPendingWork() const;
-    // Drops everything pending (a fresh process, for tests).
-    void reset();
+
+private:
+    friend class FoundationState;
+    // Drops everything pending, work that dropping it schedules included.
+    void dropAll();
+
+    // Keyed by (time, ticket): tickets grow with every schedule, so equal times keep their order.
+    using Queue = std::map<std::pair<double, Ticket>, std::function<void()>>;
+    Queue queue_;
+    Ticket nextTicket_ = 1;
 };

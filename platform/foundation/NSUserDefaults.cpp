@@ -4,6 +4,7 @@
 
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/FileOps.h"
+#include "platform/foundation/FoundationState.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSPropertyListSerialization.h"
@@ -13,29 +14,12 @@
 namespace {
 constexpr const char* kPreferencesFolder = "/var/mobile/Library/Preferences";
 
-std::mutex& sharedMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
+SettingsCache& shared() { return FoundationState::current().settings(); }
 
-std::string& standardDomainName()
-{
-    static std::string domain = "org.glyphward.host";
-    return domain;
-}
-
-std::map<std::string, std::weak_ptr<NSUserDefaults>>& instances()
-{
-    static std::map<std::string, std::weak_ptr<NSUserDefaults>> byPath;
-    return byPath;
-}
-
-std::shared_ptr<NSUserDefaults>& standardInstance()
-{
-    static std::shared_ptr<NSUserDefaults> instance;
-    return instance;
-}
+std::mutex& sharedMutex() { return shared().mutex; }
+std::string& standardDomainName() { return shared().standardDomain; }
+std::map<std::string, std::weak_ptr<NSUserDefaults>>& instances() { return shared().byPath; }
+std::shared_ptr<NSUserDefaults>& standardInstance() { return shared().standard; }
 } // namespace
 
 NSUserDefaults::NSUserDefaults(std::string domain, std::string path) : domain_(std::move(domain)), path_(std::move(path)) { }
@@ -96,13 +80,6 @@ std::shared_ptr<NSUserDefaults> NSUserDefaults::standardUserDefaults()
     std::lock_guard lock(sharedMutex());
     standardInstance() = defaults;
     return defaults;
-}
-
-void NSUserDefaults::resetStandardUserDefaults()
-{
-    std::shared_ptr<NSUserDefaults> released;
-    std::lock_guard lock(sharedMutex());
-    released.swap(standardInstance());
 }
 
 void NSUserDefaults::applyDisk(const DiskRead& disk) const

@@ -32,11 +32,8 @@ public:
     // Prefer standardUserDefaults or defaultsForDomain: they share one object per file.
     NSUserDefaults(std::string domain, std::string path);
 
-    // The host app's domain under the device root in force.
+    // The host app's domain under the device root in force, shared within the toolkit in force.
     static std::shared_ptr<NSUserDefaults> standardUserDefaults();
-    // Lets go of the shared object, unwritten changes and all, so that the next
-    // standardUserDefaults reads the file afresh (a fresh process, for tests).
-    static void resetStandardUserDefaults();
     // The domain standardUserDefaults answers for ("org.glyphward.host" unless set).
     static void setStandardDomain(const std::string& bundleId);
     static std::string standardDomain();

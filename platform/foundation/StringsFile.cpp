@@ -1,5 +1,6 @@
 #include "platform/foundation/StringsFile.h"
 
+#include "platform/foundation/FoundationState.h"
 #include "platform/foundation/PlistHandle.h"
 
 #include <cstdint>
@@ -220,19 +221,7 @@ StringsFile::Table parsePlist(std::string_view bytes)
     return table;
 }
 
-struct CacheEntry {
-    long long seconds = 0;
-    long long nanoseconds = 0;
-    long long size = 0;
-    std::shared_ptr<const StringsFile::Table> table;
-};
-
-std::mutex cacheMutex;
-std::map<std::string, CacheEntry>& cache()
-{
-    static std::map<std::string, CacheEntry> entries;
-    return entries;
-}
+StringsCache& cache() { return FoundationState::current().strings(); }
 
 } // namespace
 
@@ -306,9 +295,9 @@ std::shared_ptr<const StringsFile::Table> StringsFile::load(const std::string& p
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return nullptr;
     {
-        std::lock_guard lock(cacheMutex);
-        auto it = cache().find(path);
-        if (it != cache().end() && it->second.seconds == info.st_mtim.tv_sec && it->second.nanoseconds == info.st_mtim.tv_nsec
+        std::lock_guard lock(cache().mutex);
+        auto it = cache().entries.find(path);
+        if (it != cache().entries.end() && it->second.seconds == info.st_mtim.tv_sec && it->second.nanoseconds == info.st_mtim.tv_nsec
             && it->second.size == info.st_size)
             return it->second.table;
     }
@@ -319,13 +308,7 @@ std::shared_ptr<const StringsFile::Table> StringsFile::load(const std::string& p
     if (static_cast<std::size_t>(info.st_size) <= kLargestFile)
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     auto table = std::make_shared<const Table>(parse(bytes));
-    std::lock_guard lock(cacheMutex);
-    cache()[path] = CacheEntry { info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_size, table };
+    std::lock_guard lock(cache().mutex);
+    cache().entries[path] = StringsCache::Entry { info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_size, table };
     return table;
-}
-
-void StringsFile::clearCache()
-{
-    std::lock_guard lock(cacheMutex);
-    cache().clear();
 }

@@ -20,8 +20,7 @@ public:
     // beside the first character); unpaired surrogates become U+FFFD.
     static std::string decodeToUTF8(std::string_view bytes);
 
-    // The parsed table of the file, cached by path and last change; null when the file is
-    // missing, unreadable or not a regular file.
+    // The parsed table of the file, cached by path and last change in the toolkit in force; null
+    // when the file is missing, unreadable or not a regular file.
     static std::shared_ptr<const Table> load(const std::string& path);
-    static void clearCache();
 };

@@ -1,5 +1,6 @@
 #include "platform/graphics/CGContext.h"
 
+#include "platform/graphics/GraphicsState.h"
 #include "platform/graphics/UIColor.h"
 
 #include <algorithm>
@@ -7,22 +8,14 @@
 
 namespace {
 
-std::vector<std::shared_ptr<CGContext>>& contextStack()
-{
-    static std::vector<std::shared_ptr<CGContext>> stack;
-    return stack;
-}
+std::vector<std::shared_ptr<CGContext>>& contextStack() { return GraphicsState::current().contextStack(); }
 
 // Larger contexts than this are refused rather than allocated: a bad size must not take the process down.
 constexpr double kMaxContextPixels = 16384.0;
 
 void setSource(cairo_t* cr, const CGColorComponents& c) { cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha); }
 
-float& mainScreenScale()
-{
-    static float scale = 1.0f;
-    return scale;
-}
+float& mainScreenScale() { return GraphicsState::current().mainScreenScale(); }
 
 } // namespace
 

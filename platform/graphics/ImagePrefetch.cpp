@@ -1,5 +1,7 @@
 #include "platform/graphics/ImagePrefetch.h"
 
+#include "platform/graphics/GraphicsState.h"
+
 #include "platform/graphics/PNGDecoder.h"
 #include "platform/graphics/UIImage.h"
 
@@ -14,32 +16,13 @@
 
 namespace {
 
-struct Pending {
-    ImagePrefetch::Key key;
-    int width = 0, height = 0;
-    std::future<std::shared_ptr<UIImage>> result;
-};
-
 struct Job {
     std::string path;
     float scale = 1;
     std::promise<std::shared_ptr<UIImage>> promise;
 };
 
-struct Registry {
-    std::mutex mutex;
-    std::vector<Pending> entries;
-    // From std::async: dropping them waits for their threads, so a decode still running when
-    // the process ends is finished, not cut off while it writes its result. Declared last, so
-    // destroyed first, before the entries their threads answer.
-    std::vector<std::future<void>> workers;
-};
-
-Registry& registry()
-{
-    static Registry instance;
-    return instance;
-}
+PrefetchRegistry& registry() { return GraphicsState::current().prefetch(); }
 
 void decodeAll(std::vector<Job>& jobs)
 {
@@ -67,11 +50,11 @@ std::optional<ImagePrefetch::Key> ImagePrefetch::keyFor(const std::string& path,
 
 void ImagePrefetch::start(const std::vector<Key>& keys)
 {
-    Registry& r = registry();
+    PrefetchRegistry& r = registry();
     const std::lock_guard lock(r.mutex);
     std::vector<Job> jobs;
     for (const Key& key : keys) {
-        if (std::any_of(r.entries.begin(), r.entries.end(), [&](const Pending& p) { return p.key == key; }))
+        if (std::any_of(r.entries.begin(), r.entries.end(), [&](const PrefetchRegistry::Pending& p) { return p.key == key; }))
             continue;
         // A file whose header is not sound is left to be refused when it is asked for.
         int width = 0, height = 0;
@@ -99,9 +82,9 @@ std::optional<std::shared_ptr<UIImage>> ImagePrefetch::take(const Key& key)
     bool sameVersion = false;
     int width = 0, height = 0;
     {
-        Registry& r = registry();
+        PrefetchRegistry& r = registry();
         const std::lock_guard lock(r.mutex);
-        auto it = std::find_if(r.entries.begin(), r.entries.end(), [&](const Pending& p) { return p.key.path == key.path && p.key.scale == key.scale; });
+        auto it = std::find_if(r.entries.begin(), r.entries.end(), [&](const PrefetchRegistry::Pending& p) { return p.key.path == key.path && p.key.scale == key.scale; });
         if (it == r.entries.end())
             return std::nullopt;
         sameVersion = it->key == key;
@@ -122,21 +105,7 @@ std::optional<std::shared_ptr<UIImage>> ImagePrefetch::take(const Key& key)
 
 std::size_t ImagePrefetch::pending()
 {
-    Registry& r = registry();
+    PrefetchRegistry& r = registry();
     const std::lock_guard lock(r.mutex);
     return r.entries.size();
-}
-
-void ImagePrefetch::reset()
-{
-    Registry& r = registry();
-    std::vector<std::future<void>> workers;
-    {
-        const std::lock_guard lock(r.mutex);
-        workers.swap(r.workers);
-    }
-    // Waited for outside the lock: a worker answers through futures, never through the registry.
-    workers.clear();
-    const std::lock_guard lock(r.mutex);
-    r.entries.clear();
 }

@@ -31,7 +31,4 @@ public:
     static std::optional<std::shared_ptr<UIImage>> take(const Key& key);
     // How many decodes wait to be taken (for tests).
     static std::size_t pending();
-    // Waits for every worker and forgets what none has taken, so that no decode outlives the
-    // test that started it (for tests).
-    static void reset();
 };

@@ -3,6 +3,7 @@
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/CairoHandles.h"
 #include "platform/graphics/FrameBuffer.h"
+#include "platform/graphics/GraphicsState.h"
 #include "platform/graphics/UIImage.h"
 
 #include <cmath>
@@ -14,31 +15,7 @@ namespace {
 // Resampled copies beyond this many pixels a side are not made.
 constexpr double kMaxScaledSide = 16384.0;
 
-struct Entry {
-    std::weak_ptr<const UIImage> image;
-    CairoSurface surface;
-    // The image resampled to the pixel size it was last drawn at, or null.
-    CairoSurface scaled;
-    int scaledWidth = 0, scaledHeight = 0;
-};
-
-class Cache {
-public:
-    std::unordered_map<const UIImage*, Entry> entries;
-
-    // Entries whose image has gone; their address may be reused by a new image.
-    void prune()
-    {
-        std::erase_if(entries, [](const auto& item) { return item.second.image.expired(); });
-    }
-    void clear() { entries.clear(); }
-};
-
-Cache& cache()
-{
-    static Cache instance;
-    return instance;
-}
+ImageSurfaces& cache() { return GraphicsState::current().imageSurfaces(); }
 
 } // namespace
 
@@ -64,7 +41,7 @@ cairo_surface_t* ImageSurfaceCache::surfaceFor(const std::shared_ptr<const UIIma
     CairoSurface surface { cairo_image_surface_create_for_data(data, format, image->pixelWidth(), image->pixelHeight(), stride) };
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
         return nullptr;
-    Entry& entry = entries[image.get()];
+    ImageSurfaces::Entry& entry = entries[image.get()];
     entry.image = image;
     entry.surface = std::move(surface);
     return entry.surface.get();
@@ -94,7 +71,7 @@ cairo_surface_t* surfaceAtSize(const std::shared_ptr<const UIImage>& image, cair
 {
     if (width == image->pixelWidth() && height == image->pixelHeight())
         return original;
-    Entry& entry = cache().entries[image.get()];
+    ImageSurfaces::Entry& entry = cache().entries[image.get()];
     if (entry.scaled && entry.scaledWidth == width && entry.scaledHeight == height)
         return entry.scaled.get();
     entry.scaled.reset();

@@ -2,6 +2,7 @@
 #include "platform/foundation/SafeOutputFile.h"
 
 #include "platform/graphics/CairoHandles.h"
+#include "platform/graphics/GraphicsState.h"
 #include "platform/graphics/ImagePrefetch.h"
 #include "platform/graphics/PNGDecoder.h"
 
@@ -19,40 +20,9 @@
 
 namespace {
 
-// Decoded pictures by file, so that building the lock screen again does not decode its PNGs again.
-// Images are immutable, so handing out the same one is safe; a few are kept alive for that.
 using DecodedKey = ImagePrefetch::Key;
 
-class DecodedCache {
-public:
-    std::shared_ptr<UIImage> find(const DecodedKey& key)
-    {
-        auto it = std::find_if(entries_.begin(), entries_.end(), [&](const auto& entry) { return entry.first == key; });
-        if (it == entries_.end())
-            return nullptr;
-        // The most recently used sits at the front.
-        std::rotate(entries_.begin(), it, it + 1);
-        return entries_.front().second;
-    }
-    void insert(DecodedKey key, std::shared_ptr<UIImage> image)
-    {
-        // An older version of the same file is of no more use.
-        std::erase_if(entries_, [&](const auto& entry) { return entry.first.path == key.path && entry.first.scale == key.scale; });
-        entries_.insert(entries_.begin(), { std::move(key), std::move(image) });
-        if (entries_.size() > kCapacity)
-            entries_.pop_back();
-    }
-
-private:
-    static constexpr std::size_t kCapacity = 8;
-    std::vector<std::pair<DecodedKey, std::shared_ptr<UIImage>>> entries_;
-};
-
-DecodedCache& decodedCache()
-{
-    static DecodedCache cache;
-    return cache;
-}
+DecodedImageCache& decodedCache() { return GraphicsState::current().decodedImages(); }
 
 bool isRegularFile(const std::string& path)
 {

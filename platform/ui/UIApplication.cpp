@@ -4,6 +4,7 @@
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/NSNumber.h"
 #include "platform/runtime/RuntimeThunks.h"
+#include "platform/ui/UIState.h"
 #include "platform/ui/UIWindow.h"
 
 namespace {
@@ -20,11 +21,7 @@ const ClassRegistration registration = ClassRegistration("UIApplication", "UIRes
 
 } // namespace
 
-std::shared_ptr<UIApplication> UIApplication::sharedApplication()
-{
-    static const std::shared_ptr<UIApplication> application = std::make_shared<UIApplication>();
-    return application;
-}
+std::shared_ptr<UIApplication> UIApplication::sharedApplication() { return UIState::current().application(); }
 
 BOOL UIApplication::finishLaunching(NSDictionary* launchOptions)
 {
@@ -66,9 +63,9 @@ std::shared_ptr<NSObject> UIApplication::valueForKey(const std::string& key) con
     return NSObject::valueForKey(key);
 }
 
-void UIApplication::reset()
+void UIApplication::forget()
 {
+    // The delegate may reach the application as it goes: let it find one without a delegate.
+    auto delegate = std::move(delegate_);
     delegate_.reset();
-    launched_ = false;
-    state_ = UIApplicationState::Active;
 }

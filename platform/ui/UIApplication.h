@@ -8,7 +8,7 @@ class UIWindow;
 
 enum class UIApplicationState { Active = 0, Inactive = 1, Background = 2 };
 
-// The one application object of the process. It owns the application delegate and tells it
+// The one application object of a toolkit. It owns the application delegate and tells it
 // about the application's life through the runtime, so hooks put on the delegate's class see
 // every call.
 class UIApplication final : public NSObject {
@@ -16,7 +16,7 @@ public:
     const char* className() const override { return "UIApplication"; }
     std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;
 
-    // The process's application object; always the same one.
+    // The application object of the toolkit in force; the same one while it lives.
     static std::shared_ptr<UIApplication> sharedApplication();
 
     // The delegate that gets the life-cycle messages, or null.
@@ -33,13 +33,14 @@ public:
 
     bool isLaunched() const { return launched_; }
     UIApplicationState applicationState() const { return state_; }
-    // The key window of the process, or null.
+    // The key window of the toolkit, or null.
     std::shared_ptr<UIWindow> keyWindow() const;
 
-    // Forgets the delegate and the launch (a fresh process, for tests).
-    void reset();
-
 private:
+    friend class UIState;
+    // Lets go of the delegate, as the toolkit does on its way out.
+    void forget();
+
     std::shared_ptr<NSObject> delegate_;
     bool launched_ = false;
     UIApplicationState state_ = UIApplicationState::Active;

@@ -5,6 +5,7 @@
 #include "platform/runtime/RuntimeThunks.h"
 #include "platform/ui/UIKeyInput.h"
 #include "platform/ui/UIScreen.h"
+#include "platform/ui/UIState.h"
 #include "platform/ui/UIWindow.h"
 
 namespace {
@@ -14,11 +15,7 @@ const ClassRegistration registration = ClassRegistration("UIKeyboardImpl", "UIVi
                                            .method("hideKeyboard", imp_implementationWithMember<&UIKeyboardImpl::hideKeyboard>())
                                            .method("keyTapped:", imp_implementationWithMember<&UIKeyboardImpl::keyTapped>());
 
-std::shared_ptr<UIKeyboardImpl>& activeSlot()
-{
-    static std::shared_ptr<UIKeyboardImpl> keyboard;
-    return keyboard;
-}
+std::shared_ptr<UIKeyboardImpl>& activeSlot() { return UIState::current().keyboard(); }
 
 constexpr int keyRows = 4;
 constexpr int keysPerRow = 10;

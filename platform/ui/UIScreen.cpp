@@ -2,6 +2,7 @@
 
 #include "platform/graphics/UIImage.h"
 #include "platform/runtime/RuntimeThunks.h"
+#include "platform/ui/UIState.h"
 
 #include <cmath>
 #include <cstdio>
@@ -9,11 +10,7 @@
 namespace {
 const ClassRegistration registration("UIScreen", "NSObject");
 
-std::shared_ptr<UIScreen>& mainSlot()
-{
-    static std::shared_ptr<UIScreen> screen;
-    return screen;
-}
+std::shared_ptr<UIScreen>& mainSlot() { return UIState::current().mainScreen(); }
 } // namespace
 
 UIScreen::UIScreen(CGSize points, float scale, CGFloat statusBarHeight)

@@ -13,7 +13,7 @@ public:
     const char* className() const override { return "UIScreen"; }
     std::string description() const override;
 
-    // The configured main screen, or null while none has been set.
+    // The main screen of the toolkit in force, or null while none has been set.
     static std::shared_ptr<UIScreen> mainScreen();
     static void setMainScreen(std::shared_ptr<UIScreen> screen);
 

@@ -1,12 +1,9 @@
 #include "platform/ui/UITouchInjector.h"
 
+#include "platform/ui/UIState.h"
 #include "platform/ui/UIWindow.h"
 
-UITouchInjector& UITouchInjector::shared()
-{
-    static UITouchInjector injector;
-    return injector;
-}
+UITouchInjector& UITouchInjector::shared() { return UIState::current().touchInjector(); }
 
 bool UITouchInjector::down(CGPoint screenPoint)
 {
@@ -49,7 +46,7 @@ void UITouchInjector::cancel()
     window->sendTouch(UITouchPhase::Cancelled, last_);
 }
 
-void UITouchInjector::reset()
+void UITouchInjector::forget()
 {
     window_.reset();
     last_ = {};

@@ -21,10 +21,12 @@ public:
     void cancel();
 
     bool isTouching() const { return window_ != nullptr; }
-    // Forgets a touch in progress without telling anyone (a fresh process, for tests).
-    void reset();
 
 private:
+    friend class UIState;
+    // Forgets a touch in progress without telling anyone, as the toolkit does on its way out.
+    void forget();
+
     std::shared_ptr<UIWindow> window_;
     CGPoint last_ {};
 };

@@ -4,6 +4,7 @@
 #include "platform/foundation/NSNumber.h"
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/foundation/NSString.h"
+#include "platform/ui/UIState.h"
 #include "platform/ui/UIView.h"
 
 #include <algorithm>
@@ -88,11 +89,7 @@ double cubicTiming(double x, double x1, double y1, double x2, double y2)
 
 } // namespace
 
-UIViewAnimator& UIViewAnimator::shared()
-{
-    static UIViewAnimator animator;
-    return animator;
-}
+UIViewAnimator& UIViewAnimator::shared() { return UIState::current().animator(); }
 
 double UIViewAnimator::ease(UIViewAnimationCurve curve, double progress)
 {
@@ -195,7 +192,7 @@ bool UIViewAnimator::hasAnimationsInFlight() const
     return std::any_of(active_.begin(), active_.end(), [](const auto& entry) { return !entry.second->change.gone(); });
 }
 
-void UIViewAnimator::reset()
+void UIViewAnimator::dropAll()
 {
     for (const auto& entry : active_)
         NSRunLoop::mainRunLoop().cancel(entry.second->endTicket);

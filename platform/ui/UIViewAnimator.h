@@ -36,8 +36,6 @@ public:
     std::optional<CGAffineTransform> presentationTransform(const UIView& view) const;
     // Whether any live view has an animation running, so the screen must keep being redrawn.
     bool hasAnimationsInFlight() const;
-    // Drops every animation and open block without telling anyone (a fresh process, for tests).
-    void reset();
 
     // Blocks, as UIView's class methods open and commit them. Settings outside a block do nothing.
     void beginGroup(const std::string& name, void* context);
@@ -53,6 +51,10 @@ public:
     static double ease(UIViewAnimationCurve curve, double progress);
 
 private:
+    friend class UIState;
+    // Drops every animation and open block without telling anyone, as the toolkit does on its way out.
+    void dropAll();
+
     enum class Property { Alpha, Transform };
     using Components = std::array<double, 6>;
     using Key = std::pair<const UIView*, Property>;

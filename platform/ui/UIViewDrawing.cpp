@@ -9,6 +9,7 @@
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIImageView.h"
 #include "platform/ui/UILabel.h"
+#include "platform/ui/UIState.h"
 #include "platform/ui/UIView.h"
 
 #include <algorithm>
@@ -49,14 +50,9 @@ void UIView::noteAppearanceChanged()
     setDisplayChangesPending(true);
 }
 
-namespace {
-// Set from the start: the first frame has everything to show.
-bool displayChanges = true;
-} // namespace
+bool UIView::displayChangesPending() { return UIState::current().displayChangesPending(); }
 
-bool UIView::displayChangesPending() { return displayChanges; }
-
-void UIView::setDisplayChangesPending(bool pending) { displayChanges = pending; }
+void UIView::setDisplayChangesPending(bool pending) { UIState::current().displayChangesPending() = pending; }
 
 void UIButton::drawIntrinsicContent(CGRect rect) const
 {

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Clock.h"
 #include "platform/runtime/RuntimeThunks.h"
+#include "platform/ui/UIState.h"
 #include "platform/ui/UIViewController.h"
 
 #include <algorithm>
@@ -13,17 +14,7 @@ const ClassRegistration registration = ClassRegistration("UIWindow", "UIView")
                                            .method("makeKeyWindow", imp_implementationWithMember<&UIWindow::makeKeyWindow>())
                                            .method("resignKeyWindow", imp_implementationWithMember<&UIWindow::resignKeyWindow>());
 
-// The application holds the windows it shows, as the device does; the key window is only watched.
-struct WindowList {
-    std::vector<std::shared_ptr<UIWindow>> frontToBack;
-    std::weak_ptr<UIWindow> key;
-};
-
-WindowList& windows()
-{
-    static WindowList list;
-    return list;
-}
+WindowList& windows() { return UIState::current().windows(); }
 
 bool listed(const UIWindow* window)
 {
@@ -112,12 +103,6 @@ bool UIWindow::isVisible() const { return !isHidden() && listed(this); }
 std::shared_ptr<UIWindow> UIWindow::keyWindow() { return windows().key.lock(); }
 
 std::vector<std::shared_ptr<UIWindow>> UIWindow::windowsFrontToBack() { return windows().frontToBack; }
-
-void UIWindow::resetWindowList()
-{
-    windows().frontToBack.clear();
-    windows().key.reset();
-}
 
 CGPoint UIWindow::convertPointFromScreen(CGPoint screenPoint) const { return convertPointFromSuperviewSpace(screenPoint); }
 

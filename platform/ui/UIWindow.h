@@ -35,10 +35,8 @@ public:
     virtual void didResignKeyWindow() { }
 
     static std::shared_ptr<UIWindow> keyWindow();
-    // Visible windows and windows hidden after being shown, frontmost first.
+    // Visible windows and windows hidden after being shown, frontmost first, in the toolkit in force.
     static std::vector<std::shared_ptr<UIWindow>> windowsFrontToBack();
-    // Forgets every window and the key window (a fresh process, for tests).
-    static void resetWindowList();
 
     // Screen points to the window's coordinates and back.
     CGPoint convertPointFromScreen(CGPoint screenPoint) const;
