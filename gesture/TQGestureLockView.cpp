@@ -9,12 +9,6 @@
 #include <algorithm>
 #include <array>
 
-namespace {
-
-const ClassRegistration registration("TQGestureLockView", "UIView");
-
-} // namespace
-
 std::shared_ptr<NSObject> TQGestureLockView::valueForKey(const std::string& key) const
 {
     if (key == "numberOfGestureNodes")

@@ -40,7 +40,7 @@ class UIImage;
 // by other code in the middle of a gesture is seen from the next touch down.
 class TQGestureLockView : public UIView {
 public:
-    const char* className() const override { return "TQGestureLockView"; }
+    GLYPHWARD_RUNTIME_CLASS(TQGestureLockView, UIView);
     std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;
 
     // Initialises as a view and applies the lock view's defaults: nine nodes, three per row.

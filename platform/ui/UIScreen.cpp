@@ -7,7 +7,6 @@
 #include <cstdio>
 
 namespace {
-const ClassRegistration registration("UIScreen", "NSObject");
 
 std::shared_ptr<UIScreen>& mainSlot()
 {
