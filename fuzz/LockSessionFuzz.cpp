@@ -52,11 +52,11 @@ constexpr std::size_t kMaxSteps = 32;
 
 class FuzzHostDelegate : public NSObject {
 public:
-    const char* className() const override { return "FuzzHostDelegate"; }
+    GLYPHWARD_RUNTIME_CLASS(FuzzHostDelegate, NSObject);
     UIWindow* window() const { return window_.get(); }
     std::shared_ptr<UIWindow> window_;
 };
-const ClassRegistration hostDelegateClass = ClassRegistration("FuzzHostDelegate", "NSObject")
+const ClassRegistration hostDelegateClass = ClassRegistration::of<FuzzHostDelegate>()
     .method("window", imp_implementationWithMember<&FuzzHostDelegate::window>());
 
 [[noreturn]] void fail(const char* what, const std::string& detail = "")

@@ -11,12 +11,6 @@
 #include <array>
 #include <cstdio>
 
-namespace {
-
-const ClassRegistration registration("TQGestureLockView", "UIView");
-
-} // namespace
-
 std::shared_ptr<NSObject> TQGestureLockView::valueForKey(const std::string& key) const
 {
     if (key == "numberOfGestureNodes")

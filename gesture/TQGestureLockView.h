@@ -43,7 +43,7 @@ class UIImage;
 // those.
 class TQGestureLockView : public UIView {
 public:
-    const char* className() const override { return "TQGestureLockView"; }
+    GLYPHWARD_RUNTIME_CLASS(TQGestureLockView, UIView);
     std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;
 
     // Initialises as a view and applies the lock view's defaults: nine nodes, three per row.

@@ -28,7 +28,7 @@ public:
     // Registers with the class the methods of the protocol that Adopter overrides (itself or
     // through a base between it and the protocol), each calling the override:
     //   const ClassRegistration registration = TQGestureLockViewDelegate::adopt<TQViewController>(
-    //       ClassRegistration("TQViewController", "UIViewController")).method(...);
+    //       ClassRegistration::of<TQViewController>()).method(...);
     template <class Adopter> static ClassRegistration adopt(ClassRegistration registration)
     {
         static_assert(std::is_base_of_v<TQGestureLockViewDelegate, Adopter>, "only a delegate adopts the protocol");

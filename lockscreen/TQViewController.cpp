@@ -36,7 +36,7 @@ UIView* viewImp(NSObject* self, SEL)
 // controller overrides), actions, the timer, the notification, the shake's stop method and the
 // host's calls.
 const ClassRegistration registration = TQGestureLockViewDelegate::adopt<TQViewController>(
-    ClassRegistration("TQViewController", "UIViewController"))
+    ClassRegistration::of<TQViewController>())
     .method("resetPasscode:", imp_implementationWithMember<&TQViewController::resetPasscode>())
     .method("cancelResetBtnAppear", imp_implementationWithMember<&TQViewController::cancelResetBtnAppear>())
     .method("showLockView", imp_implementationWithMember<&TQViewController::showLockView>())

@@ -46,7 +46,7 @@ public:
     TQViewController();
     ~TQViewController() override;
 
-    const char* className() const override { return "TQViewController"; }
+    GLYPHWARD_RUNTIME_CLASS(TQViewController, UIViewController);
     // Reads "failCount", "passcode", "isUnsetPasscode", "isResetPasscode", "goBackgroundTime",
     // "label", "resetBtn", "lockView", "bundle" and "mode" (its name); other keys go to the base.
     std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;

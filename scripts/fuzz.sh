@@ -9,8 +9,8 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz-strings-file fuzz-user-defaults fuzz-png-image fuzz-scenario-script fuzz-lock-session
-             fuzz-host-command-line fuzz-defaults-command-line)
+    # Every target of the one list, its first word a line.
+    mapfile -t targets < <(grep -v '^#' fuzz/targets.txt | awk 'NF { print $1 }')
 fi
 
 cmake --preset fuzz >/dev/null

@@ -18,7 +18,7 @@ std::vector<std::string> stops;
 
 class StopWatcher : public NSObject {
 public:
-    const char* className() const override { return "AnimationTestStopWatcher"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("AnimationTestStopWatcher", NSObject);
     void stopped(NSString* name, NSNumber* finished, void* context)
     {
         stops.push_back("stop " + (name ? name->string() : std::string("?")) + " " + (finished && finished->boolValue() ? "YES" : "NO")
@@ -29,7 +29,7 @@ public:
     void* lastContext = nullptr;
 };
 
-const ClassRegistration stopWatcher = ClassRegistration("AnimationTestStopWatcher", "NSObject")
+const ClassRegistration stopWatcher = ClassRegistration::of<StopWatcher>()
                                           .method("stopped:finished:context:", imp_implementationWithMember<&StopWatcher::stopped>())
                                           .method("tick:", imp_implementationWithMember<&StopWatcher::tick>());
 

@@ -48,7 +48,7 @@ protected:
 
 class Recorder : public RecorderBase {
 public:
-    const char* className() const override { return "GestureTestAllCallbacks"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("GestureTestAllCallbacks", RecorderBase);
     void gestureLockViewDidBeginWithPasscode(TQGestureLockView*, const std::string& c) override { events.push_back("begin:" + c); }
     void gestureLockViewDidEndWithPasscode(TQGestureLockView* v, const std::string& c) override { finished(v, "end:" + c); }
     void gestureLockViewDidCanceledWithPasscode(TQGestureLockView* v, const std::string& c) override { finished(v, "cancel:" + c); }
@@ -56,11 +56,11 @@ public:
 
 class EndRecorder : public RecorderBase {
 public:
-    const char* className() const override { return "GestureTestEndOnly"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("GestureTestEndOnly", RecorderBase);
     void gestureLockViewDidEndWithPasscode(TQGestureLockView* v, const std::string& c) override { finished(v, "end:" + c); }
 };
 
-inline const ClassRegistration allCallbacks = TQGestureLockViewDelegate::adopt<Recorder>(ClassRegistration("GestureTestAllCallbacks", "NSObject"));
-inline const ClassRegistration endOnly = TQGestureLockViewDelegate::adopt<EndRecorder>(ClassRegistration("GestureTestEndOnly", "NSObject"));
+inline const ClassRegistration allCallbacks = TQGestureLockViewDelegate::adopt<Recorder>(ClassRegistration::of<Recorder>());
+inline const ClassRegistration endOnly = TQGestureLockViewDelegate::adopt<EndRecorder>(ClassRegistration::of<EndRecorder>());
 
 } // namespace gesture_test

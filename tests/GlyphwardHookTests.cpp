@@ -36,7 +36,7 @@ std::shared_ptr<UIWindow> windowOfLock()
 // Records what the lock could see of the host's own work at the moment it ran.
 class HostDelegate : public UIResponder {
 public:
-    const char* className() const override { return "MicroMessengerAppDelegate"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("MicroMessengerAppDelegate", UIResponder);
     BOOL application(UIApplication* application, NSDictionary* options)
     {
         calls.push_back(std::string("launch") + (application == expectedApplication ? "" : " with another application")
@@ -67,7 +67,7 @@ private:
     std::shared_ptr<UIWindow> window_;
 };
 
-const ClassRegistration hostClass = ClassRegistration("MicroMessengerAppDelegate", "UIResponder")
+const ClassRegistration hostClass = ClassRegistration::of<HostDelegate>()
     .method("application:didFinishLaunchingWithOptions:", imp_implementationWithMember<&HostDelegate::application>())
     .method("applicationDidEnterBackground:", imp_implementationWithMember<&HostDelegate::applicationDidEnterBackground>())
     .method("applicationWillEnterForeground:", imp_implementationWithMember<&HostDelegate::applicationWillEnterForeground>())

@@ -1,12 +1,12 @@
-// Includes point down only. The rules are written once, as the "may include" columns of the
-// tables in README.md (the project's folders) and platform/README.md (the toolkit's folders);
-// these tests read both tables and every header and source file under the folders they name.
+// Includes point down only, and the build holds every layer to that: a layer compiles with only
+// its own folder and the folders under it on the include path (cmake/GlyphwardLayers.cmake).
+// These tests cover what the compiler cannot see: an include that climbs out of its folder with
+// "..", the files directly in platform/, the libraries whose headers sit on the system's own
+// include path, and a source file that no layer builds.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -17,76 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Per folder of a table, the folders it may include besides itself. A row that may include
-// "everything" is not checked.
-struct LayerTable {
-    std::map<std::string, std::set<std::string>> mayInclude;
-    std::set<std::string> unchecked;
-
-    std::set<std::string> folders() const
-    {
-        std::set<std::string> all = unchecked;
-        for (const auto& [folder, allowed] : mayInclude)
-            all.insert(folder);
-        return all;
-    }
-};
-
-std::vector<std::string> cellsOf(const std::string& row)
-{
-    std::vector<std::string> cells;
-    std::stringstream stream(row);
-    std::string cell;
-    while (std::getline(stream, cell, '|'))
-        cells.push_back(cell);
-    // The text before the first bar and after the last one is no cell.
-    if (!cells.empty())
-        cells.erase(cells.begin());
-    return cells;
-}
-
-// `name/` and `name` both give name.
-std::vector<std::string> namesIn(const std::string& cell)
-{
-    std::vector<std::string> names;
-    static const std::regex quoted("`([A-Za-z0-9_]+)/?`");
-    for (std::sregex_iterator it(cell.begin(), cell.end(), quoted), end; it != end; ++it)
-        names.push_back((*it)[1]);
-    return names;
-}
-
-LayerTable readTable(const std::string& markdown)
-{
-    LayerTable table;
-    std::stringstream lines(markdown);
-    std::string line;
-    std::ptrdiff_t column = -1;
-    while (std::getline(lines, line)) {
-        if (line.rfind('|', 0) != 0) {
-            column = -1;
-            continue;
-        }
-        const auto cells = cellsOf(line);
-        if (column < 0) {
-            auto header = std::find_if(cells.begin(), cells.end(), [](const std::string& c) { return c.find("may include") != std::string::npos; });
-            if (header != cells.end())
-                column = header - cells.begin();
-            continue;
-        }
-        if (static_cast<std::size_t>(column) >= cells.size() || cells[0].find("---") != std::string::npos)
-            continue;
-        const std::string& rule = cells[static_cast<std::size_t>(column)];
-        for (const std::string& folder : namesIn(cells[0])) {
-            if (rule.find("everything") != std::string::npos) {
-                table.unchecked.insert(folder);
-            } else {
-                const auto allowed = namesIn(rule);
-                table.mayInclude[folder].insert(allowed.begin(), allowed.end());
-            }
-        }
-    }
-    return table;
-}
+const fs::path sourceDir { GLYPHWARD_SOURCE_DIR };
+const fs::path binaryDir { GLYPHWARD_BINARY_DIR };
 
 std::string readFile(const fs::path& path)
 {
@@ -96,52 +28,68 @@ std::string readFile(const fs::path& path)
     return text.str();
 }
 
-// Each include of "<prefix><folder>/..." in the text whose folder the table names but the
-// including folder may not use, as "name:line: the include".
-std::vector<std::string> includesAgainst(const LayerTable& table, const std::string& prefix, const std::string& self,
-    const std::string& name, const std::string& text)
+// The folders the product is built from, each a layer, and the files directly in platform/.
+const std::vector<std::string> productFolders { "platform", "gesture", "lockscreen", "host" };
+
+struct Include {
+    bool quoted;
+    std::string path;
+};
+
+// Each include of the text that breaks a rule, as "name:line: the include". A quoted include must
+// be written from the source root without "..", since the folders reach each other through links
+// in the build tree and ".." would climb out of one into its neighbours. An include in angle
+// brackets must name none of the forbidden prefixes.
+template <class Rule> std::vector<std::string> includesBreaking(const std::string& name, const std::string& text, Rule&& breaks)
 {
+    static const std::regex include(R"(^\s*#\s*include\s*([<"])([^>"]*)[>"])");
     std::vector<std::string> found;
-    if (table.unchecked.count(self))
-        return found;
-    const std::set<std::string> known = table.folders();
-    const auto rule = table.mayInclude.find(self);
-    const std::set<std::string> none;
-    const std::set<std::string>& allowed = rule == table.mayInclude.end() ? none : rule->second;
-    const std::regex include("^\\s*#\\s*include\\s*\"" + prefix + "([A-Za-z0-9_]+)/");
     std::stringstream lines(text);
     std::string line;
     for (int number = 1; std::getline(lines, line); ++number) {
         std::smatch match;
-        if (!std::regex_search(line, match, include))
-            continue;
-        const std::string target = match[1];
-        if (target != self && known.count(target) && !allowed.count(target))
+        if (std::regex_search(line, match, include) && breaks(Include { match[1] == "\"", match[2] }))
             found.push_back(name + ":" + std::to_string(number) + ": " + line);
     }
     return found;
 }
 
-// Every include in the header and source files under folder/ that its row does not allow.
-std::vector<std::string> includesAgainst(const LayerTable& table, const std::string& prefix, const std::string& folder, const fs::path& root,
-    bool recurse)
+bool climbs(const Include& include)
+{
+    if (!include.quoted)
+        return false;
+    if (include.path.find("..") != std::string::npos)
+        return true;
+    for (const auto& folder : productFolders) {
+        if (include.path.rfind(folder + "/", 0) == 0)
+            return false;
+    }
+    return true;
+}
+
+// Headers of the toolkit's private libraries that the system's include path holds, so that a
+// layer that links none of them would still find them.
+bool privateLibraryOnSystemPath(const Include& include)
+{
+    static const std::vector<std::string> prefixes { "plist/", "X11/", "png.h", "pngconf.h", "cairo/", "pango-1.0/", "SDL2/" };
+    for (const auto& prefix : prefixes) {
+        if (!include.quoted && include.path.rfind(prefix, 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool isSource(const fs::path& path) { return path.extension() == ".h" || path.extension() == ".cpp"; }
+
+template <class Rule> std::vector<std::string> filesBreaking(const fs::path& folder, Rule&& breaks)
 {
     std::vector<std::string> found;
-    const fs::path dir = root / prefix / folder;
-    auto check = [&](const fs::directory_entry& entry) {
-        const auto extension = entry.path().extension();
-        if (!entry.is_regular_file() || (extension != ".h" && extension != ".cpp"))
-            return;
-        const auto name = entry.path().lexically_relative(root).string();
-        for (auto& include : includesAgainst(table, prefix, folder, name, readFile(entry.path())))
-            found.push_back(std::move(include));
-    };
-    if (recurse) {
-        for (const auto& entry : fs::recursive_directory_iterator(dir))
-            check(entry);
-    } else {
-        for (const auto& entry : fs::directory_iterator(dir))
-            check(entry);
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file() || !isSource(entry.path()))
+            continue;
+        const auto name = entry.path().lexically_relative(sourceDir).string();
+        for (auto& line : includesBreaking(name, readFile(entry.path()), breaks))
+            found.push_back(std::move(line));
     }
     return found;
 }
@@ -154,51 +102,76 @@ std::string joined(const std::vector<std::string>& lines)
     return text;
 }
 
-const fs::path sourceDir { GLYPHWARD_SOURCE_DIR };
-
 } // namespace
 
-TEST(Layers, ToolkitFoldersIncludeNoFolderAboveThem)
+TEST(Layers, TheRulesNameEachBreakWithItsFileAndLine)
 {
-    const LayerTable table = readTable(readFile(sourceDir / "platform/README.md"));
-    ASSERT_TRUE(table.mayInclude.count("runtime")) << "platform/README.md has no table of folders";
+    const std::string text = "#include \"platform/ui/UIView.h\"\n#include \"../ui/UIView.h\"\n"
+                             "  #  include \"UIView.h\"\n#include \"platform/foundation/../ui/UIView.h\"\n"
+                             "#include <vector>\n#include <X11/Xlib.h>\n#include <png.h>\n";
+    EXPECT_EQ(includesBreaking("a.cpp", text, climbs),
+        (std::vector<std::string> { "a.cpp:2: #include \"../ui/UIView.h\"", "a.cpp:3:   #  include \"UIView.h\"",
+            "a.cpp:4: #include \"platform/foundation/../ui/UIView.h\"" }));
+    EXPECT_EQ(includesBreaking("a.cpp", text, privateLibraryOnSystemPath),
+        (std::vector<std::string> { "a.cpp:6: #include <X11/Xlib.h>", "a.cpp:7: #include <png.h>" }));
+}
+
+TEST(Layers, IncludesAreWrittenFromTheSourceRoot)
+{
+    std::vector<std::string> found;
+    for (const auto& folder : productFolders) {
+        const auto more = filesBreaking(sourceDir / folder, climbs);
+        found.insert(found.end(), more.begin(), more.end());
+    }
+    EXPECT_TRUE(found.empty()) << "includes not written from the source root:\n" << joined(found);
+}
+
+TEST(Layers, TheFilesDirectlyInPlatformIncludeNoFolder)
+{
     std::vector<std::string> found;
     for (const auto& entry : fs::directory_iterator(sourceDir / "platform")) {
-        if (!entry.is_directory())
+        if (!entry.is_regular_file() || !isSource(entry.path()))
             continue;
-        const std::string folder = entry.path().filename().string();
-        EXPECT_TRUE(table.folders().count(folder)) << "platform/" << folder << " has no row in platform/README.md";
-        const auto more = includesAgainst(table, "platform/", folder, sourceDir, true);
+        const auto name = entry.path().lexically_relative(sourceDir).string();
+        const auto more = includesBreaking(name, readFile(entry.path()), [](const Include& include) { return include.quoted; });
         found.insert(found.end(), more.begin(), more.end());
     }
-    // The files directly in platform/ sit under every folder.
-    const auto more = includesAgainst(table, "platform/", "", sourceDir, false);
-    found.insert(found.end(), more.begin(), more.end());
-    EXPECT_TRUE(found.empty()) << "includes that platform/README.md does not allow:\n" << joined(found);
+    EXPECT_TRUE(found.empty()) << "platform/'s own files include:\n" << joined(found);
 }
 
-TEST(Layers, LockLayersIncludeOnlyTheLayersUnderThem)
+TEST(Layers, TheLockIncludesNoneOfTheToolkitsLibraries)
 {
-    const LayerTable table = readTable(readFile(sourceDir / "README.md"));
-    ASSERT_TRUE(table.mayInclude.count("gesture")) << "README.md has no table of folders";
     std::vector<std::string> found;
-    for (const auto& [folder, allowed] : table.mayInclude) {
-        if (!fs::is_directory(sourceDir / folder))
-            continue;
-        const auto more = includesAgainst(table, "", folder, sourceDir, true);
+    for (const auto* folder : { "gesture", "lockscreen", "host" }) {
+        const auto more = filesBreaking(sourceDir / folder, privateLibraryOnSystemPath);
         found.insert(found.end(), more.begin(), more.end());
     }
-    EXPECT_TRUE(found.empty()) << "includes that README.md does not allow:\n" << joined(found);
+    EXPECT_TRUE(found.empty()) << "the lock includes a library only the toolkit may use:\n" << joined(found);
 }
 
-TEST(Layers, AnIncludeUpwardIsNamedWithItsFileAndLine)
+// A source file left out of every list would go unbuilt without a word: a class it registers
+// or a hook it installs would be silently missing.
+TEST(Layers, EverySourceFileIsBuiltByItsLayer)
 {
-    const LayerTable table = readTable("| folder | what | may include |\n|---|---|---|\n"
-                                       "| `low/` | below | — |\n| `high/`, `top/` | above | `low` |\n| `tools/` | | everything |\n");
-    EXPECT_EQ(table.folders(), (std::set<std::string> { "high", "low", "tools", "top" }));
-    const std::string text = "#include \"p/low/A.h\"\n#include \"p/high/B.h\"\n#include \"p/tools/C.h\"\n#include <vector>\n";
-    EXPECT_EQ(includesAgainst(table, "p/", "high", "p/high/X.cpp", text), (std::vector<std::string> { "p/high/X.cpp:3: #include \"p/tools/C.h\"" }));
-    EXPECT_TRUE(includesAgainst(table, "p/", "tools", "p/tools/Z.cpp", text).empty());
-    EXPECT_EQ(includesAgainst(table, "p/", "low", "p/low/Y.cpp", text),
-        (std::vector<std::string> { "p/low/Y.cpp:2: #include \"p/high/B.h\"", "p/low/Y.cpp:3: #include \"p/tools/C.h\"" }));
+    const std::string manifest = readFile(binaryDir / "layers/manifest.txt");
+    ASSERT_FALSE(manifest.empty()) << "no list of the layers' sources in the build tree";
+    std::set<std::string> folders, built;
+    std::stringstream lines(manifest);
+    std::string kind, path;
+    while (lines >> kind >> path)
+        (kind == "folder" ? folders : built).insert(path);
+
+    std::vector<std::string> unbuilt, notLayers;
+    for (const auto& top : productFolders) {
+        EXPECT_TRUE(folders.count(top)) << top << "/ is no layer";
+        for (const auto& entry : fs::recursive_directory_iterator(sourceDir / top)) {
+            const auto name = entry.path().lexically_relative(sourceDir).generic_string();
+            if (entry.is_directory() && !folders.count(name))
+                notLayers.push_back(name);
+            else if (entry.is_regular_file() && entry.path().extension() == ".cpp" && !built.count(name))
+                unbuilt.push_back(name);
+        }
+    }
+    EXPECT_TRUE(unbuilt.empty()) << "sources no layer builds:\n" << joined(unbuilt);
+    EXPECT_TRUE(notLayers.empty()) << "folders that are no layer:\n" << joined(notLayers);
 }

@@ -44,11 +44,11 @@ inline constexpr const char* kDomain = "org.glyphward.host";
 // The host app's delegate: answers "window" with its main window, as the host's does.
 class HostDelegate : public NSObject {
 public:
-    const char* className() const override { return "LockTestHostDelegate"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("LockTestHostDelegate", NSObject);
     UIWindow* window() const { return window_.get(); }
     std::shared_ptr<UIWindow> window_;
 };
-inline const ClassRegistration hostDelegateClass = ClassRegistration("LockTestHostDelegate", "NSObject")
+inline const ClassRegistration hostDelegateClass = ClassRegistration::of<HostDelegate>()
     .method("window", imp_implementationWithMember<&HostDelegate::window>());
 
 inline fs::path stagedBundle() { return fs::path(GLYPHWARD_BINARY_DIR) / "root/Library/Application Support/WeChat"; }

@@ -12,7 +12,7 @@ std::vector<std::string> deliveries;
 
 class Listener : public NSObject {
 public:
-    const char* className() const override { return "NotificationTestListener"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("NotificationTestListener", NSObject);
     void noted(NSObject* argument)
     {
         auto* note = dynamic_cast<NSNotification*>(argument);
@@ -27,7 +27,7 @@ public:
     const NSObject* removeWhenCalled = nullptr;
 };
 
-const ClassRegistration listener = ClassRegistration("NotificationTestListener", "NSObject")
+const ClassRegistration listener = ClassRegistration::of<Listener>()
                                        .method("noted:", imp_implementationWithMember<&Listener::noted>())
                                        .method("bare", imp_implementationWithMember<&Listener::bare>());
 

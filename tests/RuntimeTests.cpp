@@ -1,13 +1,26 @@
+#include "gesture/TQGestureLockView.h"
+#include "lockscreen/TQViewController.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/graphics/UIImage.h"
 #include "platform/runtime/NSObject.h"
 #include "platform/runtime/RuntimeThunks.h"
+#include "platform/ui/UIApplication.h"
+#include "platform/ui/UIButton.h"
+#include "platform/ui/UIKeyboardImpl.h"
+#include "platform/ui/UITextField.h"
+#include "platform/ui/UIWindow.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
 class Greeter : public NSObject {
 public:
-    const char* className() const override { return "RuntimeTestGreeter"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("RuntimeTestGreeter", NSObject);
     int greet(int times) { return calls += times; }
     void poke() { ++pokes; }
     int calls = 0;
@@ -16,14 +29,38 @@ public:
 
 class LoudGreeter : public Greeter {
 public:
-    const char* className() const override { return "RuntimeTestLoudGreeter"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("RuntimeTestLoudGreeter", Greeter);
 };
 
-// Registered subclass first: the runtime links superclasses by name, not by order.
-const ClassRegistration loud("RuntimeTestLoudGreeter", "RuntimeTestGreeter");
-const ClassRegistration greeter = ClassRegistration("RuntimeTestGreeter", "NSObject")
+const ClassRegistration greeter = ClassRegistration::of<Greeter>()
                                       .method("greet:", imp_implementationWithMember<&Greeter::greet>())
                                       .method("poke", imp_implementationWithMember<&Greeter::poke>());
+
+// A C++ subclass that does not declare itself is its base to the runtime.
+class QuietGreeter : public Greeter {
+public:
+    int greet(int) { return -1; }
+};
+
+static_assert(DeclaresRuntimeClass<Greeter> && DeclaresRuntimeClass<LoudGreeter>);
+// Neither the undeclared subclass nor one that answers a className() of its own without the
+// declaration can register methods (ClassRegistration::of does not compile for them): the
+// second would otherwise register its base's name.
+static_assert(!DeclaresRuntimeClass<QuietGreeter>);
+class HandNamed : public Greeter {
+public:
+    const char* className() const override { return "RuntimeTestHandNamed"; }
+};
+static_assert(!DeclaresRuntimeClass<HandNamed> && AnswersOwnClassName<HandNamed>);
+
+// The superclass chain of a registered class, by name, from the class itself up.
+std::vector<std::string> chainOf(const char* name)
+{
+    std::vector<std::string> chain;
+    for (Class c = objc_getClass(name); c; c = class_getSuperclass(c))
+        chain.push_back(class_getName(c));
+    return chain;
+}
 
 IMP savedGreet = nullptr;
 int hookedGreet(NSObject* self, SEL cmd, int times)
@@ -92,4 +129,32 @@ TEST(Runtime, ARestoredSnapshotUndoesLaterClassesAndHooksAndKeptClassesStayUsabl
     // The name can be registered again, and the kept Class is that class.
     EXPECT_EQ(objc_registerClass("RuntimeTestLater", "RuntimeTestGreeter"), later);
     EXPECT_EQ(class_getSuperclass(later), greeterClass);
+}
+
+TEST(Runtime, ADeclaredClassIsRegisteredAtLoadUnderItsSuperclassAndAnUndeclaredOneIsItsBase)
+{
+    EXPECT_EQ(chainOf("RuntimeTestLoudGreeter"), (std::vector<std::string> { "RuntimeTestLoudGreeter", "RuntimeTestGreeter", "NSObject" }));
+    auto quiet = std::make_shared<QuietGreeter>();
+    EXPECT_STREQ(quiet->className(), "RuntimeTestGreeter");
+    // The message finds the base's method, which runs the base's member.
+    EXPECT_EQ(objc_msgSend<int>(quiet.get(), sel("greet:"), 2), 2);
+}
+
+// The runtime names are the toolkit's and the lock's public face (hooks and scenarios look classes
+// up by them): a C++ rename must not change them, nor a base change their superclasses.
+TEST(Runtime, TheToolkitsAndTheLocksClassesKeepTheirNamesAndSuperclasses)
+{
+    const std::vector<std::pair<const char*, std::vector<std::string>>> classes {
+        { UIApplication::runtimeName, { "UIApplication", "UIResponder", "NSObject" } },
+        { UIWindow::runtimeName, { "UIWindow", "UIView", "UIResponder", "NSObject" } },
+        { UIButton::runtimeName, { "UIButton", "UIControl", "UIView", "UIResponder", "NSObject" } },
+        { UITextField::runtimeName, { "UITextField", "UIControl", "UIView", "UIResponder", "NSObject" } },
+        { UIKeyboardImpl::runtimeName, { "UIKeyboardImpl", "UIView", "UIResponder", "NSObject" } },
+        { UIImage::runtimeName, { "UIImage", "NSObject" } },
+        { NSUserDefaults::runtimeName, { "NSUserDefaults", "NSObject" } },
+        { TQGestureLockView::runtimeName, { "TQGestureLockView", "UIView", "UIResponder", "NSObject" } },
+        { TQViewController::runtimeName, { "TQViewController", "UIViewController", "UIResponder", "NSObject" } },
+    };
+    for (const auto& [name, chain] : classes)
+        EXPECT_EQ(chainOf(name), chain) << name;
 }

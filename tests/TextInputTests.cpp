@@ -20,7 +20,7 @@ namespace {
 
 class FieldWatcher : public NSObject {
 public:
-    const char* className() const override { return "TextInputTestWatcher"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("TextInputTestWatcher", NSObject);
     BOOL textFieldShouldReturn(UITextField* field)
     {
         events.push_back("return:" + field->text().value_or(""));
@@ -31,7 +31,7 @@ public:
     std::vector<std::string> events;
 };
 
-const ClassRegistration watcherClass = ClassRegistration("TextInputTestWatcher", "NSObject")
+const ClassRegistration watcherClass = ClassRegistration::of<FieldWatcher>()
                                            .method("textFieldShouldReturn:", imp_implementationWithMember<&FieldWatcher::textFieldShouldReturn>())
                                            .method("keyboardShown:", imp_implementationWithMember<&FieldWatcher::keyboardShown>())
                                            .method("keyboardHidden:", imp_implementationWithMember<&FieldWatcher::keyboardHidden>());

@@ -17,7 +17,7 @@ std::vector<std::string> events;
 
 class TimerTarget : public NSObject {
 public:
-    const char* className() const override { return "TimerTestTarget"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("TimerTestTarget", NSObject);
     void tick(NSObject* sender)
     {
         auto* timer = dynamic_cast<NSTimer*>(sender);
@@ -38,7 +38,7 @@ public:
     bool chain = false;
 };
 
-const ClassRegistration timerTarget = ClassRegistration("TimerTestTarget", "NSObject")
+const ClassRegistration timerTarget = ClassRegistration::of<TimerTarget>()
                                           .method("tick:", imp_implementationWithMember<&TimerTarget::tick>())
                                           .method("poke", imp_implementationWithMember<&TimerTarget::poke>());
 

@@ -16,7 +16,7 @@ std::vector<std::string> events;
 
 class RecordingDelegate : public NSObject {
 public:
-    const char* className() const override { return "ApplicationTestDelegate"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("ApplicationTestDelegate", NSObject);
     BOOL application(UIApplication* app, NSDictionary*)
     {
         events.push_back(app == UIApplication::sharedApplication().get() ? "launch" : "launch from a stranger");
@@ -29,22 +29,21 @@ public:
 
 class Observer : public NSObject {
 public:
-    const char* className() const override { return "ApplicationTestObserver"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("ApplicationTestObserver", NSObject);
     void noticed(NSNotification* note) { events.push_back("notification " + note->name()); }
 };
 
 class HalfDelegate : public NSObject {
 public:
-    const char* className() const override { return "ApplicationTestHalfDelegate"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("ApplicationTestHalfDelegate", NSObject);
 };
 
-const ClassRegistration delegateClass = ClassRegistration("ApplicationTestDelegate", "NSObject")
+const ClassRegistration delegateClass = ClassRegistration::of<RecordingDelegate>()
     .method("application:didFinishLaunchingWithOptions:", imp_implementationWithMember<&RecordingDelegate::application>())
     .method("applicationDidEnterBackground:", imp_implementationWithMember<&RecordingDelegate::applicationDidEnterBackground>())
     .method("applicationWillEnterForeground:", imp_implementationWithMember<&RecordingDelegate::applicationWillEnterForeground>());
-const ClassRegistration observerClass = ClassRegistration("ApplicationTestObserver", "NSObject")
+const ClassRegistration observerClass = ClassRegistration::of<Observer>()
     .method("noticed:", imp_implementationWithMember<&Observer::noticed>());
-const ClassRegistration halfClass("ApplicationTestHalfDelegate", "NSObject");
 
 IMP savedForeground = nullptr;
 void foregroundHook(NSObject* self, SEL cmd, UIApplication* app)

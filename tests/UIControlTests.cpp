@@ -17,14 +17,14 @@ namespace {
 
 class ActionTarget : public NSObject {
 public:
-    const char* className() const override { return "UIControlTestTarget"; }
+    GLYPHWARD_RUNTIME_CLASS_NAMED("UIControlTestTarget", NSObject);
     void tapped(NSObject* sender) { log.push_back(std::string("tapped:") + (sender ? sender->className() : "nil")); }
     void other() { log.push_back("other"); }
     void down(NSObject*) { log.push_back("down:"); }
     std::vector<std::string> log;
 };
 
-const ClassRegistration targetClass = ClassRegistration("UIControlTestTarget", "NSObject")
+const ClassRegistration targetClass = ClassRegistration::of<ActionTarget>()
                                           .method("tapped:", imp_implementationWithMember<&ActionTarget::tapped>())
                                           .method("other", imp_implementationWithMember<&ActionTarget::other>())
                                           .method("down:", imp_implementationWithMember<&ActionTarget::down>());

@@ -17,7 +17,7 @@
 namespace {
 
 const ClassRegistration registration
-    = ClassRegistration("ChatListViewController", "UIViewController")
+    = ClassRegistration::of<ChatListViewController>()
           .method("textFieldShouldReturn:", imp_implementationWithMember<&ChatListViewController::textFieldShouldReturn>())
           .method("keyboardWillShow:", imp_implementationWithMember<&ChatListViewController::keyboardWillShow>())
           .method("keyboardWillHide:", imp_implementationWithMember<&ChatListViewController::keyboardWillHide>());

@@ -13,7 +13,7 @@ class UITextField;
 // the text as the top conversation's last message; a tap anywhere else puts the keyboard away.
 class ChatListViewController final : public UIViewController {
 public:
-    const char* className() const override { return "ChatListViewController"; }
+    GLYPHWARD_RUNTIME_CLASS(ChatListViewController, UIViewController);
 
     void loadView() override;
     void viewDidLoad() override;

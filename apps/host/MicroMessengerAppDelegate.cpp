@@ -23,7 +23,7 @@ void MicroMessengerAppDelegate::registerClass(const std::string& name)
         return;
     registered = true;
     nameSlot() = name;
-    ClassRegistration(nameSlot().c_str(), "UIResponder")
+    ClassRegistration::of<MicroMessengerAppDelegate>(nameSlot().c_str())
         .method("application:didFinishLaunchingWithOptions:", imp_implementationWithMember<&MicroMessengerAppDelegate::application>())
         .method("applicationDidEnterBackground:", imp_implementationWithMember<&MicroMessengerAppDelegate::applicationDidEnterBackground>())
         .method("applicationWillEnterForeground:", imp_implementationWithMember<&MicroMessengerAppDelegate::applicationWillEnterForeground>())

@@ -19,6 +19,8 @@ public:
     static void registerClass(const std::string& name);
     static const std::string& registeredName();
 
+    // Its runtime name is chosen when it registers, so it declares its runtime class by hand.
+    using RuntimeSuperclass = UIResponder;
     const char* className() const override { return registeredName().c_str(); }
 
     // application:didFinishLaunchingWithOptions:: builds the main window with the chat list.

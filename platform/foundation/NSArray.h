@@ -11,7 +11,7 @@ public:
     explicit NSArray(std::vector<std::shared_ptr<NSObject>> objects) : objects_(std::move(objects)) { }
     static std::shared_ptr<NSArray> arrayWithArray(std::vector<std::shared_ptr<NSObject>> objects);
 
-    const char* className() const override { return "NSArray"; }
+    GLYPHWARD_RUNTIME_CLASS(NSArray, NSObject);
     // The old-style property list text: "(\n    a,\n    b\n)".
     std::string description() const override;
     bool isEqual(const NSObject* other) const override;

@@ -14,7 +14,7 @@ public:
     // The bundle at the folder, or null when there is no such folder.
     static std::shared_ptr<NSBundle> bundleWithPath(const std::string& path);
 
-    const char* className() const override { return "NSBundle"; }
+    GLYPHWARD_RUNTIME_CLASS(NSBundle, NSObject);
     std::string description() const override;
 
     // The file "<name>.<type>" (just "<name>" when the type is empty) in the root, else in the

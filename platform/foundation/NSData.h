@@ -12,7 +12,7 @@ public:
     explicit NSData(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) { }
     static std::shared_ptr<NSData> dataWithBytes(const void* bytes, std::size_t length);
 
-    const char* className() const override { return "NSData"; }
+    GLYPHWARD_RUNTIME_CLASS(NSData, NSObject);
     // "<0102abcd 0e>": hex in groups of four bytes.
     std::string description() const override;
     bool isEqual(const NSObject* other) const override;

@@ -13,7 +13,7 @@ public:
     static std::shared_ptr<NSDate> date();
     static std::shared_ptr<NSDate> dateWithTimeIntervalSince1970(double seconds);
 
-    const char* className() const override { return "NSDate"; }
+    GLYPHWARD_RUNTIME_CLASS(NSDate, NSObject);
     // "2026-12-07 21:23:01 +0000": UTC, whole seconds.
     std::string description() const override;
     bool isEqual(const NSObject* other) const override;

@@ -13,7 +13,7 @@ public:
     explicit NSDictionary(Storage entries) : entries_(std::move(entries)) { }
     static std::shared_ptr<NSDictionary> dictionaryWithDictionary(Storage entries);
 
-    const char* className() const override { return "NSDictionary"; }
+    GLYPHWARD_RUNTIME_CLASS(NSDictionary, NSObject);
     // The old-style property list text: "{\n    key = value;\n}".
     std::string description() const override;
     bool isEqual(const NSObject* other) const override;

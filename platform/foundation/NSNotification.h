@@ -11,7 +11,7 @@ public:
     NSNotification(std::string name, NSObject* object, std::shared_ptr<NSObject> userInfo = nullptr)
         : name_(std::move(name)), object_(object), userInfo_(std::move(userInfo)) { }
 
-    const char* className() const override { return "NSNotification"; }
+    GLYPHWARD_RUNTIME_CLASS(NSNotification, NSObject);
     std::string description() const override;
 
     const std::string& name() const { return name_; }

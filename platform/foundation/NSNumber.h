@@ -16,7 +16,7 @@ public:
     // A real as a whole number: cut toward zero, NaN as 0, beyond the range the nearest end.
     static std::int64_t wholePart(double v);
 
-    const char* className() const override { return "NSNumber"; }
+    GLYPHWARD_RUNTIME_CLASS(NSNumber, NSObject);
     // Booleans print as 1 or 0, integers in decimal, reals in the shortest form that reads back
     // the same, without an exponent while a whole number fits in seventeen digits ("20", "1e+20").
     std::string description() const override;

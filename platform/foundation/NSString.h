@@ -10,7 +10,7 @@ public:
     explicit NSString(std::string value) : value_(std::move(value)) { }
     static std::shared_ptr<NSString> stringWithString(std::string value) { return std::make_shared<NSString>(std::move(value)); }
 
-    const char* className() const override { return "NSString"; }
+    GLYPHWARD_RUNTIME_CLASS(NSString, NSObject);
     std::string description() const override { return value_; }
     bool isEqual(const NSObject* other) const override;
     bool isEqualToString(const std::string& other) const { return value_ == other; }

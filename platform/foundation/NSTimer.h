@@ -16,7 +16,7 @@ public:
 
     NSTimer(double interval, std::shared_ptr<NSObject> target, SEL selector, std::shared_ptr<NSObject> userInfo, bool repeats);
 
-    const char* className() const override { return "NSTimer"; }
+    GLYPHWARD_RUNTIME_CLASS(NSTimer, NSObject);
 
     // Stops the timer for good and releases its target and user info; nothing once invalid.
     void invalidate();

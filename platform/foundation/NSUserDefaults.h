@@ -44,7 +44,7 @@ public:
     static std::string pathForDomain(const std::string& domain);
     static bool isValidDomain(const std::string& domain);
 
-    const char* className() const override { return "NSUserDefaults"; }
+    GLYPHWARD_RUNTIME_CLASS(NSUserDefaults, NSObject);
     const std::string& domain() const { return domain_; }
     const std::string& path() const { return path_; }
 

@@ -34,7 +34,7 @@ public:
     // Fills the path (non-zero winding) with the current context's fill colour.
     void fill() const;
 
-    const char* className() const override { return "UIBezierPath"; }
+    GLYPHWARD_RUNTIME_CLASS(UIBezierPath, NSObject);
 
 private:
     enum class Kind { Move, Line, Close };

@@ -26,7 +26,7 @@ public:
     void setFill() const;
     void set() const;
 
-    const char* className() const override { return "UIColor"; }
+    GLYPHWARD_RUNTIME_CLASS(UIColor, NSObject);
     std::string description() const override;
     bool isEqual(const NSObject* other) const override;
 

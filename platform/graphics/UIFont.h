@@ -18,7 +18,7 @@ public:
     const std::string& familyName() const { return familyName_; }
     bool isSystemFont() const { return familyName_ == kSystemFamily; }
 
-    const char* className() const override { return "UIFont"; }
+    GLYPHWARD_RUNTIME_CLASS(UIFont, NSObject);
     std::string description() const override;
 
     static constexpr const char* kSystemFamily = "DejaVu Sans";

@@ -53,7 +53,7 @@ public:
     // Writes the image as a PNG to the open descriptor; false on failure.
     bool writePNG(int fd) const;
 
-    const char* className() const override { return "UIImage"; }
+    GLYPHWARD_RUNTIME_CLASS(UIImage, NSObject);
     std::string description() const override;
 
 private:

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 
 using BOOL = bool;
 using NSInteger = std::int32_t;
@@ -20,15 +21,34 @@ public:
     virtual std::string description() const = 0;
 };
 
+// Declares, first thing in a class's public section, the class's place in the runtime: its
+// runtime name (the C++ name), its superclass (a base that declares its own), the className()
+// override that answers the name, and the class's registration under that superclass, made
+// when the program loads. The methods a class adds are registered with ClassRegistration::of
+// (runtime/RuntimeThunks.h), which refuses to compile for a class without this declaration: a
+// subclass cannot register methods and still answer its base's name.
+#define GLYPHWARD_RUNTIME_CLASS(Name, Super) GLYPHWARD_RUNTIME_CLASS_NAMED(#Name, Super)
+// The same for a class known to the runtime by another name than its C++ one.
+#define GLYPHWARD_RUNTIME_CLASS_NAMED(RuntimeName, Super)                                      \
+    using RuntimeSuperclass = Super;                                                           \
+    auto runtimeDeclaringClass() const->std::remove_cv_t<std::remove_pointer_t<decltype(this)>>; \
+    static constexpr const char* runtimeName = RuntimeName;                                    \
+    const char* className() const override { return runtimeName; }                             \
+    static inline const Class runtimeClass = objc_registerClass(runtimeName, Super::runtimeName)
+
 class NSObject : public virtual NSObjectProtocol, public std::enable_shared_from_this<NSObject> {
 public:
+    static constexpr const char* runtimeName = "NSObject";
+    static inline const Class runtimeClass = objc_registerClass(runtimeName, nullptr);
+
     NSObject() = default;
     NSObject(const NSObject&) = delete;
     NSObject& operator=(const NSObject&) = delete;
     ~NSObject() override = default;
 
-    // The runtime name of the object's class; subclasses that register with the runtime return theirs.
-    virtual const char* className() const { return "NSObject"; }
+    // The runtime name of the object's class; a subclass that declares GLYPHWARD_RUNTIME_CLASS
+    // answers its own, any other its nearest declared base's.
+    virtual const char* className() const { return runtimeName; }
     // Asks the runtime, walking the superclasses of the class named by className().
     bool respondsToSelector(SEL selector) const override;
     std::string description() const override;

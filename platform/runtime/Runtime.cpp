@@ -173,11 +173,6 @@ void objc_sendAction(NSObject* target, SEL selector, NSObject* argument)
         objc_msgSend<void>(target, selector);
 }
 
-ClassRegistration::ClassRegistration(const char* name, const char* superclassName)
-    : cls_(objc_registerClass(name, superclassName))
-{
-}
-
 ClassRegistration& ClassRegistration::method(const char* selector, IMP imp)
 {
     class_addMethod(cls_, sel_registerName(selector), imp);

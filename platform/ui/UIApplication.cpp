@@ -16,7 +16,7 @@ NSObject* applicationDelegate(NSObject* self, SEL)
     return application ? application->delegate().get() : nullptr;
 }
 
-const ClassRegistration registration = ClassRegistration("UIApplication", "UIResponder")
+const ClassRegistration registration = ClassRegistration::of<UIApplication>()
                                            .method("delegate", reinterpret_cast<IMP>(&applicationDelegate));
 
 } // namespace

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/runtime/NSObject.h"
+#include "platform/ui/UIResponder.h"
 
 #include <memory>
 
@@ -11,9 +11,9 @@ enum class UIApplicationState { Active = 0, Inactive = 1, Background = 2 };
 // The one application object of a toolkit. It owns the application delegate and tells it
 // about the application's life through the runtime, so hooks put on the delegate's class see
 // every call.
-class UIApplication final : public NSObject {
+class UIApplication final : public UIResponder {
 public:
-    const char* className() const override { return "UIApplication"; }
+    GLYPHWARD_RUNTIME_CLASS(UIApplication, UIResponder);
     std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;
 
     // The application object of the toolkit in force; the same one while it lives.

@@ -2,10 +2,6 @@
 
 #include "platform/runtime/RuntimeThunks.h"
 
-namespace {
-const ClassRegistration registration("UIButton", "UIControl");
-}
-
 std::shared_ptr<UIButton> UIButton::buttonWithType(UIButtonType type)
 {
     auto button = std::make_shared<UIButton>();

@@ -10,7 +10,7 @@ enum class UIButtonType { Custom = 0, System = 1 };
 // A control that shows an image for its state. Only the custom type draws nothing of its own.
 class UIButton : public UIControl {
 public:
-    const char* className() const override { return "UIButton"; }
+    GLYPHWARD_RUNTIME_CLASS(UIButton, UIControl);
     static std::shared_ptr<UIButton> buttonWithType(UIButtonType type);
 
     UIButtonType buttonType() const { return type_; }

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 namespace {
-const ClassRegistration registration("UIControl", "UIView");
 
 bool sameTarget(const std::weak_ptr<NSObject>& watched, const std::shared_ptr<NSObject>& target)
 {

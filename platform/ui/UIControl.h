@@ -25,7 +25,7 @@ inline constexpr UIControlState UIControlStateSelected = 1u << 2;
 // A view that turns touches into actions sent to targets.
 class UIControl : public UIView {
 public:
-    const char* className() const override { return "UIControl"; }
+    GLYPHWARD_RUNTIME_CLASS(UIControl, UIView);
 
     // Adds (target, action) for the events; the target is only watched, and a pair already
     // present gains the new events.

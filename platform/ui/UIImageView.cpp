@@ -3,10 +3,6 @@
 #include "platform/graphics/UIImage.h"
 #include "platform/runtime/RuntimeThunks.h"
 
-namespace {
-const ClassRegistration registration("UIImageView", "UIView");
-}
-
 UIImageView::UIImageView() { setUserInteractionEnabled(false); }
 
 UIImageView* UIImageView::initWithImage(std::shared_ptr<UIImage> image)

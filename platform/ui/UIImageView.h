@@ -10,7 +10,7 @@ class UIImageView : public UIView {
 public:
     UIImageView();
 
-    const char* className() const override { return "UIImageView"; }
+    GLYPHWARD_RUNTIME_CLASS(UIImageView, UIView);
 
     // Initialises with a frame of (0, 0, image size), or the zero frame without an image.
     UIImageView* initWithImage(std::shared_ptr<UIImage> image);

@@ -10,7 +10,7 @@
 
 namespace {
 
-const ClassRegistration registration = ClassRegistration("UIKeyboardImpl", "UIView")
+const ClassRegistration registration = ClassRegistration::of<UIKeyboardImpl>()
                                            .method("dismissKeyboard", imp_implementationWithMember<&UIKeyboardImpl::dismissKeyboard>())
                                            .method("hideKeyboard", imp_implementationWithMember<&UIKeyboardImpl::hideKeyboard>())
                                            .method("keyTapped:", imp_implementationWithMember<&UIKeyboardImpl::keyTapped>());

@@ -16,7 +16,7 @@ public:
     static constexpr const char* willShowNotification = "UIKeyboardWillShowNotification";
     static constexpr const char* willHideNotification = "UIKeyboardWillHideNotification";
 
-    const char* className() const override { return "UIKeyboardImpl"; }
+    GLYPHWARD_RUNTIME_CLASS(UIKeyboardImpl, UIView);
 
     // The keyboard that is up, or null while none is.
     static std::shared_ptr<UIKeyboardImpl> activeInstance();

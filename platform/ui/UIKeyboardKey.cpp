@@ -5,12 +5,6 @@
 #include "platform/runtime/RuntimeThunks.h"
 #include "platform/ui/UILabel.h"
 
-namespace {
-
-const ClassRegistration registration("UIKeyboardKey", "UIControl");
-
-} // namespace
-
 void UIKeyboardKey::initKey(CGRect frame, Kind kind, std::string caption, std::string text)
 {
     initWithFrame(frame);

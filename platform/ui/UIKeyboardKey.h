@@ -13,7 +13,7 @@ public:
     // What a tap on the key does to the text field.
     enum class Kind { Text, Delete, Return };
 
-    const char* className() const override { return "UIKeyboardKey"; }
+    GLYPHWARD_RUNTIME_CLASS(UIKeyboardKey, UIControl);
 
     // A key showing `caption` that types `text` (for Kind::Text), deletes or returns.
     void initKey(CGRect frame, Kind kind, std::string caption, std::string text);

@@ -4,10 +4,6 @@
 #include "platform/graphics/UIColor.h"
 #include "platform/runtime/RuntimeThunks.h"
 
-namespace {
-const ClassRegistration registration("UILabel", "UIView");
-}
-
 UILabel::UILabel() { setUserInteractionEnabled(false); }
 
 std::shared_ptr<NSObject> UILabel::valueForKey(const std::string& key) const

@@ -14,7 +14,7 @@ class UILabel : public UIView {
 public:
     UILabel();
 
-    const char* className() const override { return "UILabel"; }
+    GLYPHWARD_RUNTIME_CLASS(UILabel, UIView);
     std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;
 
     const std::optional<std::string>& text() const { return text_; }

@@ -3,7 +3,7 @@
 #include "platform/runtime/RuntimeThunks.h"
 
 namespace {
-const ClassRegistration registration = ClassRegistration("UIResponder", "NSObject")
+const ClassRegistration registration = ClassRegistration::of<UIResponder>()
                                            .method("becomeFirstResponder", imp_implementationWithMember<&UIResponder::becomeFirstResponder>())
                                            .method("resignFirstResponder", imp_implementationWithMember<&UIResponder::resignFirstResponder>());
 }

@@ -25,7 +25,7 @@ private:
 // responder (a view's controller or superview), and to nothing when there is none.
 class UIResponder : public NSObject {
 public:
-    const char* className() const override { return "UIResponder"; }
+    GLYPHWARD_RUNTIME_CLASS(UIResponder, NSObject);
 
     // Where unhandled touches go next; null by default.
     virtual std::shared_ptr<UIResponder> nextResponder() const { return nullptr; }

@@ -8,7 +8,6 @@
 #include <cstdio>
 
 namespace {
-const ClassRegistration registration("UIScreen", "NSObject");
 
 std::shared_ptr<UIScreen>& mainSlot() { return UIState::current().mainScreen(); }
 } // namespace

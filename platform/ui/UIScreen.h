@@ -10,7 +10,7 @@ public:
     // A scale that is not a positive number counts as 1, so pixel sizes stay defined.
     UIScreen(CGSize points, float scale, CGFloat statusBarHeight = 20);
 
-    const char* className() const override { return "UIScreen"; }
+    GLYPHWARD_RUNTIME_CLASS(UIScreen, NSObject);
     std::string description() const override;
 
     // The main screen of the toolkit in force, or null while none has been set.

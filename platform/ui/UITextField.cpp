@@ -12,7 +12,6 @@
 #include <string_view>
 
 namespace {
-const ClassRegistration registration("UITextField", "UIControl");
 
 // The text sits this far in from the left and right edges.
 constexpr CGFloat textInset = 8;

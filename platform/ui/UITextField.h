@@ -13,7 +13,7 @@ class UILabel;
 // `textFieldShouldReturn:` (sent through the runtime) and changes nothing itself.
 class UITextField : public UIControl, public UIKeyInput {
 public:
-    const char* className() const override { return "UITextField"; }
+    GLYPHWARD_RUNTIME_CLASS(UITextField, UIControl);
 
     UIView* initWithFrame(CGRect frame) override;
 

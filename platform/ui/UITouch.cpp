@@ -4,8 +4,6 @@
 #include "platform/ui/UIWindow.h"
 
 namespace {
-const ClassRegistration touchRegistration("UITouch", "NSObject");
-const ClassRegistration eventRegistration("UIEvent", "NSObject");
 
 // The touch's window coordinates in the view's; a view in another window goes through the screen.
 CGPoint locate(CGPoint inWindow, const UIWindow* window, const UIView* view)

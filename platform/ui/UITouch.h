@@ -12,7 +12,7 @@ enum class UITouchPhase { Began = 0, Moved = 1, Stationary = 2, Ended = 3, Cance
 // One finger on the screen. Its location is kept in its window's coordinates.
 class UITouch final : public NSObject {
 public:
-    const char* className() const override { return "UITouch"; }
+    GLYPHWARD_RUNTIME_CLASS(UITouch, NSObject);
 
     // The location in the view's coordinates (the window's when view is null).
     CGPoint locationInView(const UIView* view) const;
@@ -39,7 +39,7 @@ private:
 // The event a delivery belongs to.
 class UIEvent final : public NSObject {
 public:
-    const char* className() const override { return "UIEvent"; }
+    GLYPHWARD_RUNTIME_CLASS(UIEvent, NSObject);
     double timestamp() const { return timestamp_; }
     void setTimestamp(double t) { timestamp_ = t; }
 

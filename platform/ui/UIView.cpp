@@ -11,7 +11,7 @@
 
 namespace {
 
-const ClassRegistration registration = ClassRegistration("UIView", "UIResponder")
+const ClassRegistration registration = ClassRegistration::of<UIView>()
                                            .method("layoutSubviews", imp_implementationWithMember<&UIView::layoutSubviews>())
                                            .method("layoutIfNeeded", imp_implementationWithMember<&UIView::layoutIfNeeded>())
                                            .method("setNeedsLayout", imp_implementationWithMember<&UIView::setNeedsLayout>())

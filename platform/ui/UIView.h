@@ -22,7 +22,7 @@ public:
     UIView();
     ~UIView() override;
 
-    const char* className() const override { return "UIView"; }
+    GLYPHWARD_RUNTIME_CLASS(UIView, UIResponder);
     std::string description() const override;
     std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;
 

@@ -5,7 +5,7 @@
 #include "platform/ui/UIView.h"
 
 namespace {
-const ClassRegistration registration = ClassRegistration("UIViewController", "UIResponder")
+const ClassRegistration registration = ClassRegistration::of<UIViewController>()
                                            .method("loadView", imp_implementationWithMember<&UIViewController::loadView>())
                                            .method("viewDidLoad", imp_implementationWithMember<&UIViewController::viewDidLoad>())
                                            .method("viewWillAppear:", imp_implementationWithMember<&UIViewController::viewWillAppear>())

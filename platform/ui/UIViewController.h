@@ -14,7 +14,7 @@ public:
     UIViewController();
     ~UIViewController() override;
 
-    const char* className() const override { return "UIViewController"; }
+    GLYPHWARD_RUNTIME_CLASS(UIViewController, UIResponder);
 
     // Initialises without a nib (the name and bundle are kept, nothing is read). Answers this controller.
     virtual UIViewController* initWithNibName(std::optional<std::string> nibName, std::shared_ptr<NSBundle> bundle);

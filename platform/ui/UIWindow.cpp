@@ -9,7 +9,7 @@
 
 namespace {
 
-const ClassRegistration registration = ClassRegistration("UIWindow", "UIView")
+const ClassRegistration registration = ClassRegistration::of<UIWindow>()
                                            .method("makeKeyAndVisible", imp_implementationWithMember<&UIWindow::makeKeyAndVisible>())
                                            .method("makeKeyWindow", imp_implementationWithMember<&UIWindow::makeKeyWindow>())
                                            .method("resignKeyWindow", imp_implementationWithMember<&UIWindow::resignKeyWindow>());

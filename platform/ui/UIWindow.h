@@ -14,7 +14,7 @@ public:
     UIWindow();
     ~UIWindow() override;
 
-    const char* className() const override { return "UIWindow"; }
+    GLYPHWARD_RUNTIME_CLASS(UIWindow, UIView);
 
     std::shared_ptr<UIViewController> rootViewController() const { return rootViewController_; }
     // Puts the controller's view (loading it) in the window with the window's bounds as frame.
