@@ -2,11 +2,13 @@
 // its own folder and the folders under it on the include path (cmake/GlyphwardLayers.cmake).
 // These tests cover what the compiler cannot see: an include that climbs out of its folder with
 // "..", the files directly in platform/, the libraries whose headers sit on the system's own
-// include path, and a source file that no layer builds.
+// include path, a source file that no layer builds, and a header that no source of its own layer
+// includes (only its own layer's compile would refuse what it includes).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -79,6 +81,47 @@ bool privateLibraryOnSystemPath(const Include& include)
     return false;
 }
 
+// The quoted includes of the text, as written.
+std::vector<std::string> quotedIncludes(const std::string& text)
+{
+    std::vector<std::string> paths;
+    includesBreaking("", text, [&](const Include& include) {
+        if (include.quoted)
+            paths.push_back(include.path);
+        return false;
+    });
+    return paths;
+}
+
+// The headers of a folder that none of its sources includes, directly or through another header
+// of the folder. Each file is given by its path from the source root with its text.
+std::vector<std::string> headersNoSourceIncludes(const std::string& folder, const std::map<std::string, std::string>& files)
+{
+    std::set<std::string> reached;
+    std::vector<std::string> pending;
+    for (const auto& [name, text] : files) {
+        if (name.ends_with(".cpp"))
+            pending.push_back(name);
+    }
+    while (!pending.empty()) {
+        const auto name = pending.back();
+        pending.pop_back();
+        const auto file = files.find(name);
+        if (file == files.end())
+            continue;
+        for (const auto& included : quotedIncludes(file->second)) {
+            if (included.rfind(folder + "/", 0) == 0 && reached.insert(included).second)
+                pending.push_back(included);
+        }
+    }
+    std::vector<std::string> unreached;
+    for (const auto& [name, text] : files) {
+        if (name.ends_with(".h") && !reached.count(name))
+            unreached.push_back(name);
+    }
+    return unreached;
+}
+
 bool isSource(const fs::path& path) { return path.extension() == ".h" || path.extension() == ".cpp"; }
 
 template <class Rule> std::vector<std::string> filesBreaking(const fs::path& folder, Rule&& breaks)
@@ -114,6 +157,18 @@ TEST(Layers, TheRulesNameEachBreakWithItsFileAndLine)
             "a.cpp:4: #include \"platform/foundation/../ui/UIView.h\"" }));
     EXPECT_EQ(includesBreaking("a.cpp", text, privateLibraryOnSystemPath),
         (std::vector<std::string> { "a.cpp:6: #include <X11/Xlib.h>", "a.cpp:7: #include <png.h>" }));
+}
+
+TEST(Layers, AHeaderIsReachedThroughAnotherHeaderOfItsFolderOrNotAtAll)
+{
+    const std::map<std::string, std::string> files {
+        { "f/A.cpp", "#include \"f/A.h\"\n#include \"g/Other.h\"\n" },
+        { "f/A.h", "#include \"f/Inner.h\"\n" },
+        { "f/Inner.h", "#include <vector>\n" },
+        { "f/Alone.h", "#include \"f/Only.h\"\n" },
+        { "f/Only.h", "" },
+    };
+    EXPECT_EQ(headersNoSourceIncludes("f", files), (std::vector<std::string> { "f/Alone.h", "f/Only.h" }));
 }
 
 TEST(Layers, IncludesAreWrittenFromTheSourceRoot)
@@ -174,4 +229,30 @@ TEST(Layers, EverySourceFileIsBuiltByItsLayer)
     }
     EXPECT_TRUE(unbuilt.empty()) << "sources no layer builds:\n" << joined(unbuilt);
     EXPECT_TRUE(notLayers.empty()) << "folders that are no layer:\n" << joined(notLayers);
+}
+
+// A header that only higher layers include is compiled with their include path, so an include
+// upward in it would go unnoticed; each must be reached from a source of its own folder.
+TEST(Layers, EveryHeaderIsCompiledWithinItsOwnLayer)
+{
+    const std::string manifest = readFile(binaryDir / "layers/manifest.txt");
+    std::vector<std::string> folders;
+    std::stringstream lines(manifest);
+    std::string kind, path;
+    while (lines >> kind >> path) {
+        if (kind == "folder" && path != "platform")
+            folders.push_back(path);
+    }
+    ASSERT_FALSE(folders.empty()) << "no list of the layers in the build tree";
+    std::vector<std::string> found;
+    for (const auto& folder : folders) {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(sourceDir / folder)) {
+            if (entry.is_regular_file() && isSource(entry.path()))
+                files[entry.path().lexically_relative(sourceDir).generic_string()] = readFile(entry.path());
+        }
+        for (auto& header : headersNoSourceIncludes(folder, files))
+            found.push_back(std::move(header));
+    }
+    EXPECT_TRUE(found.empty()) << "headers no source of their own layer includes:\n" << joined(found);
 }
