@@ -1,5 +1,5 @@
 // The test binary's main: GoogleTest's, plus a listener that gives every test, TEST and TEST_F
-// alike, the process as the test before it found it.
+// alike, a toolkit of its own and the process as the test before it found it.
 #include "ProcessState.h"
 
 #include <gtest/gtest.h>

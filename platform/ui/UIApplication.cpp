@@ -68,4 +68,6 @@ void UIApplication::forget()
     // The delegate may reach the application as it goes: let it find one without a delegate.
     auto delegate = std::move(delegate_);
     delegate_.reset();
+    launched_ = false;
+    state_ = UIApplicationState::Active;
 }

@@ -38,7 +38,7 @@ public:
 
 private:
     friend class UIState;
-    // Lets go of the delegate, as the toolkit does on its way out.
+    // Lets go of the delegate and the launch, as the toolkit does on its way out.
     void forget();
 
     std::shared_ptr<NSObject> delegate_;
