@@ -47,7 +47,56 @@ public:
     }
 };
 
+// The settings file answers its first look and then fails every later one, as a disk that goes
+// away between two reads would.
+class FailsAfterFirstLook : public FileOps {
+public:
+    explicit FailsAfterFirstLook(std::string path) : path_(std::move(path)) { }
+    int stat(const std::string& path, struct stat* info) override
+    {
+        if (path == path_ && ++looks_ > 1) {
+            errno = EIO;
+            return -1;
+        }
+        return FileOps::stat(path, info);
+    }
+    int open(const std::string& path, int flags, mode_t mode) override
+    {
+        if (path == path_ && looks_ > 1) {
+            errno = EIO;
+            return -1;
+        }
+        return FileOps::open(path, flags, mode);
+    }
+
+private:
+    std::string path_;
+    int looks_ = 0;
+};
+
 } // namespace
+
+TEST_F(LockStoreFaultTests, ASettingThatFailsToReadAfterAnotherReadLocks)
+{
+    // What memory holds would let the return through: no forced lock and a long interval.
+    setOutside("PASS_CODE", NSString::stringWithString("0,1,2"));
+    setOutside("LOCK_INTERVAL", NSNumber::numberWithDouble(1000));
+    launch();
+    controller_->registerLock();
+    advance(5);
+    EXPECT_FALSE(controller_->isNeedLock());
+
+    // Lock-off reads, the two after it do not: their values are unknown, so the lock comes back.
+    FileOps::setCurrent(std::make_shared<FailsAfterFirstLook>(settingsFile()));
+    logs.clear();
+    EXPECT_TRUE(controller_->isNeedLock());
+    EXPECT_TRUE(loggedPart("The lock settings cannot be read (")) << "said, not guessed";
+    EXPECT_FALSE(logged("val:5.000000")) << "no interval was judged";
+    EXPECT_EQ(message(), "The lock settings cannot be read");
+    FileOps::setCurrent(nullptr);
+    draw({ 0, 1, 2 });
+    EXPECT_EQ(unlocks, 1) << "the passcode read before stays in force";
+}
 
 TEST_F(LockStoreFaultTests, SettingsThatCannotBeReadKeepTheLockUpUntilTheyReadAgain)
 {

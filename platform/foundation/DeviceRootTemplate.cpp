@@ -18,9 +18,11 @@ namespace {
 constexpr const char* stagingPrefix = ".glyphward-new-";
 constexpr std::size_t maximumStampSize = 4096;
 
-std::string failure(const std::string& what, const std::string& path)
+// The failed call on a path with the errno it left, said as "WHAT PATH (reason)".
+Failure failure(const std::string& what, const std::string& path)
 {
-    return what + " " + path + " (" + std::strerror(errno) + ")";
+    const int error = errno;
+    return Failure{ what, path, error, what + " " + path + " (" + std::strerror(error) + ")" };
 }
 
 // A small regular file's bytes; false when it is missing, not a file or too large for a stamp.
@@ -64,40 +66,30 @@ bool syncFolder(const std::string& path)
 
 // Copies one regular file, flushed to disk, 0600 and owned by whoever runs this: a root is private
 // to its owner, and a library needs no more than its owner's reading to be loaded.
-bool copyFile(const std::string& from, const std::string& to, std::string& error)
+Result<void> copyFile(const std::string& from, const std::string& to)
 {
     FileOps& ops = FileOps::current();
     const UniqueFd source = ops.openOwned(from, O_RDONLY | O_NOFOLLOW, 0);
     struct stat info {};
-    if (!source || ops.fstat(source.get(), &info) != 0) {
-        error = failure("cannot read", from);
-        return false;
-    }
+    if (!source || ops.fstat(source.get(), &info) != 0)
+        return failure("cannot read", from);
     UniqueFd target = ops.openOwned(to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
-    if (!target) {
-        error = failure("cannot create", to);
-        return false;
-    }
+    if (!target)
+        return failure("cannot create", to);
     char buffer[65536];
     for (;;) {
         const ssize_t n = ops.read(source.get(), buffer, sizeof buffer);
-        if (n < 0) {
-            error = failure("cannot read", from);
-            return false;
-        }
+        if (n < 0)
+            return failure("cannot read", from);
         if (n == 0)
             break;
-        if (!writeAll(target.get(), buffer, static_cast<std::size_t>(n))) {
-            error = failure("cannot write", to);
-            return false;
-        }
+        if (!writeAll(target.get(), buffer, static_cast<std::size_t>(n)))
+            return failure("cannot write", to);
     }
     // Closed here, so that a failed close, which can be a failed write, is seen.
-    if (ops.fchmod(target.get(), 0600) != 0 || ops.fsync(target.get()) != 0 || target.close() != 0) {
-        error = failure("cannot write", to);
-        return false;
-    }
-    return true;
+    if (ops.fchmod(target.get(), 0600) != 0 || ops.fsync(target.get()) != 0 || target.close() != 0)
+        return failure("cannot write", to);
+    return {};
 }
 
 // Sets a folder's mode outright, whatever the umask gave it; never through a link.
@@ -109,17 +101,16 @@ bool setFolderMode(const std::string& path, mode_t mode)
 }
 
 // A folder that only this run uses, made afresh, private to its owner.
-bool makeFolder(const std::string& path, std::string& error)
+Result<void> makeFolder(const std::string& path)
 {
     if (FileOps::current().mkdir(path, 0700) == 0 && setFolderMode(path, 0700))
-        return true;
-    error = failure("cannot create", path);
-    return false;
+        return {};
+    return failure("cannot create", path);
 }
 
 // Makes every missing folder on the way to path (path too), each 0700 whatever the umask, so
 // that no other user can put anything in a root made here, nor swap it for another.
-bool makePrivateFolders(const std::string& path, std::string& error)
+Result<void> makePrivateFolders(const std::string& path)
 {
     for (std::size_t slash = 0; slash != std::string::npos;) {
         slash = path.find('/', slash + 1);
@@ -127,16 +118,13 @@ bool makePrivateFolders(const std::string& path, std::string& error)
         if (part.empty() || part == "/")
             continue;
         if (FileOps::current().mkdir(part, 0700) == 0) {
-            if (!setFolderMode(part, 0700)) {
-                error = failure("cannot set the mode of", part);
-                return false;
-            }
+            if (!setFolderMode(part, 0700))
+                return failure("cannot set the mode of", part);
         } else if (errno != EEXIST) {
-            error = failure("cannot create", part);
-            return false;
+            return failure("cannot create", part);
         }
     }
-    return true;
+    return {};
 }
 
 // A folder of ours that a root made under a loose umask left open to others is closed again;
@@ -152,73 +140,60 @@ void makePrivateIfOurs(const std::string& path)
 
 // Copies the contents of one folder into another that exists; folders get 0700, and are flushed.
 // Anything but files and folders (a link, a device) is refused: a template holds neither.
-bool copyTree(const std::string& from, const std::string& to, std::string& error)
+Result<void> copyTree(const std::string& from, const std::string& to)
 {
     const auto names = FileOps::current().listDirectory(from);
-    if (!names) {
-        error = failure("cannot list", from);
-        return false;
-    }
+    if (!names)
+        return failure("cannot list", from);
     for (const std::string& name : *names) {
         const std::string source = from + "/" + name;
         const std::string target = to + "/" + name;
         struct stat info {};
-        if (::lstat(source.c_str(), &info) != 0) {
-            error = failure("cannot read", source);
-            return false;
-        }
+        if (::lstat(source.c_str(), &info) != 0)
+            return failure("cannot read", source);
+        Result<void> copied;
         if (S_ISDIR(info.st_mode)) {
-            if (!makeFolder(target, error) || !copyTree(source, target, error))
-                return false;
+            copied = makeFolder(target);
+            if (copied.ok())
+                copied = copyTree(source, target);
         } else if (S_ISREG(info.st_mode)) {
-            if (!copyFile(source, target, error))
-                return false;
+            copied = copyFile(source, target);
         } else {
-            error = "the template's " + source + " is neither a file nor a folder";
-            return false;
+            copied = Failure::because("the template's " + source + " is neither a file nor a folder", source);
         }
+        if (!copied.ok())
+            return copied;
     }
-    if (!setFolderMode(to, 0700) || !syncFolder(to)) {
-        error = failure("cannot finish", to);
-        return false;
-    }
-    return true;
+    if (!setFolderMode(to, 0700) || !syncFolder(to))
+        return failure("cannot finish", to);
+    return {};
 }
 
 // Puts the folder `staged` in the place of `target`; answers where the old contents went (empty
 // when there were none). Where the file system can exchange two names at once, `target` names a
 // whole part at every moment. On failure `target` is as it was.
-bool swapIn(const std::string& staged, const std::string& target, std::string& old, std::string& error)
+Result<std::string> swapIn(const std::string& staged, const std::string& target)
 {
     FileOps& ops = FileOps::current();
-    old.clear();
     struct stat info {};
     if (::lstat(target.c_str(), &info) != 0) {
         if (errno == ENOENT && ops.rename(staged, target) == 0)
-            return true;
-        error = failure("cannot put in place", target);
-        return false;
+            return std::string();
+        return failure("cannot put in place", target);
     }
-    if (::renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
-        old = staged;
-        return true;
-    }
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
-        error = failure("cannot put in place", target);
-        return false;
-    }
+    if (::renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0)
+        return staged;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return failure("cannot put in place", target);
     const std::string aside = staged + "-old";
-    if (ops.rename(target, aside) != 0) {
-        error = failure("cannot put in place", target);
-        return false;
-    }
+    if (ops.rename(target, aside) != 0)
+        return failure("cannot put in place", target);
     if (ops.rename(staged, target) != 0) {
-        error = failure("cannot put in place", target);
+        Failure failed = failure("cannot put in place", target);
         ops.rename(aside, target);
-        return false;
+        return failed;
     }
-    old = aside;
-    return true;
+    return aside;
 }
 
 // Staging folders and stamps left by a run that was stopped half-way; only a refresh, which
@@ -241,7 +216,7 @@ bool isFolder(const std::string& path)
 }
 
 // Writes the stamp beside its place, flushed, then renames it over: the last step of a refresh.
-bool writeStamp(const std::string& root, const std::string& stamp, std::string& error)
+Result<void> writeStamp(const std::string& root, const std::string& stamp)
 {
     FileOps& ops = FileOps::current();
     const std::string path = root + "/" + DeviceRootTemplate::stampName;
@@ -250,10 +225,10 @@ bool writeStamp(const std::string& root, const std::string& stamp, std::string& 
     const bool written = file && writeAll(file.get(), stamp.data(), stamp.size()) && ops.fchmod(file.get(), 0600) == 0
         && ops.fsync(file.get()) == 0 && file.close() == 0;
     if (written && ops.rename(temporary, path) == 0 && syncFolder(root))
-        return true;
-    error = failure("cannot write", path);
+        return {};
+    Failure failed = failure("cannot write", path);
     ops.unlink(temporary);
-    return false;
+    return failed;
 }
 
 } // namespace
@@ -274,15 +249,15 @@ Result<void> DeviceRootTemplate::apply(const std::string& root) const
     const std::string main = folders_.empty() ? std::string() : folders_.front();
     if (!readStamp(main + "/" + stampName, stamp))
         return Failure::because("the template " + main + " has no stamp " + stampName + "; reinstall the package", main);
-    std::string made;
-    const bool madeFolders = makePrivateFolders(root, made);
-    const UniqueFd rootFolder = madeFolders ? FileOps::current().openOwned(root, O_RDONLY | O_DIRECTORY, 0) : UniqueFd();
+    const Result<void> madeFolders = makePrivateFolders(root);
+    if (!madeFolders.ok())
+        return madeFolders.failure().within("cannot make the device root " + root + " (", ")");
+    const UniqueFd rootFolder = FileOps::current().openOwned(root, O_RDONLY | O_DIRECTORY, 0);
     // Two first runs at once: the second waits, then finds the root made; a holder that
     // stopped makes it give up after a bounded wait.
     if (!rootFolder || FileOps::current().lockExclusiveWithin(rootFolder.get(), FileOps::kLockWaitSeconds) != 0) {
         const int error = errno;
-        return Failure::because("cannot make the device root " + root + " (" + (madeFolders ? FileOps::lockFailureText(error) : made) + ")",
-                                root, error);
+        return Failure::because("cannot make the device root " + root + " (" + FileOps::lockFailureText(error) + ")", root, error);
     }
     std::string current;
     const bool stamped = readStamp(root + "/" + stampName, current);
@@ -291,10 +266,10 @@ Result<void> DeviceRootTemplate::apply(const std::string& root) const
         upToDate = upToDate && hasPart(part) == isFolder(root + "/" + part);
     if (upToDate)
         return {};
-    std::string reason;
-    if (refresh(root, stamp, reason))
+    const Result<void> refreshed = refresh(root, stamp);
+    if (refreshed.ok())
         return {};
-    return Failure::because(std::string(stamped ? "cannot refresh" : "cannot make") + " the device root " + root + " from " + main + ": " + reason, root);
+    return refreshed.failure().within(std::string(stamped ? "cannot refresh" : "cannot make") + " the device root " + root + " from " + main + ": ");
 }
 
 bool DeviceRootTemplate::hasPart(const std::string& part) const
@@ -305,15 +280,13 @@ bool DeviceRootTemplate::hasPart(const std::string& part) const
     return false;
 }
 
-bool DeviceRootTemplate::refresh(const std::string& root, const std::string& stamp, std::string& error) const
+Result<void> DeviceRootTemplate::refresh(const std::string& root, const std::string& stamp) const
 {
     // The old stamp goes first: a root left half refreshed must never pass for up to date, not
     // even with the template it was made from.
     const std::string stampPath = root + "/" + stampName;
-    if ((FileOps::current().unlink(stampPath) != 0 && errno != ENOENT) || !syncFolder(root)) {
-        error = failure("cannot remove", stampPath);
-        return false;
-    }
+    if ((FileOps::current().unlink(stampPath) != 0 && errno != ENOENT) || !syncFolder(root))
+        return failure("cannot remove", stampPath);
     sweepLeftovers(root);
     // The root and the folders that hold its parts are closed to others, also in a root an
     // earlier version made under a loose umask.
@@ -322,12 +295,12 @@ bool DeviceRootTemplate::refresh(const std::string& root, const std::string& sta
         for (fs::path above = fs::path(part).parent_path(); !above.empty(); above = above.parent_path())
             makePrivateIfOurs(root + "/" + above.string());
     for (const auto& part : parts())
-        if (!replacePart(root, part, error))
-            return false;
-    return writeStamp(root, stamp, error);
+        if (Result<void> replaced = replacePart(root, part); !replaced.ok())
+            return replaced;
+    return writeStamp(root, stamp);
 }
 
-bool DeviceRootTemplate::replacePart(const std::string& root, const std::string& part, std::string& error) const
+Result<void> DeviceRootTemplate::replacePart(const std::string& root, const std::string& part) const
 {
     const std::string target = root + "/" + part;
     const std::string parent = fs::path(target).parent_path().string();
@@ -336,23 +309,27 @@ bool DeviceRootTemplate::replacePart(const std::string& root, const std::string&
         // A part the template no longer has: its files go one by one, none is ever seen half there.
         fs::remove_all(target, ec);
         if (ec)
-            error = "cannot remove " + target + " (" + ec.message() + ")";
-        return !ec;
+            return Failure{ "cannot remove", target, ec.value(), "cannot remove " + target + " (" + ec.message() + ")" };
+        return {};
     }
     // Beside the root's parts, on the same file system, so that it can be renamed into place.
     const std::string staged = root + "/" + stagingPrefix + std::to_string(::getpid());
     std::string old;
-    bool done = makeFolder(staged, error);
+    Result<void> done = makeFolder(staged);
     for (const std::string& folder : folders_)
-        if (done && isFolder(folder + "/" + part))
-            done = copyTree(folder + "/" + part, staged, error);
-    if (done) {
-        done = makePrivateFolders(parent, error) && swapIn(staged, target, old, error);
+        if (done.ok() && isFolder(folder + "/" + part))
+            done = copyTree(folder + "/" + part, staged);
+    if (done.ok())
+        done = makePrivateFolders(parent);
+    if (done.ok()) {
+        Result<std::string> swapped = swapIn(staged, target);
+        if (swapped.ok())
+            old = std::move(swapped).value();
+        else
+            done = swapped.failure();
     }
-    if (done && !syncFolder(parent)) {
-        error = failure("cannot flush", parent);
-        done = false;
-    }
+    if (done.ok() && !syncFolder(parent))
+        done = failure("cannot flush", parent);
     // What is left beside the part is the copy that failed or the part it replaced.
     std::error_code ignored;
     fs::remove_all(staged, ignored);

@@ -28,8 +28,8 @@ public:
 
 private:
     bool hasPart(const std::string& part) const;
-    bool refresh(const std::string& root, const std::string& stamp, std::string& error) const;
-    bool replacePart(const std::string& root, const std::string& part, std::string& error) const;
+    Result<void> refresh(const std::string& root, const std::string& stamp) const;
+    Result<void> replacePart(const std::string& root, const std::string& part) const;
 
     std::vector<std::string> folders_;
 };
