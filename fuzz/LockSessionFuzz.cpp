@@ -14,6 +14,7 @@
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/runtime/RuntimeThunks.h"
+#include "platform/toolkit/Toolkit.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UIScreen.h"
