@@ -32,6 +32,7 @@ namespace {
 // Notes, as it goes, whether the toolkit it was made in could still be reached.
 class LastWords : public NSObject {
 public:
+    GLYPHWARD_RUNTIME_CLASS_NAMED("ToolkitTestLastWords", NSObject);
     explicit LastWords(std::vector<std::string>& said) : said_(said) { }
     ~LastWords() override
     {
@@ -41,14 +42,13 @@ public:
         Renderer::shared().hasNotedDamage();
         said_.push_back("gone");
     }
-    const char* className() const override { return "ToolkitTestLastWords"; }
     void noted(NSObject*) { said_.push_back("noted"); }
 
 private:
     std::vector<std::string>& said_;
 };
 const ClassRegistration lastWordsClass
-    = ClassRegistration("ToolkitTestLastWords", "NSObject").method("noted:", imp_implementationWithMember<&LastWords::noted>());
+    = ClassRegistration::of<LastWords>().method("noted:", imp_implementationWithMember<&LastWords::noted>());
 
 class CountingFileOps : public FileOps {
 public:
