@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-class CGContext;
+struct CGContext;
 
 class GraphicsState {
 public:
