@@ -1,27 +1,13 @@
 #include "platform/compositor/CompositorState.h"
 
+#include "platform/foundation/InForce.h"
+
 #include "platform/compositor/Renderer.h"
-
-#include <atomic>
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-std::atomic<CompositorState*> inForce { nullptr };
-} // namespace
 
 CompositorState::CompositorState() : renderer_(std::make_shared<Renderer>()) { }
 
 CompositorState::~CompositorState() = default;
 
-CompositorState& CompositorState::current()
-{
-    CompositorState* state = inForce.load();
-    if (!state) {
-        std::fputs("glyphward: the compositor was used with no Toolkit alive\n", stderr);
-        std::abort();
-    }
-    return *state;
-}
+CompositorState& CompositorState::current() { return InForce<CompositorState>::get("the compositor was"); }
 
-CompositorState* CompositorState::makeCurrent(CompositorState* state) { return inForce.exchange(state); }
+CompositorState* CompositorState::makeCurrent(CompositorState* state) { return InForce<CompositorState>::exchange(state); }

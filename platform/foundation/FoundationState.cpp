@@ -1,18 +1,11 @@
 #include "platform/foundation/FoundationState.h"
 
+#include "platform/foundation/InForce.h"
+
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/FileOps.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSRunLoop.h"
-
-#include <atomic>
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-// Read from worker threads too (a decode reaches for the file operations), so set atomically.
-std::atomic<FoundationState*> inForce { nullptr };
-} // namespace
 
 FoundationState::FoundationState(std::shared_ptr<Clock> clock, std::shared_ptr<FileOps> fileOps)
     : clock_(clock ? std::move(clock) : std::make_shared<RealClock>())
@@ -34,19 +27,11 @@ FoundationState::~FoundationState()
     sinks.clear();
 }
 
-FoundationState& FoundationState::current()
-{
-    FoundationState* state = inForce.load();
-    if (!state) {
-        std::fputs("glyphward: the toolkit was used with no Toolkit alive\n", stderr);
-        std::abort();
-    }
-    return *state;
-}
+FoundationState& FoundationState::current() { return InForce<FoundationState>::get("the toolkit was"); }
 
-FoundationState* FoundationState::currentIfAny() { return inForce.load(); }
+FoundationState* FoundationState::currentIfAny() { return InForce<FoundationState>::find(); }
 
-FoundationState* FoundationState::makeCurrent(FoundationState* state) { return inForce.exchange(state); }
+FoundationState* FoundationState::makeCurrent(FoundationState* state) { return InForce<FoundationState>::exchange(state); }
 
 void FoundationState::setClock(std::shared_ptr<Clock> clock) { clock_ = clock ? std::move(clock) : std::make_shared<RealClock>(); }
 

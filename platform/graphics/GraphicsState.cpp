@@ -1,12 +1,6 @@
 #include "platform/graphics/GraphicsState.h"
 
-#include <atomic>
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-std::atomic<GraphicsState*> inForce { nullptr };
-} // namespace
+#include "platform/foundation/InForce.h"
 
 GraphicsState::~GraphicsState()
 {
@@ -19,14 +13,6 @@ GraphicsState::~GraphicsState()
     workers.clear();
 }
 
-GraphicsState& GraphicsState::current()
-{
-    GraphicsState* state = inForce.load();
-    if (!state) {
-        std::fputs("glyphward: the toolkit's graphics were used with no Toolkit alive\n", stderr);
-        std::abort();
-    }
-    return *state;
-}
+GraphicsState& GraphicsState::current() { return InForce<GraphicsState>::get("the toolkit's graphics were"); }
 
-GraphicsState* GraphicsState::makeCurrent(GraphicsState* state) { return inForce.exchange(state); }
+GraphicsState* GraphicsState::makeCurrent(GraphicsState* state) { return InForce<GraphicsState>::exchange(state); }

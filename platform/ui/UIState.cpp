@@ -1,19 +1,13 @@
 #include "platform/ui/UIState.h"
 
+#include "platform/foundation/InForce.h"
+
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIKeyboardImpl.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UITouchInjector.h"
 #include "platform/ui/UIViewAnimator.h"
 #include "platform/ui/UIWindow.h"
-
-#include <atomic>
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-std::atomic<UIState*> inForce { nullptr };
-} // namespace
 
 UIState::UIState()
     : application_(std::make_shared<UIApplication>())
@@ -24,17 +18,9 @@ UIState::UIState()
 
 UIState::~UIState() { dropContents(); }
 
-UIState& UIState::current()
-{
-    UIState* state = inForce.load();
-    if (!state) {
-        std::fputs("glyphward: the toolkit's views were used with no Toolkit alive\n", stderr);
-        std::abort();
-    }
-    return *state;
-}
+UIState& UIState::current() { return InForce<UIState>::get("the toolkit's views were"); }
 
-UIState* UIState::makeCurrent(UIState* state) { return inForce.exchange(state); }
+UIState* UIState::makeCurrent(UIState* state) { return InForce<UIState>::exchange(state); }
 
 void UIState::dropContents()
 {
