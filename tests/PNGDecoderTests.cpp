@@ -63,6 +63,24 @@ TEST_F(PNGDecoderTest, OpaquePathMatchesCairoWordForWord)
     EXPECT_TRUE(PNGDecoder::decode(bytesOf(kBundle + "gesture_node_normal@3x.png"), 1));
 }
 
+// A decode told to stop part way gives no image on either path, and a stop that is never asked
+// for changes nothing; the toolkit's end relies on this to leave a worker's picture half read.
+TEST_F(PNGDecoderTest, StopEndsEitherDecodeAtItsNextRead)
+{
+    for (const char* name : { "bg@3x.png", "gesture_node_normal@3x.png" }) {
+        const auto bytes = bytesOf(kBundle + name);
+        int reads = 0;
+        const auto counted = PNGDecoder::decode(bytes, 3, [&reads] { ++reads; return false; });
+        ASSERT_TRUE(counted) << name;
+        EXPECT_TRUE(counted->pixels() == PNGDecoder::decode(bytes, 3)->pixels()) << name;
+        ASSERT_GT(reads, 4) << name << ": asked too seldom to cut a large picture short";
+
+        int asked = 0;
+        EXPECT_EQ(PNGDecoder::decode(bytes, 3, [&asked, half = reads / 2] { return ++asked > half; }), nullptr) << name;
+        EXPECT_LT(asked, reads) << name << ": read on after the stop";
+    }
+}
+
 TEST_F(PNGDecoderTest, PrefetchedPictureIsTakenByTheFirstRead)
 {
     const std::string path = copyOf("bg@2x.png");

@@ -8,6 +8,7 @@ GraphicsState::~GraphicsState()
     std::vector<std::future<void>> workers;
     {
         const std::lock_guard lock(prefetch_.mutex);
+        prefetch_.ending->store(true);
         workers.swap(prefetch_.workers);
     }
     workers.clear();

@@ -6,6 +6,7 @@
 #include "platform/graphics/UIImage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <exception>
 #include <future>
@@ -24,12 +25,14 @@ struct Job {
 
 PrefetchRegistry& registry() { return GraphicsState::current().prefetch(); }
 
-void decodeAll(std::vector<Job>& jobs)
+void decodeAll(std::vector<Job>& jobs, const std::shared_ptr<std::atomic<bool>>& ending)
 {
+    const PNGDecoder::ShouldStop shouldStop = [&ending] { return ending->load(std::memory_order_relaxed); };
     for (Job& job : jobs) {
         std::shared_ptr<UIImage> image;
         try {
-            image = PNGDecoder::decodeFile(job.path, job.scale);
+            if (!shouldStop())
+                image = PNGDecoder::decodeFile(job.path, job.scale, shouldStop);
         } catch (const std::exception&) {
             // No memory for the picture: it counts as one that did not decode.
         }
@@ -69,7 +72,7 @@ void ImagePrefetch::start(const std::vector<Key>& keys)
     const std::size_t added = jobs.size();
     std::erase_if(r.workers, [](const std::future<void>& worker) { return worker.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
     try {
-        r.workers.push_back(std::async(std::launch::async, [jobs = std::move(jobs)]() mutable { decodeAll(jobs); }));
+        r.workers.push_back(std::async(std::launch::async, [jobs = std::move(jobs), ending = r.ending]() mutable { decodeAll(jobs, ending); }));
     } catch (const std::system_error&) {
         // No thread to spare: the pictures are decoded when they are asked for, as without a prefetch.
         r.entries.erase(r.entries.end() - static_cast<std::ptrdiff_t>(added), r.entries.end());

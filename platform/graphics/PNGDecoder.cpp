@@ -22,26 +22,30 @@ constexpr std::uint64_t kMaxPixels = 32ull << 20;
 
 struct MemoryReader {
     const std::vector<unsigned char>& bytes;
+    const PNGDecoder::ShouldStop& shouldStop;
     std::size_t offset = 0;
+
+    // Both readers fail a read the decode was told to stop before, so libpng and Cairo unwind
+    // as they do for a file cut short.
+    bool take(unsigned char* data, std::size_t length)
+    {
+        if (bytes.size() - offset < length || (shouldStop && shouldStop()))
+            return false;
+        std::memcpy(data, bytes.data() + offset, length);
+        offset += length;
+        return true;
+    }
 };
 
 cairo_status_t cairoRead(void* closure, unsigned char* data, unsigned int length)
 {
-    auto* reader = static_cast<MemoryReader*>(closure);
-    if (reader->bytes.size() - reader->offset < length)
-        return CAIRO_STATUS_READ_ERROR;
-    std::memcpy(data, reader->bytes.data() + reader->offset, length);
-    reader->offset += length;
-    return CAIRO_STATUS_SUCCESS;
+    return static_cast<MemoryReader*>(closure)->take(data, length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_READ_ERROR;
 }
 
 void libpngRead(png_structp png, png_bytep data, png_size_t length)
 {
-    auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
-    if (reader->bytes.size() - reader->offset < length)
-        png_error(png, "read past the end");
-    std::memcpy(data, reader->bytes.data() + reader->offset, length);
-    reader->offset += length;
+    if (!static_cast<MemoryReader*>(png_get_io_ptr(png))->take(data, length))
+        png_error(png, "read past the end or stopped");
 }
 
 // libpng reports errors by jumping back to the setjmp below; the message is of no use to us.
@@ -132,22 +136,22 @@ bool PNGDecoder::readSize(const std::string& path, int& width, int& height)
     return true;
 }
 
-std::shared_ptr<UIImage> PNGDecoder::decodeFile(const std::string& path, float scale)
+std::shared_ptr<UIImage> PNGDecoder::decodeFile(const std::string& path, float scale, const ShouldStop& shouldStop)
 {
     std::vector<unsigned char> bytes;
-    return readFile(path, bytes) ? decode(bytes, scale) : nullptr;
+    return readFile(path, bytes) ? decode(bytes, scale, shouldStop) : nullptr;
 }
 
-std::shared_ptr<UIImage> PNGDecoder::decode(const std::vector<unsigned char>& bytes, float scale)
+std::shared_ptr<UIImage> PNGDecoder::decode(const std::vector<unsigned char>& bytes, float scale, const ShouldStop& shouldStop)
 {
     if (!headerLooksSound(bytes))
         return nullptr;
     bool applies = false;
-    auto image = decodeOpaque(bytes, scale, applies);
-    return applies ? image : decodeWithCairo(bytes, scale);
+    auto image = decodeOpaque(bytes, scale, applies, shouldStop);
+    return applies ? image : decodeWithCairo(bytes, scale, shouldStop);
 }
 
-std::shared_ptr<UIImage> PNGDecoder::decodeOpaque(const std::vector<unsigned char>& bytes, float scale, bool& applies)
+std::shared_ptr<UIImage> PNGDecoder::decodeOpaque(const std::vector<unsigned char>& bytes, float scale, bool& applies, const ShouldStop& shouldStop)
 {
     applies = false;
     if constexpr (std::endian::native != std::endian::little)
@@ -161,7 +165,7 @@ std::shared_ptr<UIImage> PNGDecoder::decodeOpaque(const std::vector<unsigned cha
     read.info = png_create_info_struct(read.png);
     if (!read.info)
         return nullptr;
-    MemoryReader reader { bytes };
+    MemoryReader reader { bytes, shouldStop };
     png_set_read_fn(read.png, &reader, libpngRead);
     if (!readOpaqueHeader(read.png, read.info, applies))
         return nullptr;
@@ -177,11 +181,11 @@ std::shared_ptr<UIImage> PNGDecoder::decodeOpaque(const std::vector<unsigned cha
     return std::make_shared<UIImage>(static_cast<int>(width), static_cast<int>(height), scale, std::move(pixels));
 }
 
-std::shared_ptr<UIImage> PNGDecoder::decodeWithCairo(const std::vector<unsigned char>& bytes, float scale)
+std::shared_ptr<UIImage> PNGDecoder::decodeWithCairo(const std::vector<unsigned char>& bytes, float scale, const ShouldStop& shouldStop)
 {
     if (!headerLooksSound(bytes))
         return nullptr;
-    MemoryReader reader { bytes };
+    MemoryReader reader { bytes, shouldStop };
     const CairoSurface decoded { cairo_image_surface_create_from_png_stream(cairoRead, &reader) };
     cairo_surface_t* surface = decoded.get();
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)

@@ -2,6 +2,7 @@
 // The decodes under way in one toolkit and the worker threads doing them.
 #include "platform/graphics/ImagePrefetch.h"
 
+#include <atomic>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -18,8 +19,11 @@ struct PrefetchRegistry {
 
     std::mutex mutex;
     std::vector<Pending> entries;
-    // From std::async: dropping them waits for their threads, so a decode still running when
-    // the toolkit ends is finished, not cut off while it writes its result. Declared last, so
-    // destroyed first, before the entries their threads answer.
+    // Set when the toolkit ends: its workers leave the decode in hand at their next read and
+    // start no other, so ending never waits for a picture no one will draw.
+    std::shared_ptr<std::atomic<bool>> ending = std::make_shared<std::atomic<bool>>(false);
+    // From std::async: dropping them waits for their threads, so a worker still running when
+    // the toolkit ends has answered every promise before the entries go. Declared last, so
+    // destroyed first.
     std::vector<std::future<void>> workers;
 };
