@@ -147,6 +147,8 @@ private:
     std::shared_ptr<UIButton> resetBtn_;
     std::shared_ptr<UILabel> label_;
     double goBackgroundTime_ = 0.0;
+    // The boot clock when the host went away; the user can set the wall clock, not this one.
+    std::optional<double> goBackgroundBootTime_;
     std::int32_t failCount_ = 0;
     std::shared_ptr<NSBundle> bundle_;
     // Whether the settings store could not be read when the passcode was last loaded.

@@ -3,6 +3,7 @@
 #include "lockscreen/TQViewController.h"
 
 #include "gesture/TQGestureLockView.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSLog.h"
 #include "platform/foundation/NSString.h"
@@ -147,6 +148,7 @@ void TQViewController::registerLock()
     std::shared_ptr<NSDate> now = NSDate::date();
     NSLog("now:%@", static_cast<NSObject*>(now.get()));
     goBackgroundTime_ = now->timeIntervalSince1970();
+    goBackgroundBootTime_ = Clock::current().bootNow();
     dismissKeyboard2();
 }
 
@@ -199,6 +201,12 @@ bool TQViewController::isNeedLock()
         NSLog("超出时间限制锁屏");
         return true;
     }
+    // A wall clock set back while away must not open the lock: time that runs backwards locks,
+    // and so does time away on the boot clock, which nobody can set and which counts sleep.
+    if (elapsed < 0.0)
+        return true;
+    if (goBackgroundBootTime_ && Clock::current().bootNow() - *goBackgroundBootTime_ >= threshold)
+        return true;
     return false;
 }
 

@@ -58,7 +58,7 @@ TEST_F(LockPolicyTests, ConfiguredIntervalIsTakenAsItStands)
     EXPECT_FALSE(returnAfter(44.0));
     EXPECT_TRUE(returnAfter(45.0));
 
-    // A negative interval locks on every return, unless the clock went back further.
+    // A negative interval locks on every return, and a clock set back further locks as well.
     setOutside("LOCK_INTERVAL", NSNumber::numberWithDouble(-5.0));
     EXPECT_TRUE(returnAfter(0.0));
     controller_->registerLock();
@@ -66,7 +66,7 @@ TEST_F(LockPolicyTests, ConfiguredIntervalIsTakenAsItStands)
     EXPECT_TRUE(controller_->isNeedLock());
     controller_->registerLock();
     clock_->shiftWall(-6.0);
-    EXPECT_FALSE(controller_->isNeedLock());
+    EXPECT_TRUE(controller_->isNeedLock());
 
     // The interval is a 32-bit float: 16777217 reads as 16777216, so a stay between them locks.
     setOutside("LOCK_INTERVAL", NSNumber::numberWithInteger(16777217));
@@ -79,15 +79,38 @@ TEST_F(LockPolicyTests, ConfiguredIntervalIsTakenAsItStands)
     EXPECT_EQ(logs[1], "val:1000.000000");
 }
 
-TEST_F(LockPolicyTests, ClockSetBackOnlyLocksWhenForced)
+TEST_F(LockPolicyTests, ClockSetBackNeverSkipsTheLock)
 {
     launch();
+    // Set back further than the time away: the wall elapsed is negative and is logged as such.
     controller_->registerLock();
     advance(500.0);
     clock_->shiftWall(-1000.0);
     logs.clear();
-    EXPECT_FALSE(controller_->isNeedLock());
+    EXPECT_TRUE(controller_->isNeedLock());
     EXPECT_EQ(logs.back(), "val:-500.000000");
+
+    // Set back by less than the time away: the wall says 30 s, the boot clock the 200 s away.
+    controller_->registerLock();
+    advance(200.0);
+    clock_->shiftWall(-170.0);
+    logs.clear();
+    EXPECT_TRUE(controller_->isNeedLock());
+    EXPECT_EQ(logs.back(), "val:30.000000");
+
+    // Both clocks under the interval: no lock.
+    controller_->registerLock();
+    advance(20.0);
+    clock_->shiftWall(-10.0);
+    EXPECT_FALSE(controller_->isNeedLock());
+
+    // The boot clock only adds locks: lock-off still keeps the lock away.
+    setOutside("LOCK_LOCK_OFF", NSNumber::numberWithBool(true));
+    controller_->registerLock();
+    advance(1000.0);
+    clock_->shiftWall(-5000.0);
+    EXPECT_FALSE(controller_->isNeedLock());
+    setOutside("LOCK_LOCK_OFF", NSNumber::numberWithBool(false));
 
     setOutside("LOCK_IS_NEED_LOCK", NSNumber::numberWithBool(true));
     logs.clear();

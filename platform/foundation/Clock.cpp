@@ -3,6 +3,7 @@
 #include "platform/foundation/FoundationState.h"
 
 #include <chrono>
+#include <ctime>
 
 Clock& Clock::current() { return FoundationState::current().clock(); }
 
@@ -16,6 +17,16 @@ double RealClock::monotonicNow() const
 double RealClock::wallNow() const
 {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+double RealClock::bootNow() const
+{
+    timespec ts {};
+    // CLOCK_BOOTTIME cannot fail on the kernels we run on; should it, the steady clock is the
+    // next best reading that the user cannot set.
+    if (clock_gettime(CLOCK_BOOTTIME, &ts) != 0)
+        return monotonicNow();
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
 VirtualClock::VirtualClock(double epochSeconds) : epoch_(epochSeconds) { }

@@ -11,6 +11,9 @@ public:
     virtual double monotonicNow() const = 0;
     // Seconds since 1970-01-01 00:00:00 UTC, as NSDate reports them.
     virtual double wallNow() const = 0;
+    // Seconds on a clock that never goes back, cannot be set and keeps counting while the
+    // machine sleeps; time away from the lock is measured on it.
+    virtual double bootNow() const = 0;
 
     // The clock of the toolkit in force (real unless it was built with another or given one);
     // null puts the real one back.
@@ -22,6 +25,7 @@ class RealClock final : public Clock {
 public:
     double monotonicNow() const override;
     double wallNow() const override;
+    double bootNow() const override;
 };
 
 class VirtualClock final : public Clock {
@@ -30,6 +34,8 @@ public:
     explicit VirtualClock(double epochSeconds = 0.0);
     double monotonicNow() const override { return now_; }
     double wallNow() const override { return epoch_ + now_ + shift_; }
+    // Nothing sleeps on a virtual clock: the boot clock is the monotonic one, deaf to shiftWall.
+    double bootNow() const override { return now_; }
     // Moves the clock to t (never back); the run loop does this as it fires due work.
     void setMonotonicNow(double t);
     // Shifts what NSDate reports by s seconds (may be negative); timers do not notice.
