@@ -1,7 +1,9 @@
 #include "host/GlyphwardLock.h"
 
+#include "lockscreen/LockResources.h"
 #include "lockscreen/TQViewController.h"
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/UIApplication.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIWindow.h"
 
@@ -27,6 +29,10 @@ void GlyphwardLock::install(const std::shared_ptr<NSObject>& hostDelegate)
     window_->setRootViewController(controller_);
     setAlpha(1.0f);
     window_->makeKeyAndVisible();
+    // While the host is away its window shows the lock's own background picture, never the
+    // host's content; the picture is the one the lock screen has just loaded.
+    if (const auto application = UIApplication::sharedApplication())
+        application->setBackgroundCover(LockResources::image(LockResources::openBundle().get(), LockResources::kBackgroundImage));
 }
 
 void GlyphwardLock::registerLock()

@@ -1,7 +1,7 @@
 #pragma once
 // A small panel of text that the desktop window draws over the screen's picture, at the window's
-// own pixel size: the keys it understands, or a note that the host is in the background. It is
-// no view of the host's, so nothing of it shows in snapshots.
+// own pixel size: the keys it understands, or the banner over the cover while the host is in the
+// background. It is no view of the host's, so nothing of it shows in snapshots.
 #include "platform/graphics/FrameBuffer.h"
 
 #include <memory>
@@ -15,7 +15,7 @@ public:
 
     // The panel that lists the keys, in the preferred language.
     static HelpOverlay keys();
-    // The note shown while the host is in the background, in the preferred language.
+    // The banner shown over the cover while the host is in the background, in the preferred language.
     static HelpOverlay background();
     // An English text as the strings table "help" of the lock's bundle gives it; the text itself
     // when nothing translates it.

@@ -1,6 +1,7 @@
 #include "platform/backends/SDLBackend.h"
 
 #include "platform/backends/HelpOverlay.h"
+#include "platform/backends/ScreenCover.h"
 #include "platform/backends/SDLScreenWindow.h"
 #include "platform/backends/SDLWindowIdentity.h"
 #include "platform/backends/SDLWindowInput.h"
@@ -11,6 +12,7 @@
 #include "platform/ui/UIKeyboardInput.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIViewAnimator.h"
+#include "platform/ui/UIWindow.h"
 
 #include <SDL.h>
 
@@ -33,6 +35,16 @@ WindowFit fitForMainScreen()
     const CGSize points = screen ? screen->bounds().size : CGSize { 320, 568 };
     const auto pixels = [scale](CGFloat side) { return std::max(1, static_cast<int>(std::ceil(side * scale))); };
     return WindowFit({ pixels(points.width), pixels(points.height) }, points);
+}
+
+// Whether a shown window is still on its way in, drawn less opaque than it is to end up: the lock
+// fades in from transparent over the host, whose picture shows through it until it is done.
+bool aWindowIsFadingIn()
+{
+    for (const auto& window : UIWindow::windowsFrontToBack())
+        if (window && !window->isHidden() && window->presentationAlpha() < window->alpha())
+            return true;
+    return false;
 }
 
 // SDL's video, held for as long as the window: declared first, it is let go last.
@@ -72,12 +84,15 @@ struct SDLBackend::Impl {
     SDLWindowInput input;
     bool running = false;
     bool inBackground = false;
+    // The cover stands in the screen's place from the moment the host is sent away until what the
+    // lock decided on its return is fully drawn, so no frame of the host shows in between.
+    bool covered = false;
     bool helpShown = false;
     bool needsPresent = true;
     bool animatedLastFrame = false;
     Uint32 lastPresent = 0;
 
-    // The help panel when asked for, else a note while the host is in the background.
+    // The help panel when asked for, else the banner over the cover while the host is in the background.
     void updateOverlay()
     {
         if (helpShown)
@@ -149,14 +164,35 @@ struct SDLBackend::Impl {
         inBackground = background;
         input.setInBackground(background);
         updateOverlay();
+        if (background) {
+            // The cover is on screen before the host hears that it is going: whatever the host and
+            // the lock draw on their way out, and whatever a task switcher takes now, is the cover.
+            window.setCover(ScreenCover::renderForMainScreen());
+            covered = true;
+            present();
+        }
         const auto& report = background ? backend.onBackground : backend.onForeground;
         if (report)
             report();
     }
 
-    // Renders what changed and shows it.
+    // Renders what changed and shows it; while covered, shows the cover and renders nothing.
     void present()
     {
+        if (covered && (inBackground || aWindowIsFadingIn())) {
+            // Frames keep coming while a fade runs, so the cover goes as soon as it ends.
+            animatedLastFrame = !inBackground && UIViewAnimator::shared().hasAnimationsInFlight();
+            if (needsPresent)
+                window.presentCover();
+            needsPresent = false;
+            lastPresent = SDL_GetTicks();
+            return;
+        }
+        if (covered) {
+            // The screen has gone on changing under the cover: all of it is shown anew.
+            covered = false;
+            needsPresent = true;
+        }
         const PixelRect damage = Renderer::shared().renderScreen();
         // One frame more after animations stop, so their end state is shown.
         animatedLastFrame = UIViewAnimator::shared().hasAnimationsInFlight();
@@ -169,6 +205,9 @@ struct SDLBackend::Impl {
 
     bool wantsFrame() const
     {
+        // Nothing the host does while away is drawn, so it asks for no frames.
+        if (covered && inBackground)
+            return needsPresent;
         return needsPresent || animatedLastFrame || Toolkit::current().frameDue();
     }
 

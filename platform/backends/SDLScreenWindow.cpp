@@ -175,6 +175,36 @@ void SDLScreenWindow::present(const FrameBuffer& frame, const PixelRect& damage,
     SDL_RenderPresent(renderer_.get());
 }
 
+void SDLScreenWindow::setCover(std::unique_ptr<FrameBuffer> cover)
+{
+    coverTexture_.reset();
+    cover_ = std::move(cover);
+}
+
+void SDLScreenWindow::presentCover()
+{
+    if (!renderer_)
+        return;
+    int width = 0, height = 0;
+    if (SDL_GetRendererOutputSize(renderer_.get(), &width, &height) != 0)
+        return;
+    if (!coverTexture_ && cover_ && cover_->width() > 0 && cover_->height() > 0 && cover_->data()) {
+        coverTexture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, cover_->width(), cover_->height()));
+        if (coverTexture_) {
+            SDL_SetTextureScaleMode(coverTexture_.get(), SDL_ScaleModeLinear);
+            SDL_UpdateTexture(coverTexture_.get(), nullptr, cover_->data(), cover_->stride());
+        }
+    }
+    const PixelRect content = fit_.contentRect({ width, height });
+    const SDL_Rect target { content.x, content.y, content.width, content.height };
+    SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
+    SDL_RenderClear(renderer_.get());
+    if (coverTexture_)
+        SDL_RenderCopy(renderer_.get(), coverTexture_.get(), nullptr, &target);
+    drawOverlay(content);
+    SDL_RenderPresent(renderer_.get());
+}
+
 void SDLScreenWindow::setOverlay(std::optional<HelpOverlay> overlay)
 {
     overlayTexture_.reset();

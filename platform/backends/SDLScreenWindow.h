@@ -41,6 +41,11 @@ public:
 
     // Shows the frame, sending the texture only the rows in `damage` unless `full`.
     void present(const FrameBuffer& frame, const PixelRect& damage, bool full);
+    // The picture to show in the frame's place while the window is covered (see presentCover).
+    void setCover(std::unique_ptr<FrameBuffer> cover);
+    // Shows the cover in the frame's place, fitted as the frame is, with the panel over it; the
+    // frame's texture is left as it was. Without a cover the picture is black: never the frame.
+    void presentCover();
     // The panel to show over the picture, or none; the window shows it at the next present, drawn
     // anew whenever the picture's size changes so that it grows and shrinks with it.
     void setOverlay(std::optional<HelpOverlay> overlay);
@@ -78,6 +83,8 @@ private:
     std::unique_ptr<SDL_Renderer, SDLRelease> renderer_;
     std::unique_ptr<SDL_Texture, SDLRelease> texture_;
     std::unique_ptr<SDL_Texture, SDLRelease> overlayTexture_;
+    std::unique_ptr<SDL_Texture, SDLRelease> coverTexture_;
+    std::unique_ptr<FrameBuffer> cover_;
     std::optional<HelpOverlay> overlaySource_;
     std::unique_ptr<FrameBuffer> overlay_;
     // The picture size overlay_ was drawn for.

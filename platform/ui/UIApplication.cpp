@@ -3,6 +3,7 @@
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/NSNumber.h"
+#include "platform/graphics/UIImage.h"
 #include "platform/runtime/RuntimeThunks.h"
 #include "platform/ui/UIState.h"
 #include "platform/ui/UIWindow.h"
@@ -68,6 +69,7 @@ void UIApplication::forget()
     // The delegate may reach the application as it goes: let it find one without a delegate.
     auto delegate = std::move(delegate_);
     delegate_.reset();
+    backgroundCover_.reset();
     launched_ = false;
     state_ = UIApplicationState::Active;
 }

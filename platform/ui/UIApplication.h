@@ -2,8 +2,10 @@
 #include "platform/ui/UIResponder.h"
 
 #include <memory>
+#include <utility>
 
 class NSDictionary;
+class UIImage;
 class UIWindow;
 
 enum class UIApplicationState { Active = 0, Inactive = 1, Background = 2 };
@@ -36,12 +38,19 @@ public:
     // The key window of the toolkit, or null.
     std::shared_ptr<UIWindow> keyWindow() const;
 
+    // The picture a window shows in place of the screen while the application is in the
+    // background (what a task switcher or a screen share sees of it), stretched over the whole
+    // screen; null until one is given, which leaves the window a plain cover.
+    const std::shared_ptr<UIImage>& backgroundCover() const { return backgroundCover_; }
+    void setBackgroundCover(std::shared_ptr<UIImage> picture) { backgroundCover_ = std::move(picture); }
+
 private:
     friend class UIState;
     // Lets go of the delegate and the launch, as the toolkit does on its way out.
     void forget();
 
     std::shared_ptr<NSObject> delegate_;
+    std::shared_ptr<UIImage> backgroundCover_;
     bool launched_ = false;
     UIApplicationState state_ = UIApplicationState::Active;
 };

@@ -9,6 +9,12 @@
 //       does) for each grab, until the last reference is the nearest and within NEAR (exit 0) or
 //       the seconds are over (exit 1). A moment that lasts only briefly is seen however busy the
 //       machine is, as long as one grab falls inside it.
+//   foreign X Y W H [--except x,y,w,h] [--save FILE] THEIRS.png OURS.png
+//       grabs that part of the screen and prints how many of its pixels show the first picture
+//       rather than the second: nearer to it, where the two pictures' colours are well apart.
+//       --except is in the first picture's pixels; --save writes the grab with those pixels magenta.
+//   resize IN.png W H OUT.png
+//       writes the picture stretched to W × H pixels, as the host stretches a picture over its screen
 //   close WINDOW           asks the window to close, as a window manager's close button does
 //   minimise WINDOW / restore WINDOW
 //                          marks the window hidden or shown in its window-manager state, as a
@@ -18,9 +24,11 @@
 #include <X11/Xutil.h>
 #include <cairo.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -190,6 +198,72 @@ int compare(Display* display, const std::vector<std::string_view>& args)
     return 0;
 }
 
+// A channel this far apart (of 255) between the two references tells them apart at a pixel.
+constexpr int kApart = 64;
+
+int foreign(Display* display, const std::vector<std::string_view>& args)
+{
+    std::optional<long> values[4];
+    for (std::size_t i = 0; i < 4 && i < args.size(); ++i)
+        values[i] = number(args[i]);
+    if (args.size() < 6 || !values[0] || !values[1] || !values[2] || !values[3] || *values[2] <= 0 || *values[3] <= 0)
+        return 2;
+    const Rect area { static_cast<int>(*values[0]), static_cast<int>(*values[1]), static_cast<int>(*values[2]), static_cast<int>(*values[3]) };
+    std::optional<Rect> except;
+    std::string save;
+    for (std::size_t i = 4; i + 2 < args.size(); i += 2) {
+        if (args[i] == "--except" && (except = rect(args[i + 1])))
+            continue;
+        if (args[i] != "--save")
+            return 2;
+        save = args[i + 1];
+    }
+    if (args.size() % 2)
+        return 2;
+    // --except is in the pixels of the first picture.
+    double sx = 1, sy = 1, oursX = 1, oursY = 1;
+    const std::string theirsPath(args[args.size() - 2]), oursPath(args.back());
+    Surface theirs = scaled(theirsPath, area.width, area.height, sx, sy);
+    Surface ours = scaled(oursPath, area.width, area.height, oursX, oursY);
+    Surface shot = grab(display, area);
+    if (!theirs || !ours || !shot) {
+        std::fprintf(stderr, "cannot read %s or %s, or grab the screen\n", theirsPath.c_str(), oursPath.c_str());
+        return 1;
+    }
+    const unsigned char* pt = cairo_image_surface_get_data(theirs.get());
+    const unsigned char* po = cairo_image_surface_get_data(ours.get());
+    cairo_surface_flush(shot.get());
+    const unsigned char* ps = cairo_image_surface_get_data(shot.get());
+    const int stride = cairo_image_surface_get_stride(shot.get());
+    long count = 0;
+    for (int y = 0; y < area.height; ++y) {
+        for (int x = 0; x < area.width; ++x) {
+            if (except && except->contains((x + 0.5) / sx, (y + 0.5) / sy))
+                continue;
+            const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * stride + x * 4;
+            long toTheirs = 0, toOurs = 0;
+            int apart = 0;
+            for (int c = 0; c < 3; ++c) {
+                const int s = ps[at + c], t = pt[at + c], o = po[at + c];
+                toTheirs += (s - t) * (s - t);
+                toOurs += (s - o) * (s - o);
+                apart = std::max(apart, std::abs(t - o));
+            }
+            if (apart > kApart && toTheirs < toOurs) {
+                ++count;
+                auto* pixel = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(shot.get()) + at);
+                *pixel = 0xff00ff;
+            }
+        }
+    }
+    if (!save.empty()) {
+        cairo_surface_mark_dirty(shot.get());
+        cairo_surface_write_to_png(shot.get(), save.c_str());
+    }
+    std::printf("%ld\n", count);
+    return 0;
+}
+
 int watch(Display* display, const std::vector<std::string_view>& args)
 {
     std::optional<long> values[4];
@@ -240,6 +314,29 @@ int watch(Display* display, const std::vector<std::string_view>& args)
     return 1;
 }
 
+int resize(const std::vector<std::string_view>& args)
+{
+    const auto width = args.size() == 4 ? number(args[1]) : std::nullopt;
+    const auto height = args.size() == 4 ? number(args[2]) : std::nullopt;
+    if (!width || !height || *width <= 0 || *height <= 0)
+        return 2;
+    Surface source { cairo_image_surface_create_from_png(std::string(args[0]).c_str()) };
+    if (cairo_surface_status(source.get()) != CAIRO_STATUS_SUCCESS) {
+        std::fprintf(stderr, "cannot read %s\n", std::string(args[0]).c_str());
+        return 1;
+    }
+    Surface target { cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(*width), static_cast<int>(*height)) };
+    cairo_t* cr = cairo_create(target.get());
+    cairo_scale(cr, static_cast<double>(*width) / cairo_image_surface_get_width(source.get()),
+        static_cast<double>(*height) / cairo_image_surface_get_height(source.get()));
+    cairo_set_source_surface(cr, source.get(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    return cairo_surface_write_to_png(target.get(), std::string(args[3]).c_str()) == CAIRO_STATUS_SUCCESS ? 0 : 1;
+}
+
 int close(Display* display, Window window)
 {
     XEvent event {};
@@ -270,6 +367,8 @@ int main(int argc, char** argv)
     std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.empty())
         return 2;
+    if (args.front() == "resize")
+        return resize({ args.begin() + 1, args.end() });
     DisplayHandle display { XOpenDisplay(nullptr) };
     if (!display) {
         std::fprintf(stderr, "glyphward-window-probe: no display\n");
@@ -281,6 +380,8 @@ int main(int argc, char** argv)
         return compare(display.get(), args);
     if (command == "watch")
         return watch(display.get(), args);
+    if (command == "foreign")
+        return foreign(display.get(), args);
     const auto window = args.size() == 1 ? number(args[0]) : std::nullopt;
     if (!window)
         return 2;

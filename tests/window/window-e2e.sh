@@ -10,6 +10,9 @@
 #   - F9 / F10, Ctrl+B / Ctrl+F and minimising / restoring send the host away and back; letters
 #     typed while the lock is in front do neither; closing the window goes the background way
 #     and the passcode is on disk afterwards;
+#   - while away the window shows the lock's background picture and the banner, no pixel of the
+#     host; back, it shows the host when the policy lets it through, else the lock, with no frame
+#     of the host on the way;
 #   - a resized window shows the picture re-fitted between bars, and a tap lands where it shows;
 #   - the title reads right in _NET_WM_NAME (UTF-8) and WM_NAME (xprop), and under a window manager
 #     (twm) the whole window, its frame included, lies on the display, a too large zoom too, which
@@ -328,24 +331,55 @@ what="F1 shows the keys" expect differs_in "0,300,640,500" host.png
 xdotool key question
 what="? hides the keys" expect shows --except "$top_message" host.png keyboard.png
 
-# Away and back, with every return locking.
-"$defaults" --root "$work/root" write org.glyphward.host LOCK_IS_NEED_LOCK -bool YES || fail "cannot write the setting"
+# While away the window shows a cover: the lock's own background picture, stretched over the
+# screen as the lock shows it, and the banner's words across the middle (left out of the pictures'
+# comparison). Not one pixel of the host's picture is on screen.
+"$probe" resize "$staged/Library/Application Support/WeChat/bg@2x.png" 640 1136 "$work/cover.png" \
+    || fail "no background picture in $staged"
+banner="0,470,640,196"
+foreign() {
+    "$probe" foreign "$CX" "$CY" "$CW" "$CH" --except "$banner" --save "$work/foreign.png" "$work/host.png" "$work/cover.png" \
+        | tee "$work/last-differences"
+}
+covered() { [ "$(foreign)" = 0 ] && shows --except "$banner" cover.png host.png locked.png; }
+# Back without a lock: a return soon after leaving shows the host again.
 xdotool key F9
 what="F9 sends the host to the background" expect logged dismissKeyboard2-------- 1
+what="while away nothing of the host shows" expect covered
 xdotool key F10
+what="F10 brings the host back at once when the policy lets it through" expect shows --except "$top_message" host.png cover.png locked.png
+
+# Away and back, with every return locking. A watcher grabs the window over and over from before
+# the return until the lock is in front: no grab on the way shows the host.
+"$defaults" --root "$work/root" write org.glyphward.host LOCK_IS_NEED_LOCK -bool YES || fail "cannot write the setting"
+xdotool key F9
+what="F9 sends the host to the background" expect logged dismissKeyboard2-------- 2
+what="while away nothing of the host shows" expect covered
+: > "$work/watch.txt"
+"$probe" watch "$CX" "$CY" "$CW" "$CH" "$limit" "$near" "$work/cover.png" "$work/host.png" "$work/locked.png" \
+    > "$work/watch.txt" 2>&1 &
+watcher=$!
+pids+=("$watcher")
+poll "$limit" test -s "$work/watch.txt" || fail "the watcher did not start: $(cat "$work/watch.txt")"
+xdotool key F10
+wait "$watcher" || fail "F10 did not bring the host back behind the lock (see $work/watch.txt)"
+awk '$2 < $1 && $2 < $3 { seen = 1 } END { exit seen }' "$work/watch.txt" \
+    || fail "the host showed on the way back to the lock (see $work/watch.txt)"
 what="F10 brings it back behind the lock" expect shows locked.png host.png
 xdotool type --delay 40 "bfbf"
 xdotool key F1
 what="F1 shows the keys over the lock" expect differs_in "0,300,640,500" locked.png
-[ "$(count dismissKeyboard2--------)" = 1 ] || fail "a letter sent the host to the background"
+[ "$(count dismissKeyboard2--------)" = 2 ] || fail "a letter sent the host to the background"
 xdotool key F1
 what="F1 hides the keys" expect shows locked.png host.png
 "$probe" minimise "$wid"
-what="minimising sends the host to the background" expect logged dismissKeyboard2-------- 2
+what="minimising sends the host to the background" expect logged dismissKeyboard2-------- 3
+what="while minimised nothing of the host shows" expect covered
 "$probe" restore "$wid"
 what="restoring brings it back" expect logged 强制锁屏 2
 xdotool key ctrl+b
-what="Ctrl+B sends the host to the background" expect logged dismissKeyboard2-------- 3
+what="Ctrl+B sends the host to the background" expect logged dismissKeyboard2-------- 4
+what="while away nothing of the host shows" expect covered
 xdotool key ctrl+f
 what="Ctrl+F brings it back" expect logged 强制锁屏 3
 what="the lock is in front" expect shows locked.png host.png
@@ -362,7 +396,7 @@ tap 160 544
 what="a tap through the re-fitted picture reaches the message field" expect shows --except "$top_message" keyboard.png host.png
 
 stop_host "$DISPLAY" || fail "the host did not end well when its window closed"
-[ "$(count dismissKeyboard2--------)" = 4 ] || fail "closing the window did not go the background way"
+[ "$(count dismissKeyboard2--------)" = 5 ] || fail "closing the window did not go the background way"
 [ "$("$defaults" --root "$work/root" read org.glyphward.host PASS_CODE)" = "0,3,6,7,8" ] \
     || fail "the passcode is not on disk after the window closed"
 echo "window: all checks passed"
