@@ -3,6 +3,7 @@
 #include "gesture/TQGestureNodeIndex.h"
 #include "gesture/TQGestureTrailTracker.h"
 #include "platform/ui/UIButton.h"
+#include "platform/ui/UIKeyPressTarget.h"
 #include "platform/ui/UIView.h"
 
 #include <cstdint>
@@ -41,7 +42,7 @@ class UIImage;
 // checked against that layout at every touch down, after the begin callback and after a change
 // of geometry; a node moved by other code in the middle of a gesture is seen from the next of
 // those.
-class TQGestureLockView : public UIView {
+class TQGestureLockView : public UIView, public UIKeyPressTarget {
 public:
     GLYPHWARD_RUNTIME_CLASS(TQGestureLockView, UIView);
     std::shared_ptr<NSObject> valueForKey(const std::string& key) const override;
@@ -101,6 +102,10 @@ public:
     void touchesMoved(const UITouchSet& touches, UIEvent* event) override;
     void touchesEnded(const UITouchSet& touches, UIEvent* event) override;
     void touchesCancelled(const UITouchSet& touches, UIEvent* event) override;
+
+    // A digit enters its node (1 the first, row by row) as a finger would, Enter ends the
+    // pattern as a lift does, Cancel as a cancelled touch; answers whether the key did anything.
+    bool pressKey(const UIKeyPress& key) override;
 
 private:
     struct DelegateFlags {

@@ -169,3 +169,27 @@ void TQGestureLockView::resetSelection()
     setNeedsDisplay();
     trail_.setRequested(currentTrail());
 }
+
+bool TQGestureLockView::pressKey(const UIKeyPress& key)
+{
+    // The begin callback may let go of this view; the redraw after it still needs it.
+    const auto keepAlive = weak_from_this().lock();
+    if (key.kind != UIKeyPress::Kind::Digit) {
+        if (selectedButtons_.empty())
+            return false;
+        finishGesture(key.kind == UIKeyPress::Kind::Enter ? Finish::Ended : Finish::Cancelled);
+        return true;
+    }
+    if (key.digit < 1 || static_cast<std::size_t>(key.digit) > buttons_.size() || !contentView_)
+        return false;
+    const auto index = static_cast<std::size_t>(key.digit - 1);
+    if (nodes_.isSelected(index, buttons_, selectedButtons_))
+        return true;
+    selectButton(index);
+    // The finger rests on the node it entered, so the trail ends there.
+    if (!selectedButtons_.empty())
+        trackedLocationInContentView_ = selectedButtons_.back()->center();
+    setNeedsDisplay();
+    trail_.setRequested(currentTrail());
+    return true;
+}

@@ -1,6 +1,7 @@
 #include "platform/ui/UIKeyboardInput.h"
 
 #include "platform/ui/UIKeyInput.h"
+#include "platform/ui/UIKeyPressTarget.h"
 #include "platform/ui/UIKeyboardImpl.h"
 #include "platform/ui/UIWindow.h"
 
@@ -18,6 +19,22 @@ std::shared_ptr<UIView> focusedView()
     if (!window || window != UIWindow::keyWindow())
         return nullptr;
     return view;
+}
+
+// The same judgement as the hit test's: a view hidden, faded out or not interactive, or inside one
+// that is, takes no keys either.
+bool takesInput(const UIView& view) { return !view.isHidden() && view.alpha() >= 0.01f && view.isUserInteractionEnabled(); }
+
+bool pressKeyIn(const std::shared_ptr<UIView>& view, const UIKeyPress& key)
+{
+    if (!view || !takesInput(*view))
+        return false;
+    const auto children = view->subviews();
+    for (std::size_t i = children.size(); i-- > 0;)
+        if (pressKeyIn(children[i], key))
+            return true;
+    auto* target = dynamic_cast<UIKeyPressTarget*>(view.get());
+    return target && target->pressKey(key);
 }
 
 } // namespace
@@ -57,4 +74,10 @@ bool UIKeyboardInput::dismiss()
 {
     const auto view = focusedView();
     return view && view->resignFirstResponder();
+}
+
+bool UIKeyboardInput::pressKey(const UIKeyPress& key)
+{
+    // The view may let go of itself while it handles the key; the walk holds each one it visits.
+    return pressKeyIn(UIWindow::keyWindow(), key);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/graphics/CGGeometry.h"
+#include "platform/ui/UIKeyPress.h"
 
 #include <memory>
 #include <optional>
@@ -20,6 +21,9 @@ public:
     static bool insertText(const std::string& text);
     static bool deleteBackward();
     static bool pressReturn() { return insertText("\n"); }
+    // Gives a pattern key to the first view of the key window, front to back, that takes keys and
+    // would take a touch now; answers whether one did something with it.
+    static bool pressKey(const UIKeyPress& key);
     // Puts the keyboard away: the focused responder resigns.
     static bool dismiss();
 };
