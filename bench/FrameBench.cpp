@@ -1,6 +1,8 @@
 // Frames of the real lock screen at 390×844 points, 3× (1170×2532 pixels): the frame that
 // follows one touch move with a nine-node trail drawn, a full re-compose, and one frame in the
-// middle of each fade, each against one memset of the whole frame buffer.
+// middle of each fade, each against the floors of one frame measured in the same process: a memset
+// of the whole frame buffer, a memcpy of a background into it, and a blend of two full-screen
+// sources into it (the per-pixel work of a fade).
 #include "bench/BenchDevice.h"
 #include "gesture/TQGestureLockView.h"
 #include "lockscreen/TQViewController.h"
@@ -9,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -21,10 +24,10 @@ constexpr std::size_t kFrameBytes = 1170u * 2532u * 4u;
 const std::vector<int> kTrail { 0, 4, 8, 5, 2, 1, 3, 6, 7 };
 
 // The lock screen with the trail drawn and the finger still down on its last node.
-void launchWithTrail(bool passcodeStored)
+void launchWithTrail(bool passcodeStored, float width = kWidth, float height = kHeight, float scale = kScale)
 {
     auto& device = bench::BenchDevice::shared();
-    device.resetScreen(kWidth, kHeight, kScale);
+    device.resetScreen(width, height, scale);
     device.launchLockScreen(passcodeStored ? "0,1,2,5,8" : "");
     Renderer::shared().renderScreen();
     auto& finger = UITouchInjector::shared();
@@ -47,6 +50,55 @@ void BM_MemsetFrame(benchmark::State& state)
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kFrameBytes));
+}
+
+// A background copied whole into the screen: what an opaque full frame cannot do without.
+void BM_MemcpyFrame(benchmark::State& state)
+{
+    std::vector<unsigned char> background(kFrameBytes, 7), frame(kFrameBytes, 1);
+    for (auto _ : state) {
+        std::memcpy(frame.data(), background.data(), frame.size());
+        benchmark::DoNotOptimize(frame.data());
+        benchmark::ClobberMemory();
+        background[0]++;
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kFrameBytes));
+}
+
+// Two full-screen premultiplied sources mixed into the screen at one opacity, byte by byte in
+// eight-bit fixed point: the least a fade frame that composes two cached layers costs.
+void BM_BlendFrame(benchmark::State& state)
+{
+    std::vector<std::uint32_t> under(kFrameBytes / 4, 0xff204080u), over(kFrameBytes / 4, 0xffe0c0a0u), frame(kFrameBytes / 4);
+    std::uint32_t alpha = 100;
+    for (auto _ : state) {
+        const std::uint32_t a = alpha, b = 255 - alpha;
+        for (std::size_t i = 0; i < frame.size(); ++i) {
+            const std::uint32_t u = under[i], o = over[i];
+            const std::uint32_t rb = (((o & 0xff00ffu) * a + (u & 0xff00ffu) * b + 0x800080u) >> 8) & 0xff00ffu;
+            const std::uint32_t ag = ((((o >> 8) & 0xff00ffu) * a + ((u >> 8) & 0xff00ffu) * b + 0x800080u)) & 0xff00ff00u;
+            frame[i] = rb | ag;
+        }
+        benchmark::DoNotOptimize(frame.data());
+        benchmark::ClobberMemory();
+        alpha = alpha % 254 + 1;
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kFrameBytes));
+}
+
+// The frame after a move at the window's default screen (320×568 points at 2×): what the window
+// figure of scripts/bench.sh is measured against.
+void BM_FrameAfterMoveDefaultScreen(benchmark::State& state)
+{
+    launchWithTrail(true, 320, 568, 2);
+    auto& device = bench::BenchDevice::shared();
+    const CGPoint end = device.nodeCentre(kTrail.back());
+    const CGPoint wander[] = { { end.x + 15, end.y - 20 }, { end.x - 12, end.y - 25 }, { end.x + 3, end.y - 35 } };
+    std::size_t i = 0;
+    for (auto _ : state) {
+        UITouchInjector::shared().move(wander[i++ % 3]);
+        benchmark::DoNotOptimize(Renderer::shared().renderScreen());
+    }
 }
 
 void BM_FrameAfterMove(benchmark::State& state)
@@ -129,6 +181,9 @@ void BM_FadeWaitIn(benchmark::State& state) { BM_FadeWait(state, true); }
 } // namespace
 
 BENCHMARK(BM_MemsetFrame)->Name("frame/memset_reference")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MemcpyFrame)->Name("frame/memcpy_reference")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BlendFrame)->Name("frame/blend_reference")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameAfterMoveDefaultScreen)->Name("window_reference/after_move_320x568@2")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameAfterMove)->Name("frame/after_move")->ArgName("passcode")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullFrame)->Name("frame/full")->ArgName("passcode")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FadeLockIn)->Name("frame/fade/lock_in")->Unit(benchmark::kMicrosecond);

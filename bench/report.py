@@ -115,11 +115,43 @@ def frame_rows(prefix, label, limit):
         row(f"{label} ({name})", ns(v), f"memset {ns(mem)}", f"{v/mem:.2f}", f"≤ {limit}×", v <= limit * mem)
     return names
 
+copy = fastest.get("frame/memcpy_reference")
+blend = fastest.get("frame/blend_reference")
+def floor_rows(prefix, label, floor, floor_name, limit):
+    names = sorted(n for n in fastest if n.startswith(prefix))
+    for name in names:
+        v = fastest[name]
+        if floor is None:
+            row(f"{label} ({name})", ns(v), f"{floor_name} not measured", "—", f"≤ {limit}×", False)
+        else:
+            row(f"{label} ({name})", ns(v), f"{floor_name} {ns(floor)}", f"{v/floor:.2f}", f"≤ {limit}×", v <= limit * floor)
+    return names
+
+row("memcpy floor (a background into the screen)", ns(copy) if copy else "not measured", f"memset {ns(mem)}",
+    f"{copy/mem:.2f}" if copy else "—", "—", True)
+row("blend floor (two sources into the screen)", ns(blend) if blend else "not measured", f"memset {ns(mem)}",
+    f"{blend/mem:.2f}" if blend else "—", "—", True)
 frame_rows("frame/after_move", "frame after a move", 1)
-frame_rows("frame/full", "full frame", 3)
+floor_rows("frame/full", "full frame", copy, "memcpy", 2)
 for fade in ("lock_in", "wait_out", "wait_in"):
-    if not frame_rows(f"frame/fade/{fade}", "fade frame", 4):
-        row(f"fade frame (frame/fade/{fade})", "not measured", f"memset {ns(mem)}", "—", "≤ 4×", False)
+    if not floor_rows(f"frame/fade/{fade}", "fade frame", blend, "blend", 2):
+        row(f"fade frame (frame/fade/{fade})", "not measured", "blend", "—", "≤ 2×", False)
+
+# The window: CPU of the host per pointer move under Xvfb, against the headless frame after a
+# move at the same screen (measured by the micro-benchmarks); written by bench/window-cpu.sh.
+for path in sorted(glob.glob(os.path.join(out, "window-*.txt"))):
+    words = open(path).read().split()
+    if len(words) != 4 or words[0] != "window":
+        row(f"window CPU per pointer move ({os.path.basename(path)})", "not measured", "—", "—", "≤ 3×", False)
+        continue
+    screen, moves, seconds = words[1], int(words[2]), float(words[3])
+    per_move = seconds * 1e9 / moves
+    reference = fastest.get(f"window_reference/after_move_{screen}")
+    if reference is None:
+        row(f"window CPU per pointer move at {screen}", ns(per_move), "no headless reference", "—", "≤ 3×", False)
+    else:
+        row(f"window CPU per pointer move at {screen} ({moves} moves)", ns(per_move),
+            f"headless after move {ns(reference)}", f"{per_move/reference:.2f}", "≤ 3×", per_move <= 3 * reference)
 
 for screen, with_lock, without, target in start_rows:
     row(f"start-up (launch, print) at {screen}", f"{with_lock:.1f} ms (+{with_lock - without:.1f} ms)",

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the bench preset, runs the micro-benchmarks (in three processes) and the host start-up
-# and memory runs, and prints one table (also written to bench/RESULTS.md); the figures and the
-# table are bench/report.py's.
+# and memory runs, the window's CPU per pointer move under Xvfb (bench/window-cpu.sh), and
+# prints one table (also written to bench/RESULTS.md); the figures and the table are bench/report.py's.
 # Usage: scripts/bench.sh [runs-per-start-up]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,5 +21,11 @@ for process in 1 2 3; do
   "$build/bench/glyphward-bench" --benchmark_format=console --benchmark_out="$out/micro-$process.json" \
       --benchmark_out_format=json --benchmark_min_time=0.25 --benchmark_repetitions=3 >&2
 done
+
+# The window's CPU per pointer move under Xvfb, at the window's default screen.
+if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
+  "$source_dir/bench/window-cpu.sh" "$build/apps/host/glyphward-host" "$build/root" 320x568@2 300 > "$out/window-320x568@2.txt" \
+      || echo "window figure not measured" >&2
+fi
 
 python3 "$source_dir/bench/report.py" "$build/apps/host/glyphward-host" "$build/root" "$out" "$runs" "$source_dir/bench/RESULTS.md"
