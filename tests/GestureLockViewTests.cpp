@@ -3,6 +3,7 @@
 #include "platform/compositor/Renderer.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/graphics/UIImage.h"
+#include "platform/ui/UIKeyboardInput.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIWindow.h"
 
@@ -470,4 +471,61 @@ TEST(GestureLockView, TheTrailOnScreenIsAlwaysWhatAWholeRedrawPaints)
         ASSERT_EQ(stalePixels(), 0) << "step " << step;
     }
     EXPECT_GT(looks, 100);
+}
+
+// Keys enter a pattern as a finger would: the begin callback at the first node, no node twice,
+// Enter ends and Cancel cancels with the nodes still selected, and a key with nothing to act on
+// is left for someone else.
+TEST(GestureLockView, PatternKeysSelectEndAndCancelAsAFingerWould)
+{
+    auto v = makeLockView(CGRectMake(0, 0, 320, 480), UIEdgeInsetsMake(130, 20, 70, 20));
+    auto r = std::make_shared<Recorder>();
+    v->setDelegate(r);
+    EXPECT_FALSE(v->pressKey(UIKeyPress::enter())) << "nothing drawn: Enter is not the pattern's";
+    EXPECT_FALSE(v->pressKey(UIKeyPress::cancel()));
+    EXPECT_FALSE(v->pressKey(UIKeyPress::digitKey(0)));
+    EXPECT_FALSE(v->pressKey(UIKeyPress::digitKey(10)));
+    for (int d : { 1, 5, 5, 9 })
+        EXPECT_TRUE(v->pressKey(UIKeyPress::digitKey(d)));
+    EXPECT_EQ(v->selectedButtons().size(), 3u);
+    EXPECT_EQ(v->trackedLocationInContentView(), centre(8)) << "the trail ends on the node entered last";
+    EXPECT_TRUE(v->pressKey(UIKeyPress::enter()));
+    EXPECT_TRUE(v->selectedButtons().empty());
+    EXPECT_EQ(v->trackedLocationInContentView(), CGPointMake(-1, -1));
+
+    EXPECT_TRUE(v->pressKey(UIKeyPress::digitKey(3)));
+    EXPECT_TRUE(v->pressKey(UIKeyPress::cancel()));
+    // A finger and the keys share one pattern: a touch after a key goes on from its node.
+    EXPECT_TRUE(v->pressKey(UIKeyPress::digitKey(7)));
+    move(*v, centre(3));
+    up(*v);
+    EXPECT_EQ(r->events, (Events { "begin:0", "end:0,4,8", "begin:2", "cancel:2", "begin:6", "end:6,3" }));
+    EXPECT_EQ(r->selectedDuringFinish, (std::vector<std::size_t> { 3, 1, 2 }));
+}
+
+// Keys go to the key window only, and not to a grid that would take no touch now (hidden or faded
+// out, as during the failure wait).
+TEST(GestureLockView, PatternKeysReachOnlyAGridInTheKeyWindowThatTakesTouches)
+{
+    auto host = alloc<UIWindow>();
+    host->initWithFrame(CGRectMake(0, 0, 320, 480));
+    auto lock = alloc<UIWindow>();
+    lock->initWithFrame(CGRectMake(0, 0, 320, 480));
+    auto v = makeLockView(CGRectMake(0, 0, 320, 480), UIEdgeInsetsMake(130, 20, 70, 20));
+    auto r = std::make_shared<Recorder>();
+    v->setDelegate(r);
+    lock->addSubview(v);
+    lock->makeKeyAndVisible();
+    host->makeKeyAndVisible();
+    EXPECT_FALSE(UIKeyboardInput::pressKey(UIKeyPress::digitKey(1))) << "the host is key";
+    lock->makeKeyAndVisible();
+    v->setAlpha(0);
+    EXPECT_FALSE(UIKeyboardInput::pressKey(UIKeyPress::digitKey(1))) << "faded out";
+    v->setAlpha(1);
+    v->setHidden(true);
+    EXPECT_FALSE(UIKeyboardInput::pressKey(UIKeyPress::digitKey(1))) << "hidden";
+    v->setHidden(false);
+    EXPECT_TRUE(UIKeyboardInput::pressKey(UIKeyPress::digitKey(2)));
+    EXPECT_TRUE(UIKeyboardInput::pressKey(UIKeyPress::enter()));
+    EXPECT_EQ(r->events, (Events { "begin:1", "end:1" }));
 }
