@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/graphics/CGGeometry.h"
+#include "platform/ui/UIKeyPress.h"
 
 #include <nlohmann/json.hpp>
 
@@ -22,6 +23,7 @@ struct ScenarioCommand {
         Tap,
         Draw,
         TapReset,
+        Keys,
         Set,
         Delete,
         KeyboardShow,
@@ -39,6 +41,8 @@ struct ScenarioCommand {
     CGPoint point {};
     // Node indices for draw.
     std::vector<int> nodes;
+    // Key presses for keys, in order.
+    std::vector<UIKeyPress> keys;
     // Settings key for set and delete; state key for expect.
     std::string key;
     // Value type for set: "bool", "float", "int" or "string".

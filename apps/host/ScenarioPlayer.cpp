@@ -11,6 +11,7 @@
 #include "platform/foundation/NSString.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/ui/UIApplication.h"
+#include "platform/ui/UIKeyboardInput.h"
 #include "platform/ui/UITouchInjector.h"
 
 #include <algorithm>
@@ -92,6 +93,7 @@ ScenarioPlayer::Handler ScenarioPlayer::handlerFor(Kind kind)
         { Kind::Tap, &ScenarioPlayer::playTouch },
         { Kind::Draw, &ScenarioPlayer::playDraw },
         { Kind::TapReset, &ScenarioPlayer::playTapReset },
+        { Kind::Keys, &ScenarioPlayer::playKeys },
         { Kind::Set, &ScenarioPlayer::playSettings },
         { Kind::Delete, &ScenarioPlayer::playSettings },
         { Kind::KeyboardShow, &ScenarioPlayer::playKeyboard },
@@ -163,6 +165,15 @@ bool ScenarioPlayer::playDraw(const ScenarioCommand& command)
     for (std::size_t i = 1; i < command.nodes.size(); ++i)
         touch.move(nodes[static_cast<std::size_t>(command.nodes[i])]);
     touch.up();
+    return true;
+}
+
+// Each key goes where the window would send it; one that nothing takes (the lock not key, the grid
+// faded out during the wait) is dropped, as the window drops it.
+bool ScenarioPlayer::playKeys(const ScenarioCommand& command)
+{
+    for (const UIKeyPress& key : command.keys)
+        UIKeyboardInput::pressKey(key);
     return true;
 }
 

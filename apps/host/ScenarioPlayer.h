@@ -34,6 +34,7 @@ private:
     bool playTouch(const ScenarioCommand& command);
     bool playDraw(const ScenarioCommand& command);
     bool playTapReset(const ScenarioCommand& command);
+    bool playKeys(const ScenarioCommand& command);
     bool playSettings(const ScenarioCommand& command);
     bool playKeyboard(const ScenarioCommand& command);
     bool playSnapshot(const ScenarioCommand& command);

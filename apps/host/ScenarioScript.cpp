@@ -131,6 +131,25 @@ std::string readDraw(const Line& line, ScenarioCommand& command)
     return "";
 }
 
+std::string readKeys(const Line& line, ScenarioCommand& command)
+{
+    command.kind = Kind::Keys;
+    if (line.args() == 0)
+        return "keys needs at least one key: 1 to 9, enter or cancel";
+    for (std::size_t i = 1; i < line.w.size(); ++i) {
+        const std::string& word = line.w[i];
+        if (word.size() == 1 && word[0] >= '1' && word[0] <= '9')
+            command.keys.push_back(UIKeyPress::digitKey(word[0] - '0'));
+        else if (word == "enter")
+            command.keys.push_back(UIKeyPress::enter());
+        else if (word == "cancel")
+            command.keys.push_back(UIKeyPress::cancel());
+        else
+            return "keys: '" + word + "' is not a key (1 to 9, enter or cancel)";
+    }
+    return "";
+}
+
 std::string readSet(const Line& line, ScenarioCommand& command)
 {
     command.kind = Kind::Set;
@@ -227,6 +246,7 @@ std::string parseLine(const std::string& text, ScenarioCommand& command)
         { "move", readPoint },
         { "tap", readPoint },
         { "draw", readDraw },
+        { "keys", readKeys },
         { "set", readSet },
         { "delete", readDelete },
         { "keyboard", readKeyboard },

@@ -45,6 +45,9 @@ HelpOverlay HelpOverlay::keys()
         { "Backspace", "delete the last character" },
         { "Esc", "put the keyboard away" },
         { "Mouse, finger", "the touch; closing the window quits" },
+        { "1 to 9", "on the lock: the node, row by row (top row or keypad)" },
+        { "Enter or Space", "on the lock: lift the finger" },
+        { "Backspace or Esc", "on the lock: drop the pattern" },
     };
     Rows rows;
     for (const auto& [key, text] : english)

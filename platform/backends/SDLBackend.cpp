@@ -9,6 +9,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/toolkit/Toolkit.h"
+#include "platform/ui/UIKeyPress.h"
 #include "platform/ui/UIKeyboardInput.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIViewAnimator.h"
@@ -140,12 +141,16 @@ struct SDLBackend::Impl {
             updateOverlay();
             break;
         case Command::Escape:
-            // Escape closes the help first, then puts the keyboard away.
+            // Escape closes the help first, then drops a pattern being entered, then puts the
+            // keyboard away.
             if (helpShown) {
                 helpShown = false;
                 updateOverlay();
             } else if (!inBackground) {
-                UIKeyboardInput::dismiss();
+                if (UIKeyboardInput::pressKey(UIKeyPress::cancel()))
+                    needsPresent = true;
+                else
+                    UIKeyboardInput::dismiss();
             }
             break;
         case Command::Background:

@@ -102,8 +102,28 @@ Command SDLWindowInput::key(const SDL_KeyboardEvent& event)
             UIKeyboardInput::pressReturn();
         return Command::None;
     }
+    if (const auto press = patternKey(event); press && !repeat)
+        return UIKeyboardInput::pressKey(*press) ? Command::Redraw : Command::None;
     const bool question = sym == SDLK_QUESTION || (sym == SDLK_SLASH && (event.keysym.mod & KMOD_SHIFT));
     return question && !repeat ? Command::ToggleHelp : Command::None;
+}
+
+// Digits on the top row or the keypad name nodes; Enter or Space lifts the finger, Backspace
+// drops the pattern (Escape does too, once the help is closed: the backend decides that).
+std::optional<UIKeyPress> SDLWindowInput::patternKey(const SDL_KeyboardEvent& event)
+{
+    if (event.keysym.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI))
+        return std::nullopt;
+    const SDL_Keycode sym = event.keysym.sym;
+    if (sym >= SDLK_1 && sym <= SDLK_9)
+        return UIKeyPress::digitKey(static_cast<int>(sym - SDLK_1) + 1);
+    if (sym >= SDLK_KP_1 && sym <= SDLK_KP_9)
+        return UIKeyPress::digitKey(static_cast<int>(sym - SDLK_KP_1) + 1);
+    if (sym == SDLK_RETURN || sym == SDLK_KP_ENTER || sym == SDLK_SPACE)
+        return UIKeyPress::enter();
+    if (sym == SDLK_BACKSPACE)
+        return UIKeyPress::cancel();
+    return std::nullopt;
 }
 
 void SDLWindowInput::touchDown(TouchOwner owner, std::int64_t finger, CGPoint point)

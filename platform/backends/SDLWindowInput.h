@@ -4,8 +4,10 @@
 // commands for the window. Internal to the SDL backend.
 #include "platform/graphics/CGGeometry.h"
 #include "platform/graphics/FrameBuffer.h"
+#include "platform/ui/UIKeyPress.h"
 
 #include <cstdint>
+#include <optional>
 
 class SDLScreenWindow;
 union SDL_Event;
@@ -27,6 +29,9 @@ public:
     // Starts SDL's text input while a text field of the key window has focus, stops it otherwise,
     // and tells an input method where the field is.
     void followFocus();
+
+    // The pattern key this press names, if any (modifier chords name none).
+    static std::optional<UIKeyPress> patternKey(const SDL_KeyboardEvent& event);
 
 private:
     enum class TouchOwner { None, Mouse, Finger };
