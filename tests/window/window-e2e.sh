@@ -383,8 +383,11 @@ what="while away nothing of the host shows" expect covered
 xdotool key ctrl+f
 what="Ctrl+F brings it back" expect logged 强制锁屏 3
 what="the lock is in front" expect shows locked.png host.png
-draw 0 3 6 7 8
-what="the right pattern hands the screen back; the sent message is still there" \
+# The right pattern from the keyboard, after one begun and dropped with Backspace: were the drop
+# lost, the digits would add up to a wrong pattern and the lock would stay.
+xdotool key 1 2 BackSpace
+xdotool key 1 4 7 8 9 space
+what="the right pattern typed on the keys hands the screen back; the sent message is still there" \
     expect shows --except "$top_message" host.png locked.png
 
 # A resize re-fits: the picture keeps its shape between bars, and a tap lands where it shows.
