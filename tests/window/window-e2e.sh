@@ -182,7 +182,10 @@ differs_in() { differences --only "$1" "$work/$2" | awk -v apart="$apart" '{ exi
 count() { grep -c -F -- "$1" "$work/host.err"; }
 # The host has logged the line N times.
 logged() { [ "$(count "$1")" = "$2" ]; }
-expect() { poll "$limit" "$@" || fail "$what (last differences: $(cat "$work/last-differences" 2> /dev/null))"; }
+# The window is measured again before each look: a host slowed down may still move it after it
+# seemed to have come to rest, and the pictures, taps and watchers after it must follow.
+measured() { measure_window "$DISPLAY" && "$@"; }
+expect() { poll "$limit" measured "$@" || fail "$what (last differences: $(cat "$work/last-differences" 2> /dev/null))"; }
 
 # Starts an X server of that size on a display number it picks itself; sets display.
 start_display() {
