@@ -249,9 +249,9 @@ int recordWindow(const HostOptions& options)
     const bool existed = ::lstat(path.c_str(), &seen) == 0;
     auto opened = SessionRecorder::open(path, options.force ? SafeOutputFile::Existing::Replace : SafeOutputFile::Existing::Keep);
     if (!opened.ok()) {
-        const Failure& failure = opened.failure();
-        std::cerr << "glyphward-host: cannot record the session: " << failure.message
-                  << (existed && !options.force ? " (--force replaces it)" : "") << "\n";
+        const std::string& why = opened.failure().message;
+        const bool taken = why.size() >= 7 && why.compare(why.size() - 7, 7, " exists") == 0;
+        std::cerr << "glyphward-host: cannot record the session: " << why << (taken ? " (--force replaces it)" : "") << "\n";
         return 2;
     }
     useDesktopLocale();
