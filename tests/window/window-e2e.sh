@@ -15,7 +15,7 @@
 #     of the host on the way;
 #   - a resized window shows the picture re-fitted between bars, and a tap lands where it shows;
 #   - a session recorded with --record (a pattern typed on the keys, then drawn, a trip to the
-#     background and back) plays back with --script, on a copy of the root it started from, to the
+#     background and back to the lock, a wrong pattern typed while it fades in) plays back with --script, on a copy of the root it started from, to the
 #     very state line the session ended with; a recording is never written over an existing file
 #     without --force, and one whose host is killed keeps the lines it had written;
 #   - the title reads right in _NET_WM_NAME (UTF-8) and WM_NAME (xprop), and under a window manager
@@ -409,6 +409,7 @@ stop_host "$DISPLAY" || fail "the host did not end well when its window closed"
 # A recorded session plays back to the state it ended in. The recording never takes the place of
 # a file that is there, unless told to, and goes only with a window.
 fresh_root "$work/record-root" || fail "cannot copy $staged"
+"$defaults" --root "$work/record-root" write org.glyphward.host LOCK_IS_NEED_LOCK -bool YES || fail "cannot write the setting"
 cp -a "$work/record-root" "$work/record-root-before" || fail "cannot copy the root"
 echo "keep me" > "$work/taken.scenario"
 "$host" --root "$work/record-root" --record "$work/taken.scenario" > /dev/null 2> "$work/taken.err"
@@ -427,8 +428,10 @@ draw 0 3 6 7 8
 what="the recorded session shows the host after the pattern is confirmed" expect shows host.png success.png
 xdotool key F9
 what="F9 sends the recorded session's host to the background" expect logged dismissKeyboard2-------- 1
-xdotool key F10
-what="F10 brings it back" expect shows --except "$top_message" host.png cover.png locked.png
+# A wrong pattern typed at once, while the lock is still fading in, counts as it would in a replay.
+xdotool key F10 1 2 3 space
+message="0,150,640,90"
+what="F10 brings the lock back" expect shows --except "$message" locked.png host.png cover.png
 stop_host "$DISPLAY" || fail "the recorded session did not end well when its window closed"
 recording=$(grep -v '^#' "$work/taken.scenario")
 for line in launch "keys 9" "keys enter" "down " "move " up background foreground print; do
@@ -438,7 +441,8 @@ done
     || fail "the recording does not begin with launch and end with print: $recording"
 ended=$(grep '^state ' "$work/host.out")
 [ -n "$ended" ] || fail "the recorded session printed no state line at its end"
-grep -qF '"stored":"0,3,6,7,8"' <<< "$ended" || fail "the recorded session did not end with the passcode stored: $ended"
+grep -qF '"failCount":1,"mode":"verify","passcode":"0,3,6,7,8","stored":"0,3,6,7,8"' <<< "$ended" \
+    || fail "the recorded session did not end with one wrong pattern and the passcode stored: $ended"
 cp -a "$work/record-root-before" "$work/replay-root" || fail "cannot copy the root"
 "$host" --root "$work/replay-root" --script "$work/taken.scenario" > "$work/replay.out" 2> "$work/replay.err" \
     || fail "the recording did not play back: $(cat "$work/replay.err")"
