@@ -108,7 +108,7 @@ TEST(SessionRecorder, WritesEachThingTheWindowHandsOverAsTheCommandThatPlaysIt)
 
     const std::string text = r.text();
     EXPECT_EQ(text,
-        "# recorded today\n# play it back\nlaunch\nwait 1.5\ndown 54.42177 108.81226\nmove 0.1 -3.25\nup\nwait 0.25\n"
+        "launch\n# recorded today\n# play it back\nwait 1.5\ndown 54.42177 108.81226\nmove 0.1 -3.25\nup\nwait 0.25\n"
         "down 10 20\ncancel\nkeys 1\nkeys 9\nkeys enter\nkeys cancel\nkeyboard hide\nwait 2\nbackground\nwait 200.004\n"
         "foreground\nwait 0.3\nprint\n");
 

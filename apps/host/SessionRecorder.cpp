@@ -89,10 +89,11 @@ void SessionRecorder::launch(const std::vector<std::string>& comments)
     const Clock& clock = Clock::current();
     startBoot_ = clock.bootNow();
     startLead_ = clock.wallNow() - startBoot_;
-    std::string text;
+    // The file begins with the command that begins the session, whatever is said about it.
+    std::string text = "launch\n";
     for (const std::string& comment : comments)
         text += "# " + comment + "\n";
-    write(text + "launch\n");
+    write(text);
 }
 
 Result<void> SessionRecorder::finish()

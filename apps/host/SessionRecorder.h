@@ -27,7 +27,7 @@ public:
 
     explicit SessionRecorder(UniqueFd file, std::string path);
 
-    // The comment lines (without their '#') and `launch`; time counts from here.
+    // `launch`, then the comment lines (given without their '#'); time counts from here.
     void launch(const std::vector<std::string>& comments);
     // The time since the last line and `print`; the file is then flushed to disk and closed.
     // Fails when any line could not be written, now or earlier: the recording is not whole.

@@ -437,7 +437,7 @@ recording=$(grep -v '^#' "$work/taken.scenario")
 for line in launch "keys 9" "keys enter" "down " "move " up background foreground print; do
     grep -q "^$line" <<< "$recording" || fail "the recording has no '$line' line: $recording"
 done
-[ "$(head -n 1 <<< "$recording")" = launch ] && [ "$(tail -n 1 <<< "$recording")" = print ] \
+[ "$(head -n 1 "$work/taken.scenario")" = launch ] && [ "$(tail -n 1 "$work/taken.scenario")" = print ] \
     || fail "the recording does not begin with launch and end with print: $recording"
 ended=$(grep '^state ' "$work/host.out")
 [ -n "$ended" ] || fail "the recorded session printed no state line at its end"
