@@ -23,6 +23,7 @@
 #include <chrono>
 #include <clocale>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -254,6 +255,8 @@ int recordWindow(const HostOptions& options)
         std::cerr << "glyphward-host: cannot record the session: " << why << (taken ? " (--force replaces it)" : "") << "\n";
         return 2;
     }
+    // A FIFO's reader that goes away ends the recording (a failed write, said), not the host.
+    std::signal(SIGPIPE, SIG_IGN);
     useDesktopLocale();
     SDLBackend window;
     window.setZoom(options.zoom);
