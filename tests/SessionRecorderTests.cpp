@@ -265,6 +265,12 @@ TEST(SessionRecorder, AFailedWriteIsSaidOnceStopsTheRecordingAndLeavesOnlyWholeL
         EXPECT_EQ(whole.compare(0, text.size(), text), 0) << text;
         EXPECT_TRUE(text.empty() || text.back() == '\n') << text;
         EXPECT_EQ(text.find("print"), std::string::npos);
-        EXPECT_TRUE(ScenarioScript::parse(text).ok());
+        const ScenarioScript script = ScenarioScript::parse(text);
+        EXPECT_TRUE(script.ok());
+        // The time it answers is the time the file's waits reach, not the session's.
+        double waited = 0;
+        for (const ScenarioCommand& command : script.commands())
+            waited += command.kind == Kind::Wait ? command.seconds : 0;
+        EXPECT_DOUBLE_EQ(r.recorder->recordedSeconds(), waited);
     }
 }

@@ -112,38 +112,38 @@ Result<void> SessionRecorder::finish()
 }
 
 // The waits follow the session's total time, rounded once: the replay's clock is never more than
-// half a millisecond off the session's, however long it ran.
-std::string SessionRecorder::timeLines()
+// half a millisecond off the session's, however long it ran. The totals move on only with lines
+// that were written.
+void SessionRecorder::record(const std::string& command)
 {
+    // Nothing before launch: a replay could not place it.
+    if (!file_ || !launched_)
+        return;
     const Clock& clock = Clock::current();
     const double boot = clock.bootNow();
     std::string lines;
     const auto elapsed = static_cast<std::int64_t>(std::llround((boot - startBoot_) * 1000.0));
-    for (std::int64_t due = elapsed - waitedMilliseconds_; due > 0;) {
+    std::int64_t waited = waitedMilliseconds_;
+    for (std::int64_t due = elapsed - waited; due > 0; due = elapsed - waited) {
         const std::int64_t step = std::min(due, kLongestLineMilliseconds);
         lines += "wait " + seconds(step) + "\n";
-        waitedMilliseconds_ += step;
-        due -= step;
+        waited += step;
     }
     const double lead = clock.wallNow() - boot - startLead_;
-    const auto shift = static_cast<std::int64_t>(std::llround(lead * 1000.0)) - shiftedMilliseconds_;
+    std::int64_t shifted = shiftedMilliseconds_;
+    const auto shift = static_cast<std::int64_t>(std::llround(lead * 1000.0)) - shifted;
     if (std::llabs(shift) >= kClockStepMilliseconds) {
         for (std::int64_t left = shift; left != 0;) {
             const std::int64_t step = left > 0 ? std::min(left, kLongestLineMilliseconds) : std::max(left, -kLongestLineMilliseconds);
             lines += "clock " + seconds(step) + "\n";
             left -= step;
         }
-        shiftedMilliseconds_ += shift;
+        shifted += shift;
     }
-    return lines;
-}
-
-void SessionRecorder::record(const std::string& command)
-{
-    // Nothing before launch: a replay could not place it.
-    if (!file_ || !launched_)
+    if (!write(lines + command + "\n"))
         return;
-    write(timeLines() + command + "\n");
+    waitedMilliseconds_ = waited;
+    shiftedMilliseconds_ = shifted;
 }
 
 bool SessionRecorder::write(const std::string& text)

@@ -59,7 +59,6 @@ public:
 private:
     // Writes the time that passed (and any change of the wall clock) before the command, then it.
     void record(const std::string& command);
-    std::string timeLines();
     bool write(const std::string& text);
 
     UniqueFd file_;
