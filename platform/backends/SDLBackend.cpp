@@ -5,12 +5,12 @@
 #include "platform/backends/SDLScreenWindow.h"
 #include "platform/backends/SDLWindowIdentity.h"
 #include "platform/backends/SDLWindowInput.h"
+#include "platform/backends/WindowInputRecorder.h"
 #include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/toolkit/Toolkit.h"
 #include "platform/ui/UIKeyPress.h"
-#include "platform/ui/UIKeyboardInput.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIViewAnimator.h"
 #include "platform/ui/UIWindow.h"
@@ -83,6 +83,7 @@ struct SDLBackend::Impl {
     VideoSubsystem video;
     SDLScreenWindow window;
     SDLWindowInput input;
+    std::shared_ptr<WindowInputRecorder> recorder;
     bool running = false;
     bool inBackground = false;
     // The cover stands in the screen's place from the moment the host is sent away until what the
@@ -147,10 +148,10 @@ struct SDLBackend::Impl {
                 helpShown = false;
                 updateOverlay();
             } else if (!inBackground) {
-                if (UIKeyboardInput::pressKey(UIKeyPress::cancel()))
+                if (input.pressPatternKey(UIKeyPress::cancel()))
                     needsPresent = true;
                 else
-                    UIKeyboardInput::dismiss();
+                    input.dismissKeyboard();
             }
             break;
         case Command::Background:
@@ -176,6 +177,10 @@ struct SDLBackend::Impl {
             covered = true;
             present();
         }
+        if (recorder && background)
+            recorder->background();
+        else if (recorder)
+            recorder->foreground();
         const auto& report = background ? backend.onBackground : backend.onForeground;
         if (report)
             report();
@@ -258,12 +263,23 @@ Result<void> SDLBackend::open()
     if (Result<void> created = impl->window.create(zoom_); !created.ok())
         return created;
     SDLWindowIdentity::setIcon(impl->window.window());
+    impl->recorder = recorder_;
+    impl->input.setRecorder(recorder_);
     impl->window.refit();
     // SDL starts with text input on; it runs only while a text field has focus.
     SDL_StopTextInput();
     Renderer::shared().setNeedsFullRedraw();
     impl_ = std::move(impl);
     return {};
+}
+
+void SDLBackend::setRecorder(std::shared_ptr<WindowInputRecorder> recorder)
+{
+    recorder_ = std::move(recorder);
+    if (impl_) {
+        impl_->recorder = recorder_;
+        impl_->input.setRecorder(recorder_);
+    }
 }
 
 void SDLBackend::quit()
@@ -283,9 +299,14 @@ int SDLBackend::run()
     while (s.running) {
         SDL_Event event;
         if (SDL_WaitEventTimeout(&event, s.waitMilliseconds())) {
+            // Work that fell due while the loop slept fires before the input that woke it, in
+            // time order, as a replay of the session on a virtual clock has it.
+            loop.runDue();
             s.handle(event, *this);
-            while (s.running && SDL_PollEvent(&event))
+            while (s.running && SDL_PollEvent(&event)) {
+                loop.runDue();
                 s.handle(event, *this);
+            }
         }
         loop.runDue();
         if (!s.running)
