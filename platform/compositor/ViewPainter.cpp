@@ -99,6 +99,11 @@ void ViewPainter::drawView(cairo_t* cr, UIView& view, bool asRoot, CompositionPa
         cairo_restore(cr);
         return;
     }
+    if (group && picture.isKept()) {
+        picture.close(cr, pass);
+        cairo_restore(cr);
+        return;
+    }
     if (paintsItself && &view == pass.pictureBase)
         drawBase(target, view, pass);
     else if (paintsItself)
