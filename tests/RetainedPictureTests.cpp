@@ -362,3 +362,44 @@ TEST(LayerPool, APictureIsKeptForTheSameKeyWhileNothingChangedAndGivenBackWhenUn
 
 } // namespace
 
+namespace {
+
+// The screen, as a picture, with a translucent drawing across coloured views, all inside a view
+// that clips at the given width.
+std::shared_ptr<UIImage> drawingOverColours(CGFloat clipWidth)
+{
+    auto window = makeView<UIWindow>({ { 0, 0 }, { 100, 100 } }, UIColor::whiteColor());
+    window->makeKeyAndVisible();
+    auto box = makeView({ { 0, 0 }, { clipWidth, 100 } });
+    box->setClipsToBounds(true);
+    box->addSubview(makeView({ { 10, 10 }, { 30, 60 } }, UIColor::colorWithRed(0.2f, 0.6f, 0.9f, 1)));
+    box->addSubview(makeView({ { 35, 20 }, { 40, 30 } }, UIColor::colorWithRed(0.9f, 0.1f, 0.3f, 0.7f)));
+    auto stroke = makeView<StrokeView>({ { 0, 0 }, { 90, 90 } });
+    stroke->end = { 80, 75 };
+    box->addSubview(stroke);
+    window->addSubview(box);
+    Renderer::shared().setNeedsFullRedraw();
+    Renderer::shared().renderScreen();
+    return Renderer::shared().frameBuffer().toImage(3);
+}
+
+} // namespace
+
+TEST(RetainedDrawing, ComposedByItsPixelsItComesOutAsCairoComposesIt)
+{
+    Clock::setCurrent(std::make_shared<VirtualClock>(1'800'000'000.0));
+    UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(100, 100), 3.0f));
+    // A clip on whole pixels lets the compositor blend the drawing itself; one that cuts a pixel
+    // leaves it to cairo. Away from that edge both must agree on every byte.
+    const auto ours = drawingOverColours(100);
+    const auto cairos = drawingOverColours(99.9f);
+    ASSERT_TRUE(ours && cairos);
+    int differing = 0, painted = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 290; ++x) {
+            differing += ours->pixelAt(x, y) != cairos->pixelAt(x, y);
+            painted += ours->pixelAt(x, y) != 0xffffffffu;
+        }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(painted, 1000) << "the drawing and the views show";
+}
