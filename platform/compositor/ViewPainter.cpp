@@ -67,7 +67,7 @@ bool composeInk(cairo_t* cr, const ViewBackingStore& store, const PixelRect& vis
     if (!out || !in)
         return false;
     const int outStride = cairo_image_surface_get_stride(target), inStride = cairo_image_surface_get_stride(source);
-    static const std::vector<std::uint8_t> opaque { 255 };
+    static const std::vector<std::uint8_t> noMasks;
     PixelRect touched;
     for (const PixelRect& run : store.inkRuns()) {
         const PixelRect part = run.intersected(visible);
@@ -82,7 +82,7 @@ bool composeInk(cairo_t* cr, const ViewBackingStore& store, const PixelRect& vis
             for (int y = area.y; y < area.y + area.height; ++y) {
                 auto* row = reinterpret_cast<std::uint32_t*>(out + static_cast<std::ptrdiff_t>(y + oy) * outStride) + (area.x + ox);
                 const auto* from = reinterpret_cast<const std::uint32_t*>(in + static_cast<std::ptrdiff_t>(y - dy) * inStride) + (area.x - dx);
-                blendRow(row, from, area.width, opaque);
+                blendRow(row, from, area.width, noMasks);
             }
         }
     }
