@@ -116,6 +116,40 @@ __attribute__((target("avx2"))) int blendVectorWide(std::uint32_t* dst, const st
     return x;
 }
 
+// Two opaque pixels unpacked to 16 bits: the source times the masks, over what the destination
+// keeps of itself.
+template <std::size_t N>
+__attribute__((target("avx2"))) inline __m256i overOpaqueWide(__m256i s, __m256i d, const __m256i* masks, __m256i inverse)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        s = multiplyWide(s, masks[i]);
+    return _mm256_adds_epu8(s, multiplyWide(d, inverse));
+}
+
+// blendVectorWide for a source whose every alpha is 255: after the masks the source's alpha is
+// the same in every pixel, and so is what is left of the destination.
+template <std::size_t N>
+__attribute__((target("avx2"))) int blendOpaqueWide(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks)
+{
+    __m256i vectors[N + 1];
+    std::uint32_t alpha = 255;
+    for (std::size_t i = 0; i < N; ++i) {
+        vectors[i] = _mm256_set1_epi16(masks[i]);
+        alpha = multiply(alpha, masks[i]);
+    }
+    const __m256i inverse = _mm256_set1_epi16(static_cast<short>(255 - alpha));
+    const __m256i zero = _mm256_setzero_si256();
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + x));
+        const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + x));
+        const __m256i low = overOpaqueWide<N>(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), vectors, inverse);
+        const __m256i high = overOpaqueWide<N>(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), vectors, inverse);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + x), _mm256_packus_epi16(low, high));
+    }
+    return x;
+}
+
 bool hasAVX2()
 {
     static const bool has = __builtin_cpu_supports("avx2");
@@ -181,6 +215,20 @@ void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std
     for (; x < count; ++x)
         if (src[x] != 0)
             dst[x] = blendPixel(src[x], dst[x], masks);
+}
+
+void blendOpaqueRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks)
+{
+    int x = 0;
+#if defined(GLYPHWARD_BLEND_AVX2)
+    if (hasAVX2()) {
+        if (masks.size() == 1)
+            x = blendOpaqueWide<1>(dst, src, count, masks);
+        else if (masks.size() == 2)
+            x = blendOpaqueWide<2>(dst, src, count, masks);
+    }
+#endif
+    blendRow(dst + x, src + x, count - x, masks);
 }
 
 } // namespace compositor

@@ -263,12 +263,12 @@ bool FadedPicture::blend(cairo_t* cr) const
                 if (a >= b)
                     continue;
                 if (x < a)
-                    blendRow(row + x, fromBase(x), a - x, masks);
+                    blendOpaqueRow(row + x, fromBase(x), a - x, masks);
                 blendRow(row + a, from + a, b - a, masks);
                 x = b;
             }
             if (x < end)
-                blendRow(row + x, fromBase(x), end - x, masks);
+                blendOpaqueRow(row + x, fromBase(x), end - x, masks);
         }
     }
     if (!bounds.isEmpty())
