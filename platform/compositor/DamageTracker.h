@@ -34,6 +34,13 @@ public:
     // The screen pixels to compose, and the frame is done.
     PixelRect take();
 
+    // Makes the pictures kept of faded views from earlier frames useless to the next frame (a view
+    // was redrawn outside a screen frame, where no damage could follow it).
+    void setPicturesStale() { staleRequested_ = true; }
+    // Whether this frame's collection saw a change it cannot place inside any view's content (a
+    // view gone, hidden or unplaceable): then no picture kept from the last frame is trusted.
+    bool picturesStale() const { return picturesStale_; }
+
 private:
     // A view that draws, as the walk found it.
     struct Drawing {
@@ -41,6 +48,9 @@ private:
         // Its record, which stays put until the records are next pruned.
         ViewBackingStore* store;
         CGAffineTransform toScreen;
+        // The records of its superviews, nearest first: what its drawing changes changes their
+        // pictures too.
+        std::vector<ViewBackingStore*> ancestors;
     };
     // One collection's state, handed down the walk.
     struct Walk {
@@ -49,17 +59,29 @@ private:
         ViewRecords& records;
         std::vector<Drawing>& drawing;
         PixelRect& damage;
-        void note(CGRect screenRect) { damage = damage.united(grid.cover(screenRect)); }
+        // The records of the views above the one being collected, outermost first.
+        std::vector<ViewBackingStore*> path;
+        // Damages the screen where the rectangle lies and answers those pixels.
+        PixelRect note(CGRect screenRect)
+        {
+            const PixelRect pixels = grid.cover(screenRect).intersected(grid.bounds);
+            damage = damage.united(pixels);
+            return pixels;
+        }
     };
-    // Answers the part of the screen the view and its children may paint on, in points.
+    // Answers the part of the screen the view and its children may paint on, in points; adds to
+    // parentContent where the parent's picture changed because of the view.
     static CGRect collectChanges(const std::shared_ptr<UIView>& view, CGAffineTransform parentToScreen, float parentOpacity,
-        bool ancestorChanged, Walk& walk);
-    // Damages what a request to redraw changes: the asked part of a view that does not draw, now;
-    // a view that draws is listed for the redraw step. A view faded out entirely keeps its
-    // request until it shows.
-    static void noteRedraw(const std::shared_ptr<UIView>& view, ViewBackingStore& store, CGAffineTransform toScreen, float opacity, Walk& walk);
+        bool ancestorChanged, Walk& walk, PixelRect& parentContent);
+    // Damages what a request to redraw changes: the asked part of a view that does not draw, now
+    // (answered, the view's content changed there); a view that draws is listed for the redraw
+    // step. A view faded out entirely keeps its request until it shows.
+    static PixelRect noteRedraw(const std::shared_ptr<UIView>& view, ViewBackingStore& store, CGAffineTransform toScreen, float opacity, Walk& walk);
 
     bool fullRedraw_ = true;
+    bool staleRequested_ = false;
+    bool picturesStale_ = true;
+    std::uint64_t frame_ = 0;
     std::vector<const UIWindow*> lastWindows_;
     // The frame being made: its grid, its views that draw (kept for the capacity) and its damage.
     compositor::PixelGrid grid_ {};

@@ -48,7 +48,7 @@ inline __m128i multiply16(__m128i x, __m128i a)
 inline __m128i alphaOf(__m128i x) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xff), 0xff); }
 
 // Two pixels unpacked to 16 bits: the source times the masks, over the destination.
-template <std::size_t N> inline __m128i blendHalf(__m128i s, __m128i d, const __m128i (&masks)[N])
+template <std::size_t N> inline __m128i blendHalf(__m128i s, __m128i d, const __m128i* masks)
 {
     for (std::size_t i = 0; i < N; ++i)
         s = multiply16(s, masks[i]);
@@ -59,7 +59,8 @@ template <std::size_t N> inline __m128i blendHalf(__m128i s, __m128i d, const __
 // Four pixels at a time; answers how many were done.
 template <std::size_t N> int blendVector(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks)
 {
-    __m128i vectors[N];
+    // One more than the masks, so that there is an array at all without any.
+    __m128i vectors[N + 1];
     for (std::size_t i = 0; i < N; ++i)
         vectors[i] = _mm_set1_epi16(masks[i]);
     const __m128i zero = _mm_setzero_si128();
@@ -70,8 +71,8 @@ template <std::size_t N> int blendVector(std::uint32_t* dst, const std::uint32_t
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(s, zero)) == 0xffff)
             continue;
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + x));
-        const __m128i low = blendHalf(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), vectors);
-        const __m128i high = blendHalf(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), vectors);
+        const __m128i low = blendHalf<N>(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero), vectors);
+        const __m128i high = blendHalf<N>(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero), vectors);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), _mm_packus_epi16(low, high));
     }
     return x;
@@ -87,7 +88,7 @@ __attribute__((target("avx2"))) inline __m256i multiplyWide(__m256i x, __m256i a
     return _mm256_mulhi_epu16(_mm256_adds_epu16(_mm256_mullo_epi16(x, a), _mm256_set1_epi16(0x0080)), _mm256_set1_epi16(0x0101));
 }
 
-template <std::size_t N> __attribute__((target("avx2"))) inline __m256i blendHalvesWide(__m256i s, __m256i d, const __m256i (&masks)[N])
+template <std::size_t N> __attribute__((target("avx2"))) inline __m256i blendHalvesWide(__m256i s, __m256i d, const __m256i* masks)
 {
     for (std::size_t i = 0; i < N; ++i)
         s = multiplyWide(s, masks[i]);
@@ -98,7 +99,7 @@ template <std::size_t N> __attribute__((target("avx2"))) inline __m256i blendHal
 template <std::size_t N>
 __attribute__((target("avx2"))) int blendVectorWide(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks)
 {
-    __m256i vectors[N];
+    __m256i vectors[N + 1];
     for (std::size_t i = 0; i < N; ++i)
         vectors[i] = _mm256_set1_epi16(masks[i]);
     const __m256i zero = _mm256_setzero_si256();
@@ -108,8 +109,42 @@ __attribute__((target("avx2"))) int blendVectorWide(std::uint32_t* dst, const st
         if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(s, zero)) == -1)
             continue;
         const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + x));
-        const __m256i low = blendHalvesWide(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), vectors);
-        const __m256i high = blendHalvesWide(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), vectors);
+        const __m256i low = blendHalvesWide<N>(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), vectors);
+        const __m256i high = blendHalvesWide<N>(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), vectors);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + x), _mm256_packus_epi16(low, high));
+    }
+    return x;
+}
+
+// Two opaque pixels unpacked to 16 bits: the source times the masks, over what the destination
+// keeps of itself.
+template <std::size_t N>
+__attribute__((target("avx2"))) inline __m256i overOpaqueWide(__m256i s, __m256i d, const __m256i* masks, __m256i inverse)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        s = multiplyWide(s, masks[i]);
+    return _mm256_adds_epu8(s, multiplyWide(d, inverse));
+}
+
+// blendVectorWide for a source whose every alpha is 255: after the masks the source's alpha is
+// the same in every pixel, and so is what is left of the destination.
+template <std::size_t N>
+__attribute__((target("avx2"))) int blendOpaqueWide(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks)
+{
+    __m256i vectors[N + 1];
+    std::uint32_t alpha = 255;
+    for (std::size_t i = 0; i < N; ++i) {
+        vectors[i] = _mm256_set1_epi16(masks[i]);
+        alpha = multiply(alpha, masks[i]);
+    }
+    const __m256i inverse = _mm256_set1_epi16(static_cast<short>(255 - alpha));
+    const __m256i zero = _mm256_setzero_si256();
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + x));
+        const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + x));
+        const __m256i low = overOpaqueWide<N>(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero), vectors, inverse);
+        const __m256i high = overOpaqueWide<N>(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero), vectors, inverse);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + x), _mm256_packus_epi16(low, high));
     }
     return x;
@@ -150,7 +185,9 @@ void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std
     int x = 0;
 #if defined(GLYPHWARD_BLEND_AVX2)
     if (hasAVX2()) {
-        if (masks.size() == 1)
+        if (masks.empty())
+            x = blendVectorWide<0>(dst, src, count, masks);
+        else if (masks.size() == 1)
             x = blendVectorWide<1>(dst, src, count, masks);
         else if (masks.size() == 2)
             x = blendVectorWide<2>(dst, src, count, masks);
@@ -159,6 +196,9 @@ void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std
 #if defined(__SSE2__)
     const int done = x;
     switch (masks.size()) {
+    case 0:
+        x += blendVector<0>(dst + done, src + done, count - done, masks);
+        break;
     case 1:
         x += blendVector<1>(dst + done, src + done, count - done, masks);
         break;
@@ -175,6 +215,20 @@ void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std
     for (; x < count; ++x)
         if (src[x] != 0)
             dst[x] = blendPixel(src[x], dst[x], masks);
+}
+
+void blendOpaqueRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks)
+{
+    int x = 0;
+#if defined(GLYPHWARD_BLEND_AVX2)
+    if (hasAVX2()) {
+        if (masks.size() == 1)
+            x = blendOpaqueWide<1>(dst, src, count, masks);
+        else if (masks.size() == 2)
+            x = blendOpaqueWide<2>(dst, src, count, masks);
+    }
+#endif
+    blendRow(dst + x, src + x, count - x, masks);
 }
 
 } // namespace compositor

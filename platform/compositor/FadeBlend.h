@@ -12,7 +12,10 @@ namespace compositor {
 // The 8-bit mask pixman is handed when cairo paints at this alpha (asked of cairo itself).
 std::uint8_t maskForAlpha(double alpha);
 
-// dst = (src × masks[0] × masks[1] × …) OVER dst, for count premultiplied ARGB32 pixels.
+// dst = (src × masks[0] × masks[1] × …) OVER dst, for count premultiplied ARGB32 pixels; with no
+// masks, plain src OVER dst.
 void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks);
+// The same for a source whose every pixel is opaque (alpha 255), with the same bytes, faster.
+void blendOpaqueRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks);
 
 } // namespace compositor

@@ -3,6 +3,8 @@
 #include "platform/compositor/FadeBlend.h"
 #include "platform/compositor/LayerPool.h"
 #include "platform/compositor/PaintRegion.h"
+#include "platform/compositor/ViewBackingStore.h"
+#include "platform/compositor/ViewRecords.h"
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/UIImage.h"
 #include "platform/ui/UIImageView.h"
@@ -107,6 +109,17 @@ void spansOfRow(const std::vector<PixelRect>& rects, int y, std::vector<std::pai
 
 } // namespace
 
+bool FadedPicture::unchanged(const UIView& view, const CompositionPass& pass) const
+{
+    if (pass.picturesStale)
+        return false;
+    const ViewBackingStore* store = pass.records->find(view);
+    if (!store)
+        return false;
+    const PixelRect changed = store->contentDamage(pass.frame);
+    return std::none_of(region_.begin(), region_.end(), [&](const PixelRect& r) { return !r.intersected(changed).isEmpty(); });
+}
+
 bool FadedPicture::findBase(cairo_t* cr, const UIView& view, const std::vector<PixelRect>& clip, const CompositionPass& pass)
 {
     cairo_surface_t* target = cairo_get_group_target(cr);
@@ -171,7 +184,16 @@ cairo_t* FadedPicture::open(cairo_t* cr, const UIView& view, float alpha, Compos
             region_ = std::move(region->painted);
             if (!findBase(cr, view, region->clip, pass))
                 painted_ = region_;
-            surface_ = pass.layers->acquire(pass.depth, screen.width, screen.height, painted_);
+            cairo_matrix_t m;
+            cairo_get_matrix(cr, &m);
+            LayerPool::Key key { &view, region->clip, { m.xx, m.yx, m.xy, m.yy, m.x0, m.y0 }, painted_, baseView_,
+                base_ ? base_->placed : PixelRect {} };
+            const LayerPool::Picture kept = pass.layers->acquire(std::move(key), screen.width, screen.height, unchanged(view, pass));
+            surface_ = kept.surface;
+            if (surface_ && kept.current) {
+                kept_ = true;
+                return cr;
+            }
             if (surface_) {
                 if (base_) {
                     outerBase_ = pass.pictureBase;
@@ -182,8 +204,6 @@ cairo_t* FadedPicture::open(cairo_t* cr, const UIView& view, float alpha, Compos
                 CairoContext context { cairo_create(surface_) };
                 addRectangles(context.get(), region->clip);
                 cairo_clip(context.get());
-                cairo_matrix_t m;
-                cairo_get_matrix(cr, &m);
                 cairo_set_matrix(context.get(), &m);
                 context_ = std::make_shared<CGContext>(std::move(context), pass.grid.scale, false);
                 ++pass.depth;
@@ -243,12 +263,12 @@ bool FadedPicture::blend(cairo_t* cr) const
                 if (a >= b)
                     continue;
                 if (x < a)
-                    blendRow(row + x, fromBase(x), a - x, masks);
+                    blendOpaqueRow(row + x, fromBase(x), a - x, masks);
                 blendRow(row + a, from + a, b - a, masks);
                 x = b;
             }
             if (x < end)
-                blendRow(row + x, fromBase(x), end - x, masks);
+                blendOpaqueRow(row + x, fromBase(x), end - x, masks);
         }
     }
     if (!bounds.isEmpty())
@@ -263,13 +283,15 @@ void FadedPicture::close(cairo_t* cr, CompositionPass& pass)
         paintNested(cr, alphas_);
         return;
     }
-    UIGraphicsPopContext();
-    --pass.depth;
-    context_.reset();
-    cairo_surface_flush(surface_);
-    if (base_) {
-        pass.pictureBase = outerBase_;
-        pass.pictureBaseClip = std::move(outerBaseClip_);
+    if (!kept_) {
+        UIGraphicsPopContext();
+        --pass.depth;
+        context_.reset();
+        cairo_surface_flush(surface_);
+        if (base_) {
+            pass.pictureBase = outerBase_;
+            pass.pictureBaseClip = std::move(outerBaseClip_);
+        }
     }
     // One alpha over a whole picture: pixman's own loop; otherwise one pass instead of a group per
     // alpha, and the base's pixels where the picture holds nothing but them.

@@ -4,7 +4,9 @@
 // clip cairo's own group would have (cairo's coverage of an edge pixel depends on the clip), over
 // transparency where the view and its children may paint (PaintRegion), and composes it only
 // there: the same bytes as a group, without a surface the size of the damage made for every
-// frame. Elsewhere (window snapshots, clips that are not whole pixels) it is a group of cairo's.
+// frame. The pool keeps the picture for the next frame: when it would be painted the same again
+// (same clip, matrix and areas, nothing inside changed), it is composed as it is, unpainted.
+// Elsewhere (window snapshots, clips that are not whole pixels) it is a group of cairo's.
 #include "platform/compositor/ViewPainter.h"
 #include "platform/graphics/FrameBuffer.h"
 #include "platform/graphics/ImageSurfaceCache.h"
@@ -22,6 +24,9 @@ public:
     cairo_t* open(cairo_t* cr, const UIView& view, float alpha, CompositionPass& pass);
     // Closes it and composes it into cr at its alphas, as cairo composes the groups it pops.
     void close(cairo_t* cr, CompositionPass& pass);
+    // Whether the picture was kept from the last frame as it is: nothing need be painted into it
+    // (the context open answered must not be painted on).
+    bool isKept() const { return kept_; }
 
 private:
     // Blends the pooled picture into the target of cr inside its region at all its alphas in one
@@ -30,8 +35,12 @@ private:
     // Finds the opaque picture at the bottom of the view's children that is copied over all of the
     // region, and the part of the clip where what lies over it paints.
     bool findBase(cairo_t* cr, const UIView& view, const std::vector<PixelRect>& clip, const CompositionPass& pass);
+    // Whether nothing of the view's picture changed since the last frame inside the areas it is
+    // composed in.
+    bool unchanged(const UIView& view, const CompositionPass& pass) const;
 
     cairo_surface_t* surface_ = nullptr;
+    bool kept_ = false;
     std::shared_ptr<CGContext> context_;
     // Where the picture is composed: the clip, as far as the view and its children paint.
     std::vector<PixelRect> region_;

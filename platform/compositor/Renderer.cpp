@@ -60,8 +60,13 @@ PixelRect Renderer::renderScreen()
     damage_.redraw();
     const PixelRect damage = damage_.take();
     ++frame_;
-    if (damage.isEmpty() || !screen_.surface())
+    if (damage.isEmpty())
         return {};
+    if (!screen_.surface()) {
+        // Nothing is composed: the kept pictures would miss this frame's changes.
+        layers_.clear();
+        return {};
+    }
     compose(windows, grid, damage);
     return damage;
 }
@@ -77,6 +82,7 @@ void Renderer::compose(const std::vector<std::shared_ptr<UIWindow>>& windows, co
     pass.base = OpaqueCover::find(windows, damage, grid.scale);
     pass.beforeBase = pass.base.view != nullptr;
     pass.layers = &layers_;
+    pass.picturesStale = damage_.picturesStale();
 
     auto context = std::make_shared<CGContext>(CairoContext { cairo_create(screen_.surface()) }, grid.scale, false);
     cairo_t* cr = context->cairo();
@@ -130,8 +136,10 @@ std::shared_ptr<UIImage> Renderer::snapshotWindow(UIWindow& window)
     UIGraphicsPopContext();
     context.reset();
     // A view redrawn for the snapshot changed without the screen's damage knowing where.
-    if (pass.redrewViews)
+    if (pass.redrewViews) {
         renderer.setNeedsFullRedraw();
+        renderer.damage_.setPicturesStale();
+    }
     return buffer.toImage(screen.scale);
 }
 

@@ -55,9 +55,22 @@ public:
         CGRect screenRect {};      // bounding box of the view's bounds on screen, in points
         float opacity = 1;         // product of the presentation alphas down to the view
         CGRect subtreeRect {};     // screenRect with everything its children may paint
+        float alpha = 1;           // the view's own presentation alpha, clamped
     };
     const Shown& shown() const { return shown_; }
     void setShown(const Shown& shown) { shown_ = shown; }
+
+    // The screen pixels where a picture of the view and its children, painted at full alpha,
+    // changed in that frame: what moved, appeared, vanished or was redrawn inside it, and the
+    // fades of its descendants, but neither its own alpha nor the alphas above it. A picture
+    // kept from the frame before is still good where this is empty.
+    PixelRect contentDamage(std::uint64_t frame) const { return contentFrame_ == frame ? contentDamage_ : PixelRect {}; }
+    void setContentDamage(std::uint64_t frame, const PixelRect& damage)
+    {
+        contentFrame_ = frame;
+        contentDamage_ = damage;
+    }
+    void addContentDamage(std::uint64_t frame, const PixelRect& damage) { setContentDamage(frame, contentDamage(frame).united(damage)); }
 
 private:
     PixelRect paintIn(const PixelRect& area) const;
@@ -74,4 +87,6 @@ private:
     std::vector<std::uint8_t> inkTiles_;
     std::vector<PixelRect> inkRuns_;
     Shown shown_;
+    std::uint64_t contentFrame_ = 0;
+    PixelRect contentDamage_;
 };

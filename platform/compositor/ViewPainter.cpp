@@ -1,5 +1,6 @@
 #include "platform/compositor/ViewPainter.h"
 
+#include "platform/compositor/FadeBlend.h"
 #include "platform/compositor/FadedPicture.h"
 #include "platform/compositor/PaintRegion.h"
 #include "platform/compositor/ViewBackingStore.h"
@@ -8,10 +9,87 @@
 #include "platform/ui/UIView.h"
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 using namespace compositor;
 
 namespace {
+
+// Composes a retained drawing's paint, whose pixels lie on the target's own (cr's user space is
+// the drawing's pixels, moved by whole pixels), into an image target inside its clip: the
+// drawing OVER what is there, row by row, as pixman would compose it, skipping what holds no
+// paint. False, having done nothing, when cairo must do it (another operator, a clip that is not
+// whole pixels, any scaling or turn).
+bool composeInk(cairo_t* cr, const ViewBackingStore& store, const PixelRect& visible)
+{
+    if (cairo_get_operator(cr) != CAIRO_OPERATOR_OVER)
+        return false;
+    cairo_surface_t* target = cairo_get_group_target(cr);
+    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE || cairo_image_surface_get_format(target) != CAIRO_FORMAT_ARGB32)
+        return false;
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    if (m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0 || m.x0 != std::floor(m.x0) || m.y0 != std::floor(m.y0)
+        || std::abs(m.x0) > 1e6 || std::abs(m.y0) > 1e6)
+        return false;
+    // The clip, in device pixels, as disjoint whole-pixel rectangles.
+    std::vector<PixelRect> clip;
+    {
+        cairo_save(cr);
+        cairo_identity_matrix(cr);
+        cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(cr);
+        cairo_restore(cr);
+        bool whole = list->status == CAIRO_STATUS_SUCCESS;
+        for (int i = 0; whole && i < list->num_rectangles; ++i) {
+            const cairo_rectangle_t& r = list->rectangles[i];
+            whole = r.x == std::floor(r.x) && r.y == std::floor(r.y) && r.width == std::floor(r.width) && r.height == std::floor(r.height);
+            clip.push_back({ static_cast<int>(r.x), static_cast<int>(r.y), static_cast<int>(r.width), static_cast<int>(r.height) });
+        }
+        cairo_rectangle_list_destroy(list);
+        if (!whole)
+            return false;
+    }
+    double offsetX = 0, offsetY = 0;
+    cairo_surface_get_device_offset(target, &offsetX, &offsetY);
+    if (offsetX != std::floor(offsetX) || offsetY != std::floor(offsetY))
+        return false;
+    // From the drawing's pixels to the device's, and from the device's to the target's memory.
+    const int dx = static_cast<int>(m.x0), dy = static_cast<int>(m.y0);
+    const int ox = static_cast<int>(offsetX), oy = static_cast<int>(offsetY);
+    const PixelRect targetRect { -ox, -oy, cairo_image_surface_get_width(target), cairo_image_surface_get_height(target) };
+
+    cairo_surface_flush(target);
+    cairo_surface_t* source = store.surface();
+    cairo_surface_flush(source);
+    unsigned char* out = cairo_image_surface_get_data(target);
+    const unsigned char* in = cairo_image_surface_get_data(source);
+    if (!out || !in)
+        return false;
+    const int outStride = cairo_image_surface_get_stride(target), inStride = cairo_image_surface_get_stride(source);
+    static const std::vector<std::uint8_t> noMasks;
+    PixelRect touched;
+    for (const PixelRect& run : store.inkRuns()) {
+        const PixelRect part = run.intersected(visible);
+        if (part.isEmpty())
+            continue;
+        const PixelRect onDevice { part.x + dx, part.y + dy, part.width, part.height };
+        for (const PixelRect& c : clip) {
+            const PixelRect area = onDevice.intersected(c).intersected(targetRect);
+            if (area.isEmpty())
+                continue;
+            touched = touched.united(area);
+            for (int y = area.y; y < area.y + area.height; ++y) {
+                auto* row = reinterpret_cast<std::uint32_t*>(out + static_cast<std::ptrdiff_t>(y + oy) * outStride) + (area.x + ox);
+                const auto* from = reinterpret_cast<const std::uint32_t*>(in + static_cast<std::ptrdiff_t>(y - dy) * inStride) + (area.x - dx);
+                blendRow(row, from, area.width, noMasks);
+            }
+        }
+    }
+    if (!touched.isEmpty())
+        cairo_surface_mark_dirty_rectangle(target, touched.x + ox, touched.y + oy, touched.width, touched.height);
+    return true;
+}
 
 enum class Culled { nothing, childrenOnly, everything };
 
@@ -99,6 +177,11 @@ void ViewPainter::drawView(cairo_t* cr, UIView& view, bool asRoot, CompositionPa
         cairo_restore(cr);
         return;
     }
+    if (group && picture.isKept()) {
+        picture.close(cr, pass);
+        cairo_restore(cr);
+        return;
+    }
     if (paintsItself && &view == pass.pictureBase)
         drawBase(target, view, pass);
     else if (paintsItself)
@@ -163,10 +246,12 @@ void ViewPainter::drawContent(cairo_t* cr, UIView& view, CompositionPass& pass)
         const PixelRect visible = PixelRect { static_cast<int>(std::floor(x0)) - 1, static_cast<int>(std::floor(y0)) - 1,
             static_cast<int>(std::ceil(x1 - x0)) + 3, static_cast<int>(std::ceil(y1 - y0)) + 3 }
                                       .intersected(store->ink());
-        for (const PixelRect& run : store->inkRuns())
-            if (const PixelRect part = run.intersected(visible); !part.isEmpty())
-                cairo_rectangle(cr, part.x, part.y, part.width, part.height);
-        cairo_fill(cr);
+        if (!composeInk(cr, *store, visible)) {
+            for (const PixelRect& run : store->inkRuns())
+                if (const PixelRect part = run.intersected(visible); !part.isEmpty())
+                    cairo_rectangle(cr, part.x, part.y, part.width, part.height);
+            cairo_fill(cr);
+        }
         cairo_restore(cr);
     }
     cairo_save(cr);

@@ -30,8 +30,9 @@ struct CompositionPass {
     // Snapshots bring the drawing of the views they meet up to date; whether any was redrawn.
     bool redrewViews = false;
     // Where screen frames fade views as one picture (none: a group of cairo's own), and how many
-    // such pictures are open.
+    // such pictures are open; with picturesStale, no picture kept from the last frame is used.
     LayerPool* layers = nullptr;
+    bool picturesStale = true;
     std::size_t depth = 0;
     // Alphas handed down, outermost first, by faded views that paint nothing but one faded child:
     // the next picture opened is composed at its own alpha and then these, innermost first.
