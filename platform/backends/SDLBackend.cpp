@@ -284,7 +284,9 @@ int SDLBackend::run()
         SDL_Event event;
         if (SDL_WaitEventTimeout(&event, s.waitMilliseconds())) {
             s.handle(event, *this);
-            while (s.running && SDL_PollEvent(&event))
+            // The wait has read all the display had sent: what it queued is taken without asking
+            // the display again for each event, which costs a few system calls every time.
+            while (s.running && SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
                 s.handle(event, *this);
         }
         loop.runDue();
