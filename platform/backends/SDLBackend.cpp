@@ -5,6 +5,7 @@
 #include "platform/backends/SDLScreenWindow.h"
 #include "platform/backends/SDLWindowIdentity.h"
 #include "platform/backends/SDLWindowInput.h"
+#include "platform/backends/X11WindowFrame.h"
 #include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
@@ -242,6 +243,7 @@ Result<void> SDLBackend::open()
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
     SDLWindowIdentity::nameClass();
+    X11WindowFrame::tolerateEventsToClosedWindows();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         return Failure::because(SDL_GetError());
     // A display that hangs up (an X server resetting as its last client leaves, say) makes SDL
