@@ -284,7 +284,17 @@ int SDLBackend::run()
     NSRunLoop& loop = NSRunLoop::mainRunLoop();
     while (s.running) {
         SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, s.waitMilliseconds())) {
+        const int wait = s.waitMilliseconds();
+        bool arrived = false;
+        if (s.wantsFrame()) {
+            // While a frame is on its way, input waits for it: all of it is taken just before the
+            // frame is drawn, so a drag wakes the loop about once a frame rather than once a move.
+            if (wait > 0)
+                SDL_Delay(static_cast<Uint32>(wait));
+            arrived = SDL_PollEvent(&event);
+        } else
+            arrived = SDL_WaitEventTimeout(&event, wait);
+        if (arrived) {
             s.handle(event, *this);
             // The wait has read all the display had sent: what it queued is taken without asking
             // the display again for each event, which costs a few system calls every time.
