@@ -53,8 +53,8 @@ Result<void> SDLScreenWindow::create(std::optional<double> zoom)
     }
     asked_ = { x, y, size.width, size.height };
     // On X11 the window's pixels are sent to the server as they are, only the parts drawn; left
-    // to itself SDL would keep them in a texture of a GPU renderer (a software one under Xvfb)
-    // and copy the whole window through it at every update.
+    // to itself SDL would keep them in a texture of a GPU renderer (OpenGL, drawn in software
+    // under Xvfb) and copy the whole window through it at every update.
     if (const char* driver = SDL_GetCurrentVideoDriver(); driver && std::string_view(driver) == "x11")
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     window_.reset(SDL_CreateWindow(title(), x, y, size.width, size.height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE));
@@ -120,7 +120,7 @@ void SDLScreenWindow::refit()
         SDL_GetWindowSize(window_.get(), &found.width, &found.height);
     }
     // A window that fits with its frame keeps its size and is only moved: a size changed from
-    // here is not always drawn at once by SDL's software renderer.
+    // here is not always drawn at once by SDL.
     WindowSize wanted = wantedSize(area, borders);
     const WindowSize kept { found.width, found.height };
     if (kept.width <= wanted.width && kept.height <= wanted.height
@@ -139,7 +139,7 @@ void SDLScreenWindow::refit()
     asked_ = request;
 }
 
-void SDLScreenWindow::show(const FrameBuffer& picture, std::optional<PixelRect> area, bool cover)
+void SDLScreenWindow::show(const FrameBuffer& picture, std::optional<PixelRect> damage, bool cover)
 {
     SDL_Surface* surface = window_ ? SDL_GetWindowSurface(window_.get()) : nullptr;
     if (!surface || surface->w <= 0 || surface->h <= 0)
@@ -149,7 +149,9 @@ void SDLScreenWindow::show(const FrameBuffer& picture, std::optional<PixelRect> 
     const Shown now { surface->pixels, size, cover };
     // Parts are drawn only over what the last frame left: SDL makes the pixels anew after a
     // resize, and the cover or another panel leaves the rest of them wrong for this picture.
-    const PixelRect part = area && now == shown_ ? area->intersected(all) : all;
+    // The damage is in the pixels of the frame the fit was made for; any other size shows whole.
+    const bool fitted = picture.width() == fit_.frame().width && picture.height() == fit_.frame().height;
+    const PixelRect part = damage && fitted && now == shown_ ? fit_.shownArea(*damage, size).intersected(all) : all;
     if (part.isEmpty())
         return;
     const PixelRect content = fit_.contentRect(size);
@@ -196,11 +198,7 @@ void SDLScreenWindow::present(const FrameBuffer& frame, const PixelRect& damage,
 {
     if (frame.width() <= 0 || frame.height() <= 0 || !frame.data())
         return;
-    std::optional<PixelRect> area;
-    // The damage is in the pixels of the frame the fit was made for; any other size shows whole.
-    if (!full && frame.width() == fit_.frame().width && frame.height() == fit_.frame().height)
-        area = fit_.shownArea(damage, size());
-    show(frame, area, false);
+    show(frame, full ? std::nullopt : std::optional<PixelRect>(damage), false);
 }
 
 void SDLScreenWindow::setCover(std::unique_ptr<FrameBuffer> cover) { cover_ = std::move(cover); }

@@ -69,9 +69,9 @@ private:
         friend bool operator==(const Shown&, const Shown&) = default;
     };
 
-    // Draws `picture` (the frame or the cover) into the part `area` of the window's pixels, the
-    // whole window when `area` is unset, and sends that part to the display.
-    void show(const FrameBuffer& picture, std::optional<PixelRect> area, bool cover);
+    // Draws `picture` (the frame or the cover) into the window pixels that `damage` (picture
+    // pixels) reaches, all of them when it is unset, and sends that part to the display.
+    void show(const FrameBuffer& picture, std::optional<PixelRect> damage, bool cover);
     const FrameBuffer* overlayFor(const PixelRect& picture);
 
     // Gives SDL's objects back; declared in this order, the window goes last.
