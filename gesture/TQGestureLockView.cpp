@@ -19,6 +19,8 @@ std::shared_ptr<NSObject> TQGestureLockView::valueForKey(const std::string& key)
         return NSNumber::numberWithInteger(gestureNodesPerRow_);
     if (key == "lineWidth")
         return NSNumber::numberWithDouble(lineWidth_);
+    if (key == "hidesTrail")
+        return NSNumber::numberWithBool(hidesTrail_);
     return UIView::valueForKey(key);
 }
 
@@ -143,6 +145,18 @@ void TQGestureLockView::setLineWidth(float width)
     geometryChanged();
 }
 
+void TQGestureLockView::setHidesTrail(bool hidesTrail)
+{
+    if (hidesTrail == hidesTrail_)
+        return;
+    hidesTrail_ = hidesTrail;
+    // A pattern in progress changes its look at once, whichever way.
+    for (const auto& button : selectedButtons_)
+        button->setSelected(!hidesTrail_);
+    geometryChanged();
+    setNeedsDisplay();
+}
+
 void TQGestureLockView::setTrackedLocationInContentView(CGPoint location)
 {
     trackedLocationInContentView_ = location;
@@ -255,7 +269,7 @@ void TQGestureLockView::drawRect(CGRect rect)
 {
     UIView::drawRect(rect);
     // No line colour paints no trail, rather than whatever colour the context last held.
-    if (selectedButtons_.empty() || !contentView_ || !lineColor_)
+    if (hidesTrail_ || selectedButtons_.empty() || !contentView_ || !lineColor_)
         return;
 
     const UIView* content = contentView_.get();

@@ -69,6 +69,10 @@ public:
     std::shared_ptr<UIColor> lineColor() const { return lineColor_; }
     void setLineWidth(float width);
     float lineWidth() const { return lineWidth_; }
+    // Whether a pattern is entered unseen: no trail, and every node keeps its normal image. What
+    // the nodes select and what the delegate hears are the same either way.
+    void setHidesTrail(bool hidesTrail);
+    bool hidesTrail() const { return hidesTrail_; }
 
     // The child that holds the nodes; node frames and touch locations are in its coordinates.
     std::shared_ptr<UIView> contentView() const { return contentView_; }
@@ -145,6 +149,7 @@ private:
     std::shared_ptr<UIImage> selectedGestureNodeImage_;
     std::shared_ptr<UIColor> lineColor_;
     float lineWidth_ = 0.0f;
+    bool hidesTrail_ = false;
     std::shared_ptr<UIView> contentView_;
     UIEdgeInsets contentInsets_ {};
     std::weak_ptr<TQGestureLockViewDelegate> delegate_;

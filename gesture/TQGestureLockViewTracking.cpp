@@ -42,7 +42,7 @@ void TQGestureLockView::selectButton(std::size_t index)
     if (nodes_.isSelected(index, buttons_, selectedButtons_))
         return;
     const auto& button = buttons_[index];
-    button->setSelected(true);
+    button->setSelected(!hidesTrail_);
     selectedButtons_.push_back(button);
     nodes_.select(index);
     // The delegate may move nodes.
@@ -99,6 +99,9 @@ void TQGestureLockView::touchesMoved(const UITouchSet& touches, UIEvent*)
     const TQGestureTrail before = trail_.requested();
     trail_.setRequested(currentTrail());
     const TQGestureTrail& now = trail_.requested();
+    // Unseen, a move changes no pixel: there is nothing to redraw.
+    if (hidesTrail_)
+        return;
     // Everything of the trail but what the move changed is painted exactly as before.
     const auto dirty = partial && changes == trail_.changes() && now.known() ? TQGestureTrail::damage(before, now, lineWidth_) : std::nullopt;
     if (dirty)
@@ -189,7 +192,8 @@ bool TQGestureLockView::pressKey(const UIKeyPress& key)
     // The finger rests on the node it entered, so the trail ends there.
     if (!selectedButtons_.empty())
         trackedLocationInContentView_ = selectedButtons_.back()->center();
-    setNeedsDisplay();
+    if (!hidesTrail_)
+        setNeedsDisplay();
     trail_.setRequested(currentTrail());
     return true;
 }

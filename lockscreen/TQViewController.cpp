@@ -143,6 +143,7 @@ void TQViewController::viewDidLoad()
 
     createResetPasscodeBtn();
     loadPasscode();
+    loadTrailSetting();
 
     label_ = alloc<UILabel>();
     label_->initWithFrame(CGRectMake(S.origin.x, 80.0f, S.size.width, 30.0f));

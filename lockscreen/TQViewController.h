@@ -127,6 +127,9 @@ private:
     void setResetTitle(const std::string& key);
     // The message and reset button for the passcode's state when no pattern is under way.
     void showRestingLook();
+    // Takes LOCK_HIDE_TRAIL from the store to the grid: YES, or a store that cannot be read,
+    // enters patterns unseen.
+    void loadTrailSetting();
     // Whether the text is a passcode string the grid can produce.
     bool isUsablePasscode(const std::string& text) const;
     // Writes the passcode to disk; when that fails, logs why, drops the change and loads what is

@@ -17,6 +17,7 @@
 namespace {
 
 constexpr const char* kPasscodeKey = "PASS_CODE";
+constexpr const char* kHideTrailKey = "LOCK_HIDE_TRAIL";
 constexpr double kDefaultLockInterval = 180.0;
 // More digits than any grid index needs; keeps the number parse below far from overflow.
 constexpr std::size_t kMaxIndexDigits = 6;
@@ -163,9 +164,19 @@ void TQViewController::dismissKeyboard2()
     }
 }
 
+void TQViewController::loadTrailSetting()
+{
+    const std::shared_ptr<NSUserDefaults> defaults = NSUserDefaults::standardUserDefaults();
+    const Result<bool> hide = defaults ? defaults->readBool(kHideTrailKey) : Result<bool>(false);
+    // Showing the trail is the choice a store that cannot be read may not make for its owner.
+    if (lockView_)
+        lockView_->setHidesTrail(!hide.ok() || hide.value());
+}
+
 bool TQViewController::isNeedLock()
 {
     setMessage("Slide to unlock");
+    loadTrailSetting();
     const Result<LockSettings> read = readLockSettings();
     // Settings that cannot be read could hold anything, lock-off included: the lock comes back.
     if (!read.ok()) {

@@ -89,12 +89,32 @@ TEST(HostCommandLine, HelpAnswersZeroAndEveryMistakeTwo)
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--screen"), std::string::npos);
     for (const std::vector<std::string>& args : { std::vector<std::string> { "--bogus" }, { "--root" }, { "--root", "a", "--root", "b" },
-             { "--headless=maybe" }, { "stray" } }) {
+             { "--headless=maybe" }, { "stray" }, { "--record" }, { "--force" }, { "--record", "s", "--headless" },
+             { "--script", "a", "--record", "s" }, { "--force", "--script", "a" } }) {
         const auto line = hostLine(args);
         EXPECT_FALSE(line.options) << args[0];
         EXPECT_EQ(line.status, 2) << args[0];
         EXPECT_FALSE(line.err.empty()) << args[0];
     }
+}
+
+TEST(HostCommandLine, RecordsOnlyAWindowSessionAndForceOnlyARecording)
+{
+    const auto plain = hostLine({});
+    ASSERT_TRUE(plain.options);
+    EXPECT_FALSE(plain.options->record);
+    EXPECT_FALSE(plain.options->force);
+
+    const auto kept = hostLine({ "--record", "session.scenario", "--zoom", "0.5" });
+    ASSERT_TRUE(kept.options);
+    EXPECT_EQ(kept.options->record, "session.scenario");
+    EXPECT_FALSE(kept.options->force);
+    const auto forced = hostLine({ "--force", "--record", "session.scenario" });
+    ASSERT_TRUE(forced.options);
+    EXPECT_TRUE(forced.options->force);
+
+    EXPECT_NE(hostLine({ "--record", "s", "--headless" }).err.find("--headless or --script"), std::string::npos);
+    EXPECT_NE(hostLine({ "--force" }).err.find("--force goes with --record"), std::string::npos);
 }
 
 TEST(CommandLines, VersionIsOneLineWithTheProjectVersionListedInHelp)

@@ -529,3 +529,46 @@ TEST(GestureLockView, PatternKeysReachOnlyAGridInTheKeyWindowThatTakesTouches)
     EXPECT_TRUE(UIKeyboardInput::pressKey(UIKeyPress::enter()));
     EXPECT_EQ(r->events, (Events { "begin:1", "end:1" }));
 }
+
+namespace {
+std::size_t nodesShownSelected(const TQGestureLockView& v)
+{
+    std::size_t shown = 0;
+    for (const auto& b : v.buttons())
+        shown += b->isSelected() ? 1 : 0;
+    return shown;
+}
+} // namespace
+
+// Entered unseen, a pattern selects, reports and ends as ever, but no node takes its selected
+// look and a move asks for no redraw; switching in the middle of a pattern changes its look at
+// once, both ways.
+TEST(GestureLockView, HiddenTrailChangesTheLookAndNothingElse)
+{
+    auto v = makeLockView(CGRectMake(0, 0, 320, 480), UIEdgeInsetsMake(130, 20, 70, 20));
+    auto r = std::make_shared<Recorder>();
+    v->setDelegate(r);
+    v->setHidesTrail(true);
+    down(*v, centre(0));
+    v->clearNeedsDisplay();
+    move(*v, CGPointMake(centre(1).x - 10, centre(1).y));
+    move(*v, centre(1));
+    EXPECT_FALSE(v->needsDisplay()) << "an unseen move changes no pixel";
+    EXPECT_EQ(v->selectedButtons().size(), 2u);
+    EXPECT_EQ(nodesShownSelected(*v), 0u);
+
+    v->setHidesTrail(false);
+    EXPECT_EQ(nodesShownSelected(*v), 2u);
+    EXPECT_TRUE(v->needsDisplay());
+    v->clearNeedsDisplay();
+    move(*v, centre(2));
+    EXPECT_TRUE(v->needsDisplay());
+    EXPECT_EQ(nodesShownSelected(*v), 3u);
+    v->setHidesTrail(true);
+    EXPECT_EQ(nodesShownSelected(*v), 0u);
+    up(*v);
+    EXPECT_TRUE(v->pressKey(UIKeyPress::digitKey(5)));
+    EXPECT_EQ(nodesShownSelected(*v), 0u);
+    EXPECT_TRUE(v->pressKey(UIKeyPress::enter()));
+    EXPECT_EQ(r->events, (Events { "begin:0", "end:0,1,2", "begin:4", "end:4" }));
+}

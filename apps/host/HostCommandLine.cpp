@@ -33,6 +33,7 @@ struct Texts {
     std::string script;
     std::string epoch;
     std::string zoom;
+    std::string record;
 };
 
 void addOptions(CLI::App& app, HostOptions& options, Texts& texts)
@@ -48,6 +49,8 @@ void addOptions(CLI::App& app, HostOptions& options, Texts& texts)
     app.add_flag("--print-root", options.printRoot, "print the default device root and exit");
     // The window's own flags.
     app.add_option("--zoom", texts.zoom, "window scale, above 0 up to 4 (default: fit the display, never above 1)");
+    app.add_option("--record", texts.record, "write the window session into FILE as a scenario, as it happens");
+    app.add_flag("--force", options.force, "with --record: replace a file already there");
 }
 
 HostCommandLine mistake(std::string message)
@@ -118,6 +121,13 @@ HostCommandLine HostCommandLine::parse(int argc, const char* const* argv)
         options.zoom = WindowFit::parseZoom(texts.zoom);
         if (!options.zoom)
             return mistake("--zoom wants a factor above 0 up to 4, for example 0.5");
+    }
+    if (app.count("--record") > 0) {
+        if (options.headless || options.script)
+            return mistake("--record records a session in the window; it does not go with --headless or --script");
+        options.record = texts.record;
+    } else if (options.force) {
+        return mistake("--force goes with --record FILE");
     }
     HostCommandLine result;
     result.options = std::move(options);

@@ -16,8 +16,11 @@ struct HostOptions {
     std::string snapshots = "glyphward-tour";
     bool noTweaks = false;
     bool printRoot = false;
-    // The window's own flags: a zoom that overrides fitting the display.
+    // The window's own flags: a zoom that overrides fitting the display; the file the session is
+    // recorded into, and whether a file already there may be replaced.
     std::optional<double> zoom;
+    std::optional<std::string> record;
+    bool force = false;
 };
 
 // The host's command line: either options to run with, or what to print and the status to

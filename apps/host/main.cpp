@@ -3,14 +3,17 @@
 #include "apps/common/RootCheck.h"
 #include "apps/host/HostApp.h"
 #include "apps/host/HostCommandLine.h"
+#include "apps/host/HostState.h"
 #include "apps/host/HostTour.h"
 #include "apps/host/ScenarioPlayer.h"
 #include "apps/host/ScenarioScript.h"
+#include "apps/host/SessionRecorder.h"
 #include "platform/backends/SDLBackend.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/DeviceRoot.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSLog.h"
+#include "platform/foundation/NSRunLoop.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/toolkit/Toolkit.h"
 #include "platform/ui/UIApplication.h"
@@ -19,13 +22,20 @@
 #include <cerrno>
 #include <chrono>
 #include <clocale>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -160,21 +170,104 @@ bool haveDisplay()
     return false;
 }
 
+// The recording's first lines: when it was made, and how to play it back so that the touches
+// land where they did and the texts read as they did.
+std::vector<std::string> recordingComments(const HostOptions& options)
+{
+    const auto now = static_cast<std::time_t>(Clock::current().wallNow());
+    std::tm utc {};
+    char when[32] = "";
+    if (::gmtime_r(&now, &utc))
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S +0000", &utc);
+    std::string replay = "glyphward-host --script FILE --screen " + SessionRecorder::coordinate(options.screenWidth) + "x"
+        + SessionRecorder::coordinate(options.screenHeight) + "@" + SessionRecorder::coordinate(options.screenScale);
+    if (!options.lang.empty())
+        replay += " --lang " + options.lang;
+    if (options.noTweaks)
+        replay += " --no-tweaks";
+    return { std::string("A glyphward-host window session, recorded ") + when + ".",
+        "Play it back with " + replay + ", on a copy of the device root as it was before the session." };
+}
+
 // Closing the window ends the host as a trip to the background would on the device: the lock
-// records the time and the settings are written before the process goes.
-int runWindow(const HostOptions& options, SDLBackend& window)
+// records the time and the settings are written before the process goes. A recorded session
+// ends with the state line that playing the recording back prints last.
+int runWindow(const HostOptions& options, SDLBackend& window, const std::shared_ptr<SessionRecorder>& recorder)
 {
     HostApp::start(!options.noTweaks);
     auto application = UIApplication::sharedApplication();
     window.onBackground = [application] { application->enterBackground(); };
     window.onForeground = [application] { application->enterForeground(); };
+    if (recorder) {
+        recorder->onStopped = [](const Failure& failure) {
+            std::cerr << "glyphward-host: recording stopped: " << failure.message << "\n";
+        };
+        window.setRecorder(recorder);
+        recorder->launch(recordingComments(options));
+    }
     application->finishLaunching(nullptr);
-    const int status = window.run();
+    int status = window.run();
+    if (recorder) {
+        NSRunLoop::mainRunLoop().runDue();
+        const Result<void> finished = recorder->finish();
+        // Timed as the replay times it, from launch, so that the two lines read the same.
+        nlohmann::ordered_json state = HostState::read();
+        const double time = recorder->recordedSeconds();
+        state["time"] = time == std::floor(time) ? nlohmann::ordered_json(static_cast<long long>(time)) : nlohmann::ordered_json(time);
+        std::cout << "state " << HostState::format(state) << std::endl;
+        if (!finished.ok()) {
+            std::cerr << "glyphward-host: the recording " << recorder->path() << " is not whole: " << finished.failure().message << "\n";
+            status = 1;
+        }
+    }
     if (!HostApp::terminate()) {
         std::cerr << "glyphward-host: the settings could not be written on the way out\n";
         return 1;
     }
     return status;
+}
+
+// The desktop's locale, for Xlib's input methods and window titles; numbers keep the C form, as
+// the settings and the log write them. The headless paths stay in the C locale, so their pictures
+// do not depend on the user's language.
+void useDesktopLocale()
+{
+    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+// A session recorded into a file: only in a window. The file is taken before the window opens,
+// so a name that cannot be used is said before anything shows; a new file is let go again when
+// no window comes.
+int recordWindow(const HostOptions& options)
+{
+    const std::string& path = *options.record;
+    if (!haveDisplay()) {
+        std::cerr << "glyphward-host: --record needs a display, and none is set (DISPLAY, WAYLAND_DISPLAY)\n";
+        return 2;
+    }
+    struct stat seen {};
+    const bool existed = ::lstat(path.c_str(), &seen) == 0;
+    auto opened = SessionRecorder::open(path, options.force ? SafeOutputFile::Existing::Replace : SafeOutputFile::Existing::Keep);
+    if (!opened.ok()) {
+        const std::string& why = opened.failure().message;
+        const bool taken = why.size() >= 7 && why.compare(why.size() - 7, 7, " exists") == 0;
+        std::cerr << "glyphward-host: cannot record the session: " << why << (taken ? " (--force replaces it)" : "") << "\n";
+        return 2;
+    }
+    // A FIFO's reader that goes away ends the recording (a failed write, said), not the host.
+    std::signal(SIGPIPE, SIG_IGN);
+    useDesktopLocale();
+    SDLBackend window;
+    window.setZoom(options.zoom);
+    window.onNotice = [](const std::string& notice) { std::cerr << "glyphward-host: " << notice << "\n"; };
+    if (const Result<void> shown = window.open(); !shown.ok()) {
+        std::cerr << "glyphward-host: --record needs a window, and none opened (" << shown.failure().message << ")\n";
+        if (!existed)
+            ::unlink(path.c_str());
+        return 2;
+    }
+    return runWindow(options, window, opened.value());
 }
 
 int run(int argc, char** argv)
@@ -206,20 +299,18 @@ int run(int argc, char** argv)
 
     if (options.script)
         return playScript(options);
+    if (options.record)
+        return recordWindow(options);
     if (!options.headless && !haveDisplay())
         std::cerr << "glyphward-host: no display; playing the tour headless\n";
     else if (!options.headless) {
-        // The desktop's locale, for Xlib's input methods and window titles; numbers keep the C
-        // form, as the settings and the log write them. The headless paths stay in the C locale,
-        // so their pictures do not depend on the user's language.
-        std::setlocale(LC_ALL, "");
-        std::setlocale(LC_NUMERIC, "C");
+        useDesktopLocale();
         SDLBackend window;
         window.setZoom(options.zoom);
         window.onNotice = [](const std::string& notice) { std::cerr << "glyphward-host: " << notice << "\n"; };
         const Result<void> opened = window.open();
         if (opened.ok())
-            return runWindow(options, window);
+            return runWindow(options, window, nullptr);
         std::setlocale(LC_ALL, "C");
         std::cerr << "glyphward-host: no window (" << opened.failure().message << "); playing the tour headless\n";
     }

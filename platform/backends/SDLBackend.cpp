@@ -5,13 +5,13 @@
 #include "platform/backends/SDLScreenWindow.h"
 #include "platform/backends/SDLWindowIdentity.h"
 #include "platform/backends/SDLWindowInput.h"
+#include "platform/backends/WindowInputRecorder.h"
 #include "platform/backends/X11WindowFrame.h"
 #include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/toolkit/Toolkit.h"
 #include "platform/ui/UIKeyPress.h"
-#include "platform/ui/UIKeyboardInput.h"
 #include "platform/ui/UIScreen.h"
 #include "platform/ui/UIViewAnimator.h"
 #include "platform/ui/UIWindow.h"
@@ -84,6 +84,7 @@ struct SDLBackend::Impl {
     VideoSubsystem video;
     SDLScreenWindow window;
     SDLWindowInput input;
+    std::shared_ptr<WindowInputRecorder> recorder;
     bool running = false;
     bool inBackground = false;
     // The cover stands in the screen's place from the moment the host is sent away until what the
@@ -148,10 +149,10 @@ struct SDLBackend::Impl {
                 helpShown = false;
                 updateOverlay();
             } else if (!inBackground) {
-                if (UIKeyboardInput::pressKey(UIKeyPress::cancel()))
+                if (input.pressPatternKey(UIKeyPress::cancel()))
                     needsPresent = true;
                 else
-                    UIKeyboardInput::dismiss();
+                    input.dismissKeyboard();
             }
             break;
         case Command::Background:
@@ -177,6 +178,10 @@ struct SDLBackend::Impl {
             covered = true;
             present();
         }
+        if (recorder && background)
+            recorder->background();
+        else if (recorder)
+            recorder->foreground();
         const auto& report = background ? backend.onBackground : backend.onForeground;
         if (report)
             report();
@@ -260,12 +265,23 @@ Result<void> SDLBackend::open()
     if (Result<void> created = impl->window.create(zoom_); !created.ok())
         return created;
     SDLWindowIdentity::setIcon(impl->window.window());
+    impl->recorder = recorder_;
+    impl->input.setRecorder(recorder_);
     impl->window.refit();
     // SDL starts with text input on; it runs only while a text field has focus.
     SDL_StopTextInput();
     Renderer::shared().setNeedsFullRedraw();
     impl_ = std::move(impl);
     return {};
+}
+
+void SDLBackend::setRecorder(std::shared_ptr<WindowInputRecorder> recorder)
+{
+    recorder_ = std::move(recorder);
+    if (impl_) {
+        impl_->recorder = recorder_;
+        impl_->input.setRecorder(recorder_);
+    }
 }
 
 void SDLBackend::quit()
@@ -284,22 +300,17 @@ int SDLBackend::run()
     NSRunLoop& loop = NSRunLoop::mainRunLoop();
     while (s.running) {
         SDL_Event event;
-        const int wait = s.waitMilliseconds();
-        bool arrived = false;
-        if (s.wantsFrame()) {
-            // While a frame is on its way, input waits for it: all of it is taken just before the
-            // frame is drawn, so a drag wakes the loop about once a frame rather than once a move.
-            if (wait > 0)
-                SDL_Delay(static_cast<Uint32>(wait));
-            arrived = SDL_PollEvent(&event);
-        } else
-            arrived = SDL_WaitEventTimeout(&event, wait);
-        if (arrived) {
+        if (SDL_WaitEventTimeout(&event, s.waitMilliseconds())) {
+            // Work that fell due while the loop slept fires before the input that woke it, in
+            // time order, as a replay of the session on a virtual clock has it.
+            loop.runDue();
             s.handle(event, *this);
             // The wait has read all the display had sent: what it queued is taken without asking
             // the display again for each event, which costs a few system calls every time.
-            while (s.running && SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+            while (s.running && SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+                loop.runDue();
                 s.handle(event, *this);
+            }
         }
         loop.runDue();
         if (!s.running)

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+class WindowInputRecorder;
+
 class SDLBackend {
 public:
     SDLBackend();
@@ -27,6 +29,8 @@ public:
     int run();
     // Ends run() after the current turn.
     void quit();
+    // Tells the recorder everything the window hands the host from now on (null: nothing).
+    void setRecorder(std::shared_ptr<WindowInputRecorder> recorder);
 
     // Minimising the window, F9 or Ctrl+B; restoring it, F10 or Ctrl+F; closing the window.
     // Background and foreground alternate: a second background without a foreground in between
@@ -41,4 +45,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     std::optional<double> zoom_;
+    std::shared_ptr<WindowInputRecorder> recorder_;
 };

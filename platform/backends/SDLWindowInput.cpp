@@ -1,6 +1,7 @@
 #include "platform/backends/SDLWindowInput.h"
 
 #include "platform/backends/SDLScreenWindow.h"
+#include "platform/backends/WindowInputRecorder.h"
 #include "platform/ui/UIKeyboardInput.h"
 #include "platform/ui/UITouchInjector.h"
 
@@ -103,7 +104,7 @@ Command SDLWindowInput::key(const SDL_KeyboardEvent& event)
         return Command::None;
     }
     if (const auto press = patternKey(event); press && !repeat)
-        return UIKeyboardInput::pressKey(*press) ? Command::Redraw : Command::None;
+        return pressPatternKey(*press) ? Command::Redraw : Command::None;
     const bool question = sym == SDLK_QUESTION || (sym == SDLK_SLASH && (event.keysym.mod & KMOD_SHIFT));
     return question && !repeat ? Command::ToggleHelp : Command::None;
 }
@@ -136,6 +137,8 @@ void SDLWindowInput::touchDown(TouchOwner owner, std::int64_t finger, CGPoint po
     owner_ = owner;
     finger_ = finger;
     lastPoint_ = point;
+    if (recorder_)
+        recorder_->touchDown(point);
 }
 
 void SDLWindowInput::touchMove(CGPoint point)
@@ -143,21 +146,44 @@ void SDLWindowInput::touchMove(CGPoint point)
     if (point == lastPoint_)
         return;
     lastPoint_ = point;
+    if (recorder_)
+        recorder_->touchMove(point);
     UITouchInjector::shared().move(point);
 }
 
 void SDLWindowInput::touchUp(CGPoint point)
 {
     touchMove(point);
+    if (recorder_)
+        recorder_->touchUp();
     UITouchInjector::shared().up();
     owner_ = TouchOwner::None;
 }
 
 void SDLWindowInput::cancelTouch()
 {
-    if (owner_ != TouchOwner::None)
+    if (owner_ != TouchOwner::None) {
+        if (recorder_)
+            recorder_->touchCancel();
         UITouchInjector::shared().cancel();
+    }
     owner_ = TouchOwner::None;
+}
+
+bool SDLWindowInput::pressPatternKey(const UIKeyPress& key)
+{
+    if (recorder_)
+        recorder_->patternKey(key);
+    return UIKeyboardInput::pressKey(key);
+}
+
+bool SDLWindowInput::dismissKeyboard()
+{
+    if (!UIKeyboardInput::dismiss())
+        return false;
+    if (recorder_)
+        recorder_->keyboardDismissed();
+    return true;
 }
 
 CGPoint SDLWindowInput::fingerPoint(const SDL_TouchFingerEvent& event) const

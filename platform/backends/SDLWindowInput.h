@@ -7,9 +7,11 @@
 #include "platform/ui/UIKeyPress.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 class SDLScreenWindow;
+class WindowInputRecorder;
 union SDL_Event;
 struct SDL_KeyboardEvent;
 struct SDL_TouchFingerEvent;
@@ -24,6 +26,12 @@ public:
     Command handle(const SDL_Event& event);
     // Ends the touch in progress, if any, with a cancel.
     void cancelTouch();
+    // Gives a pattern key to the key window; answers whether anything took it.
+    bool pressPatternKey(const UIKeyPress& key);
+    // Has the focused text field give up the keyboard; answers whether one did.
+    bool dismissKeyboard();
+    // Everything handed to the toolkit is also told to the recorder, when there is one.
+    void setRecorder(std::shared_ptr<WindowInputRecorder> recorder) { recorder_ = std::move(recorder); }
     // In the background the host takes no touches and no keys but the ones that bring it back.
     void setInBackground(bool inBackground);
     // Starts SDL's text input while a text field of the key window has focus, stops it otherwise,
@@ -44,6 +52,7 @@ private:
     CGPoint fingerPoint(const SDL_TouchFingerEvent& event) const;
 
     const SDLScreenWindow& window_;
+    std::shared_ptr<WindowInputRecorder> recorder_;
     TouchOwner owner_ = TouchOwner::None;
     std::int64_t finger_ = 0;
     CGPoint lastPoint_ {};

@@ -62,7 +62,7 @@ UniqueFd SafeOutputFile::openFolder(const std::string& path, bool create, std::s
     return fd;
 }
 
-UniqueFd SafeOutputFile::openFile(int folder, const std::string& name, std::string& error)
+UniqueFd SafeOutputFile::openFile(int folder, const std::string& name, std::string& error, Existing existing)
 {
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
         error = "\"" + name + "\" is not a file name";
@@ -77,8 +77,12 @@ UniqueFd SafeOutputFile::openFile(int folder, const std::string& name, std::stri
         // A name that is free now is taken only if it is still free: never one planted meanwhile.
         UniqueFd made(::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!made)
-            error = name + " " + because("cannot be created");
+            error = errno == EEXIST && existing == Existing::Keep ? name + " exists" : name + " " + because("cannot be created");
         return made;
+    }
+    if (existing == Existing::Keep) {
+        error = name + " exists";
+        return {};
     }
     if (S_ISLNK(seen.st_mode)) {
         error = name + " is a symbolic link";
@@ -111,13 +115,13 @@ UniqueFd SafeOutputFile::openFile(int folder, const std::string& name, std::stri
     return fd;
 }
 
-UniqueFd SafeOutputFile::open(const std::string& path, bool create, std::string& error)
+UniqueFd SafeOutputFile::open(const std::string& path, bool create, std::string& error, Existing existing)
 {
     const std::filesystem::path file(path);
     const UniqueFd folder = openFolder(file.parent_path().string(), create, error);
     if (!folder)
         return {};
-    UniqueFd fd = openFile(folder.get(), file.filename().string(), error);
+    UniqueFd fd = openFile(folder.get(), file.filename().string(), error, existing);
     if (!fd)
         error = (file.has_parent_path() ? file.parent_path().string() + "/" : std::string()) + error;
     return fd;

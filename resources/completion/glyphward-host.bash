@@ -8,7 +8,7 @@ _glyphward_host()
         --root|--snapshots)
             COMPREPLY=($(compgen -d -- "$cur"))
             return ;;
-        --script)
+        --script|--record)
             COMPREPLY=($(compgen -f -- "$cur"))
             return ;;
         --lang)
@@ -21,6 +21,6 @@ _glyphward_host()
             return ;;
     esac
     COMPREPLY=($(compgen -W "--root --screen --zoom --lang --headless --snapshots --script --epoch
-        --no-tweaks --print-root --help --version" -- "$cur"))
+        --no-tweaks --record --force --print-root --help --version" -- "$cur"))
 }
 complete -F _glyphward_host glyphward-host

@@ -15,6 +15,10 @@
 #     host; back, it shows the host when the policy lets it through, else the lock, with no frame
 #     of the host on the way;
 #   - a resized window shows the picture re-fitted between bars, and a tap lands where it shows;
+#   - a session recorded with --record (a pattern typed on the keys, then drawn, a trip to the
+#     background and back to the lock, a wrong pattern typed while it fades in) plays back with --script, on a copy of the root it started from, to the
+#     very state line the session ended with; a recording is never written over an existing file
+#     without --force, and one whose host is killed keeps the lines it had written;
 #   - the title reads right in _NET_WM_NAME (UTF-8) and WM_NAME (xprop), and under a window manager
 #     (twm) the whole window, its frame included, lies on the display, a too large zoom too, which
 #     the host says on stderr.
@@ -183,7 +187,10 @@ differs_in() { differences --only "$1" "$work/$2" | awk -v apart="$apart" '{ exi
 count() { grep -c -F -- "$1" "$work/host.err"; }
 # The host has logged the line N times.
 logged() { [ "$(count "$1")" = "$2" ]; }
-expect() { poll "$limit" "$@" || fail "$what (last differences: $(cat "$work/last-differences" 2> /dev/null))"; }
+# The window is measured again before each look: a host slowed down may still move it after it
+# seemed to have come to rest, and the pictures, taps and watchers after it must follow.
+measured() { measure_window "$DISPLAY" && "$@"; }
+expect() { poll "$limit" measured "$@" || fail "$what (last differences: $(cat "$work/last-differences" 2> /dev/null))"; }
 
 # Starts an X server of that size on a display number it picks itself; sets display.
 start_display() {
@@ -423,4 +430,61 @@ stop_host "$DISPLAY" || fail "the host did not end well when its window closed"
 [ "$(count dismissKeyboard2--------)" = 5 ] || fail "closing the window did not go the background way"
 [ "$("$defaults" --root "$work/root" read org.glyphward.host PASS_CODE)" = "0,3,6,7,8" ] \
     || fail "the passcode is not on disk after the window closed"
+# A recorded session plays back to the state it ended in. The recording never takes the place of
+# a file that is there, unless told to, and goes only with a window.
+fresh_root "$work/record-root" || fail "cannot copy $staged"
+"$defaults" --root "$work/record-root" write org.glyphward.host LOCK_IS_NEED_LOCK -bool YES || fail "cannot write the setting"
+cp -a "$work/record-root" "$work/record-root-before" || fail "cannot copy the root"
+echo "keep me" > "$work/taken.scenario"
+"$host" --root "$work/record-root" --record "$work/taken.scenario" > /dev/null 2> "$work/taken.err"
+[ $? = 2 ] && grep -q "taken.scenario exists (--force replaces it)" "$work/taken.err" \
+    || fail "--record into an existing file was not refused: $(cat "$work/taken.err")"
+[ "$(cat "$work/taken.scenario")" = "keep me" ] || fail "--record changed a file that was there"
+"$host" --root "$work/record-root" --headless --record "$work/headless.scenario" > /dev/null 2>&1
+[ $? = 2 ] && [ ! -e "$work/headless.scenario" ] || fail "--record with --headless was not refused"
+: > "$work/host.err"
+start_host "$DISPLAY" --root "$work/record-root" --record "$work/taken.scenario" --force
+xdotool windowfocus "$wid"
+what="the recorded session's lock asks for a pattern" expect shows setting.png confirm.png
+xdotool key 1 4 7 8 9 space
+what="the recorded session's lock asks for the pattern again" expect shows confirm.png setting.png success.png
+draw 0 3 6 7 8
+what="the recorded session shows the host after the pattern is confirmed" expect shows host.png success.png
+xdotool key F9
+what="F9 sends the recorded session's host to the background" expect logged dismissKeyboard2-------- 1
+# A wrong pattern typed at once, while the lock is still fading in, counts as it would in a replay.
+xdotool key F10 1 2 3 space
+message="0,150,640,90"
+what="F10 brings the lock back" expect shows --except "$message" locked.png host.png cover.png
+stop_host "$DISPLAY" || fail "the recorded session did not end well when its window closed"
+recording=$(grep -v '^#' "$work/taken.scenario")
+for line in launch "keys 9" "keys enter" "down " "move " up background foreground print; do
+    grep -q "^$line" <<< "$recording" || fail "the recording has no '$line' line: $recording"
+done
+[ "$(head -n 1 "$work/taken.scenario")" = launch ] && [ "$(tail -n 1 "$work/taken.scenario")" = print ] \
+    || fail "the recording does not begin with launch and end with print: $recording"
+ended=$(grep '^state ' "$work/host.out")
+[ -n "$ended" ] || fail "the recorded session printed no state line at its end"
+grep -qF '"failCount":1,"mode":"verify","passcode":"0,3,6,7,8","stored":"0,3,6,7,8"' <<< "$ended" \
+    || fail "the recorded session did not end with one wrong pattern and the passcode stored: $ended"
+cp -a "$work/record-root-before" "$work/replay-root" || fail "cannot copy the root"
+"$host" --root "$work/replay-root" --script "$work/taken.scenario" > "$work/replay.out" 2> "$work/replay.err" \
+    || fail "the recording did not play back: $(cat "$work/replay.err")"
+replayed=$(grep '^state ' "$work/replay.out")
+[ "$replayed" = "$ended" ] || fail "the replay ended in another state: session $ended, replay $replayed"
+
+# A session killed in the middle keeps every line it had written, and they play.
+fresh_root "$work/killed-root" || fail "cannot copy $staged"
+start_host "$DISPLAY" --root "$work/killed-root" --record "$work/killed.scenario"
+xdotool windowfocus "$wid"
+what="the killed session's lock asks for a pattern" expect shows setting.png confirm.png
+draw 0 3 6 7 8
+poll "$limit" grep -q '^up$' "$work/killed.scenario" || fail "the recording of a running session was not written as it happened"
+kill -KILL "$host_pid"
+wait "$host_pid" 2> /dev/null
+grep -q '^print$' "$work/killed.scenario" && fail "a killed session's recording claims its end"
+fresh_root "$work/killed-replay-root" || fail "cannot copy $staged"
+"$host" --root "$work/killed-replay-root" --script "$work/killed.scenario" > "$work/killed-replay.out" 2>&1 \
+    || fail "a killed session's recording does not play: $(cat "$work/killed-replay.out")"
+
 echo "window: all checks passed"
