@@ -91,19 +91,23 @@ void BM_BlendFrame(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kFrameBytes));
 }
 
-// The frame after a move at the window's default screen (320×568 points at 2×): what the window
-// figure of scripts/bench.sh is measured against.
-void BM_FrameAfterMoveDefaultScreen(benchmark::State& state)
+// The frame after a move at the window's screens (320×568 points at 2×, the default, and 390×844
+// at 3×): what the window figures of scripts/bench.sh are measured against. bench/window-cpu.sh
+// moves the finger through the same places.
+void BM_FrameAfterMoveWindowScreen(benchmark::State& state, float width, float height, float scale)
 {
-    launchWithTrail(true, 320, 568, 2);
+    launchWithTrail(true, width, height, scale);
     auto& device = bench::BenchDevice::shared();
     const CGPoint end = device.nodeCentre(kTrail.back());
     const CGPoint wander[] = { { end.x + 15, end.y - 20 }, { end.x - 12, end.y - 25 }, { end.x + 3, end.y - 35 } };
     std::size_t i = 0;
+    std::int64_t pixels = 0;
     for (auto _ : state) {
         UITouchInjector::shared().move(wander[i++ % 3]);
-        benchmark::DoNotOptimize(Renderer::shared().renderScreen());
+        const PixelRect changed = Renderer::shared().renderScreen();
+        pixels += static_cast<std::int64_t>(changed.width) * changed.height;
     }
+    state.counters["pixelsPerFrame"] = benchmark::Counter(static_cast<double>(pixels) / static_cast<double>(state.iterations()));
 }
 
 void BM_FrameAfterMove(benchmark::State& state)
@@ -188,7 +192,8 @@ void BM_FadeWaitIn(benchmark::State& state) { BM_FadeWait(state, true); }
 BENCHMARK(BM_MemsetFrame)->Name("frame/memset_reference")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MemcpyFrame)->Name("frame/memcpy_reference")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BlendFrame)->Name("frame/blend_reference")->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FrameAfterMoveDefaultScreen)->Name("window_reference/after_move_320x568@2")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_FrameAfterMoveWindowScreen, small, 320.0f, 568.0f, 2.0f)->Name("window_reference/after_move_320x568@2")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_FrameAfterMoveWindowScreen, large, 390.0f, 844.0f, 3.0f)->Name("window_reference/after_move_390x844@3")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameAfterMove)->Name("frame/after_move")->ArgName("passcode")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullFrame)->Name("frame/full")->ArgName("passcode")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FadeLockIn)->Name("frame/fade/lock_in")->Unit(benchmark::kMicrosecond);

@@ -22,10 +22,12 @@ for process in 1 2 3; do
       --benchmark_out_format=json --benchmark_min_time=0.25 --benchmark_repetitions=3 >&2
 done
 
-# The window's CPU per pointer move under Xvfb, at the window's default screen.
+# The window's CPU per pointer move under Xvfb, at the default 2× screen and at a 3× one.
 if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
-  "$source_dir/bench/window-cpu.sh" "$build/apps/host/glyphward-host" "$build/root" 320x568@2 300 > "$out/window-320x568@2.txt" \
-      || echo "window figure not measured" >&2
+  for screen in 320x568@2 390x844@3; do
+    "$source_dir/bench/window-cpu.sh" "$build/apps/host/glyphward-host" "$build/root" "$screen" 300 > "$out/window-$screen.txt" \
+        || echo "window figure at $screen not measured" >&2
+  done
 fi
 
 python3 "$source_dir/bench/report.py" "$build/apps/host/glyphward-host" "$build/root" "$out" "$runs" "$source_dir/bench/RESULTS.md"

@@ -106,3 +106,27 @@ TEST(WindowFitTests, TheNextRequestCorrectsForWhatTheWindowManagerMadeOfTheLastO
     EXPECT_FALSE(WindowFit::liesWithin({ 4, 31, 1912, 1044 }, titleBar, area));
     EXPECT_FALSE(WindowFit::liesWithin({ 4, 33, 1912, 1044 }, titleBar, area));
 }
+
+TEST(WindowFitTests, AChangeReachesTheWindowPixelsItsFramePixelsAndTheirNeighboursScaleTo)
+{
+    const WindowSize exact { 640, 1136 };
+    EXPECT_EQ(small.shownArea({ 10, 20, 30, 40 }, exact), (PixelRect { 9, 19, 32, 42 }));
+    // Clamped to the picture at its edges; only the part on the frame counts.
+    EXPECT_EQ(small.shownArea({ 0, 0, 5, 5 }, exact), (PixelRect { 0, 0, 6, 6 }));
+    EXPECT_EQ(small.shownArea({ 635, 1130, 10, 10 }, exact), (PixelRect { 634, 1129, 6, 7 }));
+    EXPECT_TRUE(small.shownArea({ 700, 0, 10, 10 }, exact).isEmpty());
+    EXPECT_TRUE(small.shownArea({}, exact).isEmpty());
+    EXPECT_TRUE(small.shownArea({ 0, 0, 640, 1136 }, {}).isEmpty()) << "no window, nothing to draw";
+    // Letterboxed at half the size: offset by the bar, never on it.
+    const WindowSize wide { 1000, 568 };
+    EXPECT_EQ(small.shownArea({ 100, 100, 10, 10 }, wide), (PixelRect { 389, 49, 7, 7 }));
+    EXPECT_EQ(small.shownArea({ 0, 0, 640, 1136 }, wide), small.contentRect(wide));
+    // Zoomed up, a frame pixel's neighbours cover several window pixels each.
+    EXPECT_EQ(small.shownArea({ 10, 10, 1, 1 }, { 1280, 2272 }), (PixelRect { 18, 18, 6, 6 }));
+    // The fitted large screen, shrunk to about 0.41: a one-pixel change still reaches a window pixel.
+    const WindowSize fitted { 482, 1044 };
+    const PixelRect one = large.shownArea({ 585, 1266, 1, 1 }, fitted);
+    EXPECT_FALSE(one.isEmpty());
+    EXPECT_LE(one.width, 3);
+    EXPECT_LE(one.height, 3);
+}

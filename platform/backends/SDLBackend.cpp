@@ -6,6 +6,7 @@
 #include "platform/backends/SDLWindowIdentity.h"
 #include "platform/backends/SDLWindowInput.h"
 #include "platform/backends/WindowInputRecorder.h"
+#include "platform/backends/X11WindowFrame.h"
 #include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
@@ -247,6 +248,7 @@ Result<void> SDLBackend::open()
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
     SDLWindowIdentity::nameClass();
+    X11WindowFrame::tolerateEventsToClosedWindows();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         return Failure::because(SDL_GetError());
     // A display that hangs up (an X server resetting as its last client leaves, say) makes SDL
@@ -303,7 +305,9 @@ int SDLBackend::run()
             // time order, as a replay of the session on a virtual clock has it.
             loop.runDue();
             s.handle(event, *this);
-            while (s.running && SDL_PollEvent(&event)) {
+            // The wait has read all the display had sent: what it queued is taken without asking
+            // the display again for each event, which costs a few system calls every time.
+            while (s.running && SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
                 loop.runDue();
                 s.handle(event, *this);
             }

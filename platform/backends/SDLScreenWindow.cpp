@@ -1,13 +1,16 @@
 #include "platform/backends/SDLScreenWindow.h"
 
+#include "platform/backends/WindowPainter.h"
 #include "platform/backends/X11WindowFrame.h"
 #include "platform/graphics/FrameBuffer.h"
 
 #include <SDL.h>
+#include <cairo.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -35,9 +38,7 @@ SDLScreenWindow::~SDLScreenWindow() = default;
 
 void SDLScreenWindow::SDLRelease::operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
 
-void SDLScreenWindow::SDLRelease::operator()(SDL_Renderer* renderer) const { SDL_DestroyRenderer(renderer); }
-
-void SDLScreenWindow::SDLRelease::operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
+void SDLScreenWindow::SDLRelease::operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
 
 Result<void> SDLScreenWindow::create(std::optional<double> zoom)
 {
@@ -51,16 +52,18 @@ Result<void> SDLScreenWindow::create(std::optional<double> zoom)
         y = place.y;
     }
     asked_ = { x, y, size.width, size.height };
+    // On X11 the window's pixels are sent to the server as they are, only the parts drawn; left
+    // to itself SDL would keep them in a texture of a GPU renderer (OpenGL, drawn in software
+    // under Xvfb) and copy the whole window through it at every update.
+    if (const char* driver = SDL_GetCurrentVideoDriver(); driver && std::string_view(driver) == "x11")
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     window_.reset(SDL_CreateWindow(title(), x, y, size.width, size.height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE));
     if (!window_)
         return Failure::because(SDL_GetError());
-    renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
-    if (!renderer_)
-        renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_SOFTWARE));
-    if (!renderer_)
+    if (!SDL_GetWindowSurface(window_.get()))
         return Failure::because(SDL_GetError());
     // SDL writes WM_NAME in the locale's encoding and no _NET_WM_NAME in the C locale. Set after
-    // the renderer, which may have had SDL make the window again.
+    // the window's pixels are made, which may have had SDL make the window again.
     X11WindowFrame::setTitle(window_.get(), title());
     return {};
 }
@@ -117,7 +120,7 @@ void SDLScreenWindow::refit()
         SDL_GetWindowSize(window_.get(), &found.width, &found.height);
     }
     // A window that fits with its frame keeps its size and is only moved: a size changed from
-    // here is not always drawn at once by SDL's software renderer.
+    // here is not always drawn at once by SDL.
     WindowSize wanted = wantedSize(area, borders);
     const WindowSize kept { found.width, found.height };
     if (kept.width <= wanted.width && kept.height <= wanted.height
@@ -136,106 +139,94 @@ void SDLScreenWindow::refit()
     asked_ = request;
 }
 
-bool SDLScreenWindow::uploadFrame(const FrameBuffer& frame, const PixelRect& damage, bool full)
+void SDLScreenWindow::show(const FrameBuffer& picture, std::optional<PixelRect> damage, bool cover)
 {
-    const WindowSize frameSize { frame.width(), frame.height() };
-    if (frameSize.width <= 0 || frameSize.height <= 0 || !frame.data())
-        return false;
-    if (!texture_ || !(frameSize == textureSize_)) {
-        texture_.reset();
-        texture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, frameSize.width, frameSize.height));
-        if (!texture_)
-            return false;
-        SDL_SetTextureScaleMode(texture_.get(), SDL_ScaleModeLinear);
-        textureSize_ = frameSize;
-        full = true;
+    SDL_Surface* surface = window_ ? SDL_GetWindowSurface(window_.get()) : nullptr;
+    if (!surface || surface->w <= 0 || surface->h <= 0)
+        return;
+    const WindowSize size { surface->w, surface->h };
+    const PixelRect all { 0, 0, size.width, size.height };
+    const Shown now { surface->pixels, size, cover };
+    // Parts are drawn only over what the last frame left: SDL makes the pixels anew after a
+    // resize, and the cover or another panel leaves the rest of them wrong for this picture.
+    // The damage is in the pixels of the frame the fit was made for; any other size shows whole.
+    const bool fitted = picture.width() == fit_.frame().width && picture.height() == fit_.frame().height;
+    const PixelRect part = damage && fitted && now == shown_ ? fit_.shownArea(*damage, size).intersected(all) : all;
+    if (part.isEmpty())
+        return;
+    const PixelRect content = fit_.contentRect(size);
+    const FrameBuffer* panel = overlayFor(content);
+    const bool direct = (surface->format->format == SDL_PIXELFORMAT_RGB888 || surface->format->format == SDL_PIXELFORMAT_ARGB8888)
+        && !SDL_MUSTLOCK(surface);
+    if (direct) {
+        staging_.reset();
+        stagingSurface_.reset();
+        const CairoSurface target { cairo_image_surface_create_for_data(static_cast<unsigned char*>(surface->pixels),
+            surface->format->format == SDL_PIXELFORMAT_RGB888 ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, size.width, size.height,
+            surface->pitch) };
+        WindowPainter::paint(target.get(), part, &picture, content, panel);
+        cairo_surface_flush(target.get());
+    } else {
+        // Drawn in Cairo's format, then converted into the window's for the part drawn.
+        if (!staging_ || staging_->width() != size.width || staging_->height() != size.height) {
+            stagingSurface_.reset();
+            staging_ = std::make_unique<FrameBuffer>();
+            staging_->resize(size.width, size.height);
+            if (!staging_->surface() || cairo_surface_status(staging_->surface()) != CAIRO_STATUS_SUCCESS)
+                return staging_.reset();
+            stagingSurface_.reset(SDL_CreateRGBSurfaceWithFormatFrom(cairo_image_surface_get_data(staging_->surface()),
+                size.width, size.height, 32, staging_->stride(), SDL_PIXELFORMAT_ARGB8888));
+            if (!stagingSurface_)
+                return staging_.reset();
+            SDL_SetSurfaceBlendMode(stagingSurface_.get(), SDL_BLENDMODE_NONE);
+        }
+        WindowPainter::paint(staging_->surface(), part, &picture, content, panel);
+        cairo_surface_flush(staging_->surface());
+        SDL_Rect from { part.x, part.y, part.width, part.height };
+        SDL_Rect to = from;
+        if (SDL_BlitSurface(stagingSurface_.get(), &from, surface, &to) != 0)
+            return;
     }
-    const PixelRect all { 0, 0, frameSize.width, frameSize.height };
-    const PixelRect rows = (full ? all : PixelRect { 0, damage.y, frameSize.width, damage.height }).intersected(all);
-    if (!rows.isEmpty()) {
-        const SDL_Rect rect { rows.x, rows.y, rows.width, rows.height };
-        SDL_UpdateTexture(texture_.get(), &rect, frame.data() + static_cast<std::ptrdiff_t>(rows.y) * frame.stride(), frame.stride());
-    }
-    return true;
+    const SDL_Rect sent { part.x, part.y, part.width, part.height };
+    if (SDL_UpdateWindowSurfaceRects(window_.get(), &sent, 1) != 0)
+        return;
+    // The pixels may have been made anew by the update (a window that changed size meanwhile).
+    shown_ = now;
 }
 
 void SDLScreenWindow::present(const FrameBuffer& frame, const PixelRect& damage, bool full)
 {
-    if (!renderer_ || !uploadFrame(frame, damage, full))
+    if (frame.width() <= 0 || frame.height() <= 0 || !frame.data())
         return;
-    int width = 0, height = 0;
-    if (SDL_GetRendererOutputSize(renderer_.get(), &width, &height) != 0)
-        return;
-    const PixelRect content = fit_.contentRect({ width, height });
-    const SDL_Rect target { content.x, content.y, content.width, content.height };
-    SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
-    SDL_RenderClear(renderer_.get());
-    SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, &target);
-    drawOverlay(content);
-    SDL_RenderPresent(renderer_.get());
+    show(frame, full ? std::nullopt : std::optional<PixelRect>(damage), false);
 }
 
-void SDLScreenWindow::setCover(std::unique_ptr<FrameBuffer> cover)
-{
-    coverTexture_.reset();
-    cover_ = std::move(cover);
-}
+void SDLScreenWindow::setCover(std::unique_ptr<FrameBuffer> cover) { cover_ = std::move(cover); }
 
 void SDLScreenWindow::presentCover()
 {
-    if (!renderer_)
-        return;
-    int width = 0, height = 0;
-    if (SDL_GetRendererOutputSize(renderer_.get(), &width, &height) != 0)
-        return;
-    if (!coverTexture_ && cover_ && cover_->width() > 0 && cover_->height() > 0 && cover_->data()) {
-        coverTexture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, cover_->width(), cover_->height()));
-        if (coverTexture_) {
-            SDL_SetTextureScaleMode(coverTexture_.get(), SDL_ScaleModeLinear);
-            SDL_UpdateTexture(coverTexture_.get(), nullptr, cover_->data(), cover_->stride());
-        }
-    }
-    const PixelRect content = fit_.contentRect({ width, height });
-    const SDL_Rect target { content.x, content.y, content.width, content.height };
-    SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
-    SDL_RenderClear(renderer_.get());
-    if (coverTexture_)
-        SDL_RenderCopy(renderer_.get(), coverTexture_.get(), nullptr, &target);
-    drawOverlay(content);
-    SDL_RenderPresent(renderer_.get());
+    const FrameBuffer none;
+    show(cover_ && cover_->data() ? *cover_ : none, std::nullopt, true);
 }
 
 void SDLScreenWindow::setOverlay(std::optional<HelpOverlay> overlay)
 {
-    overlayTexture_.reset();
     overlay_.reset();
     overlaySource_ = std::move(overlay);
+    // The next frame shows whole: the old panel's place as much as the new one's.
+    shown_ = {};
 }
 
-void SDLScreenWindow::drawOverlay(const PixelRect& picture)
+const FrameBuffer* SDLScreenWindow::overlayFor(const PixelRect& picture)
 {
     if (!overlaySource_)
-        return;
+        return nullptr;
     const WindowSize size { picture.width, picture.height };
     if (!overlay_ || !(overlayFor_ == size)) {
-        overlayTexture_.reset();
         overlay_ = overlaySource_->renderToFit(picture.width, picture.height);
         overlayFor_ = size;
     }
-    if (!overlay_ || overlay_->width() <= 0 || overlay_->height() <= 0)
-        return;
-    if (!overlayTexture_) {
-        overlayTexture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, overlay_->width(), overlay_->height()));
-        if (!overlayTexture_)
-            return;
-        SDL_UpdateTexture(overlayTexture_.get(), nullptr, overlay_->data(), overlay_->stride());
-    }
-    // Drawn at its own pixel size, centred on the picture: no scaling, so the text stays sharp.
-    const int width = std::min(overlay_->width(), picture.width);
-    const int height = std::min(overlay_->height(), picture.height);
-    const SDL_Rect source { 0, 0, width, height };
-    const SDL_Rect target { picture.x + (picture.width - width) / 2, picture.y + (picture.height - height) / 2, width, height };
-    SDL_RenderCopy(renderer_.get(), overlayTexture_.get(), &source, &target);
+    return overlay_.get();
 }
 
 CGPoint SDLScreenWindow::toPoints(double x, double y) const { return fit_.toPoints(x, y, size()); }

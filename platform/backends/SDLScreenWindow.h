@@ -2,8 +2,9 @@
 #include "platform/backends/HelpOverlay.h"
 // The desktop window and what it shows: the screen's frame buffer scaled to the window with
 // smooth filtering, bars around it when the window's shape differs, and an optional panel centred
-// on top. Window positions map back to screen points through the same fit. Internal to the SDL
-// backend; SDL's types stay declared, not included.
+// on top, drawn into the window's own pixels (SDL's window surface) and sent to the display only
+// where they changed. Window positions map back to screen points through the same fit. Internal
+// to the SDL backend; SDL's types stay declared, not included.
 #include "platform/backends/WindowFit.h"
 #include "platform/foundation/Result.h"
 
@@ -13,8 +14,7 @@
 #include <string>
 
 struct SDL_Window;
-struct SDL_Renderer;
-struct SDL_Texture;
+struct SDL_Surface;
 class FrameBuffer;
 
 class SDLScreenWindow {
@@ -39,12 +39,14 @@ public:
     // Said when the window cannot be as asked for (a zoom larger than the display holds).
     std::function<void(const std::string&)> onNotice;
 
-    // Shows the frame, sending the texture only the rows in `damage` unless `full`.
+    // Shows the frame: only the window pixels that `damage` (frame pixels) reaches are drawn and
+    // sent, unless `full` or the window's pixels are not what the last frame left (a new size,
+    // the cover, a new panel), when all of them are.
     void present(const FrameBuffer& frame, const PixelRect& damage, bool full);
     // The picture to show in the frame's place while the window is covered (see presentCover).
     void setCover(std::unique_ptr<FrameBuffer> cover);
-    // Shows the cover in the frame's place, fitted as the frame is, with the panel over it; the
-    // frame's texture is left as it was. Without a cover the picture is black: never the frame.
+    // Shows the cover in the frame's place, fitted as the frame is, with the panel over it. Without
+    // a cover the picture is black: never the frame.
     void presentCover();
     // The panel to show over the picture, or none; the window shows it at the next present, drawn
     // anew whenever the picture's size changes so that it grows and shrinks with it.
@@ -59,14 +61,23 @@ public:
     SDL_Window* window() const { return window_.get(); }
 
 private:
-    bool uploadFrame(const FrameBuffer& frame, const PixelRect& damage, bool full);
-    void drawOverlay(const PixelRect& picture);
+    // What the window's pixels hold, so that a frame knows whether drawing its damage suffices.
+    struct Shown {
+        const void* pixels = nullptr;
+        WindowSize size;
+        bool cover = true;
+        friend bool operator==(const Shown&, const Shown&) = default;
+    };
 
-    // Gives SDL's objects back; declared in this order, they go textures first, window last.
+    // Draws `picture` (the frame or the cover) into the window pixels that `damage` (picture
+    // pixels) reaches, all of them when it is unset, and sends that part to the display.
+    void show(const FrameBuffer& picture, std::optional<PixelRect> damage, bool cover);
+    const FrameBuffer* overlayFor(const PixelRect& picture);
+
+    // Gives SDL's objects back; declared in this order, the window goes last.
     struct SDLRelease {
         void operator()(SDL_Window* window) const;
-        void operator()(SDL_Renderer* renderer) const;
-        void operator()(SDL_Texture* texture) const;
+        void operator()(SDL_Surface* surface) const;
     };
 
     WindowBorders currentBorders() const;
@@ -80,14 +91,15 @@ private:
     int attempts_ = 0;
     bool zoomNoticed_ = false;
     std::unique_ptr<SDL_Window, SDLRelease> window_;
-    std::unique_ptr<SDL_Renderer, SDLRelease> renderer_;
-    std::unique_ptr<SDL_Texture, SDLRelease> texture_;
-    std::unique_ptr<SDL_Texture, SDLRelease> overlayTexture_;
-    std::unique_ptr<SDL_Texture, SDLRelease> coverTexture_;
+    // Where the picture is drawn when the window's pixels are not in Cairo's 32-bit format: a
+    // copy of them, from which the drawn parts are converted into the window's.
+    std::unique_ptr<FrameBuffer> staging_;
+    std::unique_ptr<SDL_Surface, SDLRelease> stagingSurface_;
+    Shown shown_;
     std::unique_ptr<FrameBuffer> cover_;
+    FrameBuffer black_;
     std::optional<HelpOverlay> overlaySource_;
     std::unique_ptr<FrameBuffer> overlay_;
     // The picture size overlay_ was drawn for.
     WindowSize overlayFor_;
-    WindowSize textureSize_;
 };

@@ -105,3 +105,20 @@ bool WindowFit::isOnPicture(double x, double y, WindowSize window) const
     const PixelRect c = contentRect(window);
     return c.x <= x && x < c.x + c.width && c.y <= y && y < c.y + c.height;
 }
+
+PixelRect WindowFit::shownArea(const PixelRect& changed, WindowSize window) const
+{
+    const PixelRect content = contentRect(window);
+    const PixelRect onFrame = changed.intersected({ 0, 0, frame_.width, frame_.height });
+    if (content.isEmpty() || onFrame.isEmpty())
+        return {};
+    // A window pixel is the blend of the two frame pixels either side of where its centre falls,
+    // so a changed frame pixel reaches no further than its neighbours' extent, whatever the scale.
+    const double sx = static_cast<double>(content.width) / frame_.width;
+    const double sy = static_cast<double>(content.height) / frame_.height;
+    const auto x = static_cast<int>(std::floor((onFrame.x - 1) * sx));
+    const auto y = static_cast<int>(std::floor((onFrame.y - 1) * sy));
+    const auto right = static_cast<int>(std::ceil((onFrame.x + onFrame.width + 1) * sx));
+    const auto bottom = static_cast<int>(std::ceil((onFrame.y + onFrame.height + 1) * sy));
+    return PixelRect { content.x + x, content.y + y, right - x, bottom - y }.intersected(content);
+}

@@ -55,6 +55,10 @@ public:
     PixelRect toWindow(CGRect points, WindowSize window) const;
     // Whether a position in a window of that size lies on the picture (half-open).
     bool isOnPicture(double x, double y, WindowSize window) const;
+    // The window pixels whose smoothly scaled colour depends on any of `changed` (frame pixels):
+    // the rectangle mapped through the fit, a frame pixel wider each way for the filter's reach,
+    // and clamped to the picture. Empty when none of it is on the frame.
+    PixelRect shownArea(const PixelRect& changed, WindowSize window) const;
 
     WindowSize frame() const { return frame_; }
 

@@ -6,6 +6,7 @@
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xproto.h>
 #include <X11/Xutil.h>
 #endif
 
@@ -134,5 +135,38 @@ std::optional<X11WindowFrame::Geometry> X11WindowFrame::geometry(SDL_Window* win
 #else
     (void)window;
     return std::nullopt;
+#endif
+}
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+namespace {
+
+XErrorHandler& handlerBefore()
+{
+    static XErrorHandler before = nullptr;
+    return before;
+}
+
+// SDL wakes its waiting event loop by sending the window an event on a second connection to the
+// server. One sent as the window closes may reach the server after the window is gone; Xlib's
+// default handler would end the program for it, and the exit status would say the host failed
+// when nothing did.
+int passEventsToClosedWindows(Display* display, XErrorEvent* error)
+{
+    if (error && error->error_code == BadWindow && error->request_code == X_SendEvent)
+        return 0;
+    const XErrorHandler before = handlerBefore();
+    return before ? before(display, error) : 0;
+}
+
+} // namespace
+#endif
+
+void X11WindowFrame::tolerateEventsToClosedWindows()
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    const XErrorHandler current = XSetErrorHandler(passEventsToClosedWindows);
+    if (current != passEventsToClosedWindows)
+        handlerBefore() = current;
 #endif
 }

@@ -25,4 +25,8 @@ public:
     static bool setTitle(SDL_Window* window, const std::string& title);
     // Where the window and its frame are now; nothing when the window is not on X11.
     static std::optional<Geometry> geometry(SDL_Window* window);
+    // Lets an event sent to a window that has gone meanwhile pass; every other X error is handled
+    // as before. Called before SDL's video starts, so that SDL's own handler passes errors on to
+    // it and puts it back when the video ends.
+    static void tolerateEventsToClosedWindows();
 };

@@ -10,6 +10,7 @@
 #   - F9 / F10, Ctrl+B / Ctrl+F and minimising / restoring send the host away and back; letters
 #     typed while the lock is in front do neither; closing the window goes the background way
 #     and the passcode is on disk afterwards;
+#   - a trail drawn and dropped with Escape leaves no pixel of it behind;
 #   - while away the window shows the lock's background picture and the banner, no pixel of the
 #     host; back, it shows the host when the policy lets it through, else the lock, with no frame
 #     of the host on the way;
@@ -379,6 +380,26 @@ what="F1 shows the keys over the lock" expect differs_in "0,300,640,500" locked.
 [ "$(count dismissKeyboard2--------)" = 2 ] || fail "a letter sent the host to the background"
 xdotool key F1
 what="F1 hides the keys" expect shows locked.png host.png
+# A trail drawn and dropped leaves nothing behind: a frame is shown by drawing only the part of the
+# window it changed, and a part too small would leave the trail's ends or edges on screen. The
+# window is grabbed idle and with the trail; once dropped, no pixel may look like the trail's.
+differences --save "$work/idle-grab.png" "$work/locked.png" > /dev/null
+trail_args=()
+for i in 0 4 8 5 2; do
+    trail_args+=(mousemove $(to_display "${nodes[$((2 * i))]}" "${nodes[$((2 * i + 1))]}"))
+    [ "$i" != 0 ] || trail_args+=(mousedown 1)
+done
+xdotool "${trail_args[@]}" mousemove_relative -- 30 40
+trail_shows() { differences --save "$work/trail-grab.png" "$work/idle-grab.png" | awk '{ exit !($1 >= 0.03) }'; }
+what="the trail follows the finger" expect trail_shows
+xdotool key Escape mouseup 1
+stale() {
+    "$probe" foreign "$CX" "$CY" "$CW" "$CH" --save "$work/stale.png" "$work/trail-grab.png" "$work/idle-grab.png" \
+        | tee "$work/last-differences"
+}
+trail_gone() { [ "$(stale)" = 0 ]; }
+what="the dropped trail leaves no pixel of it behind" expect trail_gone
+what="the lock is as it was" expect shows locked.png host.png
 "$probe" minimise "$wid"
 what="minimising sends the host to the background" expect logged dismissKeyboard2-------- 3
 what="while minimised nothing of the host shows" expect covered
