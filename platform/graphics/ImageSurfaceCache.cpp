@@ -137,10 +137,16 @@ bool copyOpaqueRows(cairo_t* cr, cairo_surface_t* picture, int left, int top)
             const PixelRect area = PixelRect { x0, y0, x1 - x0, y1 - y0 }.intersected(placed).intersected(targetRect);
             if (area.isEmpty())
                 continue;
-            for (int y = area.y; y < area.y + area.height; ++y) {
-                auto* to = reinterpret_cast<std::uint32_t*>(out + static_cast<std::ptrdiff_t>(y) * outStride) + area.x;
-                const auto* from = reinterpret_cast<const std::uint32_t*>(in + static_cast<std::ptrdiff_t>(y - placed.y) * inStride) + (area.x - placed.x);
-                std::memcpy(to, from, static_cast<std::size_t>(area.width) * 4);
+            const auto rowBytes = static_cast<std::size_t>(area.width) * 4;
+            auto* to = out + static_cast<std::ptrdiff_t>(area.y) * outStride + static_cast<std::ptrdiff_t>(area.x) * 4;
+            const auto* from = in + static_cast<std::ptrdiff_t>(area.y - placed.y) * inStride + static_cast<std::ptrdiff_t>(area.x - placed.x) * 4;
+            if (static_cast<std::size_t>(outStride) == rowBytes && static_cast<std::size_t>(inStride) == rowBytes) {
+                // Whole rows on both sides, nothing between them: one copy, as a full frame's
+                // background is, lets the copy stream instead of starting afresh on every row.
+                std::memcpy(to, from, rowBytes * static_cast<std::size_t>(area.height));
+            } else {
+                for (int y = 0; y < area.height; ++y)
+                    std::memcpy(to + static_cast<std::ptrdiff_t>(y) * outStride, from + static_cast<std::ptrdiff_t>(y) * inStride, rowBytes);
             }
             cairo_surface_mark_dirty_rectangle(target, area.x, area.y, area.width, area.height);
         }
