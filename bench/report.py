@@ -48,7 +48,7 @@ def checked(args):
 # Start-up: warm-up runs, then the two variants interleaved so drift hits both alike.
 start = write("start.txt", "launch\nprint\n")
 start_rows = []
-for screen, target in (("320x568@2", 1.3), ("390x844@3", 1.5)):
+for screen, target in (("320x568@2", 1.2), ("390x844@3", 1.2)):
     times = {True: [], False: []}
     for i in range(runs + 3):
         for tweaks in (True, False):
