@@ -11,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -91,6 +92,20 @@ void BM_BlendFrame(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kFrameBytes));
 }
 
+// Moves the finger through the three places in turn, a frame after each, and counts the pixels
+// the frames changed.
+void wanderAndRender(benchmark::State& state, const std::array<CGPoint, 3>& wander)
+{
+    std::size_t i = 0;
+    std::int64_t pixels = 0;
+    for (auto _ : state) {
+        UITouchInjector::shared().move(wander[i++ % wander.size()]);
+        const PixelRect changed = Renderer::shared().renderScreen();
+        pixels += static_cast<std::int64_t>(changed.width) * changed.height;
+    }
+    state.counters["pixelsPerFrame"] = benchmark::Counter(static_cast<double>(pixels) / static_cast<double>(state.iterations()));
+}
+
 // The frame after a move at the window's screens (320×568 points at 2×, the default, and 390×844
 // at 3×): what the window figures of scripts/bench.sh are measured against. bench/window-cpu.sh
 // moves the finger through the same places.
@@ -99,15 +114,7 @@ void BM_FrameAfterMoveWindowScreen(benchmark::State& state, float width, float h
     launchWithTrail(true, width, height, scale);
     auto& device = bench::BenchDevice::shared();
     const CGPoint end = device.nodeCentre(kTrail.back());
-    const CGPoint wander[] = { { end.x + 15, end.y - 20 }, { end.x - 12, end.y - 25 }, { end.x + 3, end.y - 35 } };
-    std::size_t i = 0;
-    std::int64_t pixels = 0;
-    for (auto _ : state) {
-        UITouchInjector::shared().move(wander[i++ % 3]);
-        const PixelRect changed = Renderer::shared().renderScreen();
-        pixels += static_cast<std::int64_t>(changed.width) * changed.height;
-    }
-    state.counters["pixelsPerFrame"] = benchmark::Counter(static_cast<double>(pixels) / static_cast<double>(state.iterations()));
+    wanderAndRender(state, { { { end.x + 15, end.y - 20 }, { end.x - 12, end.y - 25 }, { end.x + 3, end.y - 35 } } });
 }
 
 void BM_FrameAfterMove(benchmark::State& state)
@@ -121,15 +128,7 @@ void BM_FrameAfterMove(benchmark::State& state)
         return;
     }
     // The finger wanders around the last node: the trail's loose end follows it, nothing new is selected.
-    const CGPoint wander[] = { { end.x + 25, end.y - 30 }, { end.x - 20, end.y - 40 }, { end.x + 5, end.y - 55 } };
-    std::size_t i = 0;
-    std::int64_t pixels = 0;
-    for (auto _ : state) {
-        UITouchInjector::shared().move(wander[i++ % 3]);
-        const PixelRect changed = Renderer::shared().renderScreen();
-        pixels += static_cast<std::int64_t>(changed.width) * changed.height;
-    }
-    state.counters["pixelsPerFrame"] = benchmark::Counter(static_cast<double>(pixels) / static_cast<double>(state.iterations()));
+    wanderAndRender(state, { { { end.x + 25, end.y - 30 }, { end.x - 20, end.y - 40 }, { end.x + 5, end.y - 55 } } });
 }
 
 void BM_FullFrame(benchmark::State& state)

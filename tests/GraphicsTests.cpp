@@ -1,3 +1,4 @@
+#include "DrawingTestSupport.h"
 #include "PixelProbe.h"
 #include "ScratchDirectory.h"
 
@@ -38,15 +39,7 @@ protected:
         return image;
     }
 
-    static std::shared_ptr<UIImage> solid(const std::shared_ptr<UIColor>& color, CGSize size)
-    {
-        UIGraphicsBeginImageContext(size);
-        CGContextSetFillColorWithColor(UIGraphicsGetCurrentContext(), color.get());
-        CGContextFillRect(UIGraphicsGetCurrentContext(), { {}, size });
-        auto image = UIGraphicsGetImageFromCurrentImageContext();
-        UIGraphicsEndImageContext();
-        return image;
-    }
+    static std::shared_ptr<UIImage> solid(const std::shared_ptr<UIColor>& color, CGSize size) { return drawing_test::solidImage(color, size); }
 
     std::string file(const std::string& name) const { return (dir / name).string(); }
 

@@ -1,3 +1,4 @@
+#include "DrawingTestSupport.h"
 #include "PixelProbe.h"
 
 #include "platform/backends/HeadlessBackend.h"
@@ -542,26 +543,7 @@ TEST_F(RendererTest, AnOccludedWindowShowsWhenTheFrontOneFades)
     EXPECT_TRUE(damageMatchesFullRedraw()) << "the front window hidden";
 }
 
-namespace {
-
-// Every pixel of the screen against the window drawn alone the plain way (cairo's own groups, no
-// culling): a window filling the screen at full alpha must come out byte for byte the same.
-::testing::AssertionResult screenMatchesWindowSnapshot(UIWindow& window)
-{
-    Renderer::shared().renderScreen();
-    const auto screen = Renderer::shared().frameBuffer().toImage(1);
-    const auto alone = Renderer::snapshotWindow(window);
-    if (!screen || !alone || screen->pixelWidth() != alone->pixelWidth() || screen->pixelHeight() != alone->pixelHeight())
-        return ::testing::AssertionFailure() << "no picture to compare";
-    for (int y = 0; y < screen->pixelHeight(); ++y)
-        for (int x = 0; x < screen->pixelWidth(); ++x)
-            if (screen->pixelAt(x, y) != alone->pixelAt(x, y))
-                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " is " << pixel_probe::at(*screen, x, y) << " instead of "
-                                                     << pixel_probe::at(*alone, x, y);
-    return ::testing::AssertionSuccess();
-}
-
-} // namespace
+using drawing_test::screenMatchesWindowSnapshot;
 
 TEST_F(RendererTest, FadedViewsComeOutAsCairoGroupsFrameAfterFrame)
 {

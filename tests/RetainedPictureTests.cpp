@@ -1,6 +1,7 @@
 // The pictures a fade keeps from frame to frame: a frame in which only alphas changed composes the
 // picture the last frame painted, unpainted; a change inside the faded view paints it again; and
 // either way the screen comes out byte for byte as cairo's own groups draw it.
+#include "DrawingTestSupport.h"
 #include "PixelProbe.h"
 
 #include "platform/compositor/DamageTracker.h"
@@ -20,6 +21,9 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using drawing_test::screenMatchesWindowSnapshot;
+using drawing_test::solidImage;
 
 template <class T = UIView> std::shared_ptr<T> makeView(CGRect frame, std::shared_ptr<UIColor> background = nullptr)
 {
@@ -57,33 +61,6 @@ public:
     CGPoint end { 60, 40 };
     std::shared_ptr<UIColor> color = UIColor::orangeColor();
 };
-
-std::shared_ptr<UIImage> solidImage(const std::shared_ptr<UIColor>& color, CGSize size)
-{
-    UIGraphicsBeginImageContext(size);
-    CGContextSetFillColorWithColor(UIGraphicsGetCurrentContext(), color.get());
-    CGContextFillRect(UIGraphicsGetCurrentContext(), { {}, size });
-    auto image = UIGraphicsGetImageFromCurrentImageContext();
-    UIGraphicsEndImageContext();
-    return image;
-}
-
-// The screen after one frame against the window drawn alone the plain way (cairo's own groups,
-// nothing kept, nothing culled), every byte.
-::testing::AssertionResult frameMatchesPlainDrawing(UIWindow& window)
-{
-    Renderer::shared().renderScreen();
-    const auto screen = Renderer::shared().frameBuffer().toImage(1);
-    const auto alone = Renderer::snapshotWindow(window);
-    if (!screen || !alone || screen->pixelWidth() != alone->pixelWidth() || screen->pixelHeight() != alone->pixelHeight())
-        return ::testing::AssertionFailure() << "no picture to compare";
-    for (int y = 0; y < screen->pixelHeight(); ++y)
-        for (int x = 0; x < screen->pixelWidth(); ++x)
-            if (screen->pixelAt(x, y) != alone->pixelAt(x, y))
-                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " is " << pixel_probe::at(*screen, x, y) << " instead of "
-                                                     << pixel_probe::at(*alone, x, y);
-    return ::testing::AssertionSuccess();
-}
 
 class RetainedPictureTest : public ::testing::Test {
 protected:
@@ -132,7 +109,7 @@ TEST_F(RetainedPictureTest, AFadeComposesThePictureOfTheLastFrameWithoutPainting
         outer->setAlpha(0.5f);
     });
     clock->setMonotonicNow(0.1);
-    EXPECT_TRUE(frameMatchesPlainDrawing(*window)) << "the first frame of the fade";
+    EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "the first frame of the fade";
     const int painted = node->paints;
     ASSERT_GE(painted, 1);
 
@@ -143,7 +120,7 @@ TEST_F(RetainedPictureTest, AFadeComposesThePictureOfTheLastFrameWithoutPainting
         const PixelRect changed = Renderer::shared().renderScreen();
         EXPECT_FALSE(changed.isEmpty()) << "the fade changes the screen at " << t;
         EXPECT_EQ(node->paints, before) << "the picture kept is composed, not painted again, at " << t;
-        EXPECT_TRUE(frameMatchesPlainDrawing(*window)) << "at " << t;
+        EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "at " << t;
     }
 
     // A whole re-compose of the screen keeps the picture too.
@@ -156,7 +133,7 @@ TEST_F(RetainedPictureTest, AFadeComposesThePictureOfTheLastFrameWithoutPainting
     clock->setMonotonicNow(2.0);
     faded->setAlpha(1.0f);
     outer->setAlpha(1.0f);
-    EXPECT_TRUE(frameMatchesPlainDrawing(*window)) << "at the end of the fade";
+    EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "at the end of the fade";
     EXPECT_GT(node->paints, before);
 }
 
@@ -171,7 +148,7 @@ TEST_F(RetainedPictureTest, AnythingThatChangesInsideTheFadedViewPaintsItsPictur
     auto nextFrame = [&](const char* what) {
         clock->setMonotonicNow(t += 1.0);
         const int before = node->paints;
-        EXPECT_TRUE(frameMatchesPlainDrawing(*window)) << what;
+        EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << what;
         EXPECT_GT(node->paints, before) << what << ": the picture was painted again";
     };
     node->setBackgroundColor(UIColor::blueColor());
@@ -217,7 +194,7 @@ TEST_F(RetainedPictureTest, AnythingThatChangesInsideTheFadedViewPaintsItsPictur
         const int before = node->paints;
         Renderer::shared().renderScreen();
         EXPECT_EQ(node->paints, before);
-        EXPECT_TRUE(frameMatchesPlainDrawing(*window));
+        EXPECT_TRUE(screenMatchesWindowSnapshot(*window));
     }
 }
 
@@ -232,7 +209,7 @@ TEST_F(RetainedPictureTest, ANewScaleOrAnotherClipPaintsThePictureAfresh)
     Renderer::shared().renderScreen();
     int before = node->paints;
     node->setBackgroundColor(UIColor::blackColor());
-    EXPECT_TRUE(frameMatchesPlainDrawing(*window)) << "a small damage over the picture";
+    EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "a small damage over the picture";
     EXPECT_GT(node->paints, before);
 
     UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(100, 100), 2.0f));
@@ -240,7 +217,7 @@ TEST_F(RetainedPictureTest, ANewScaleOrAnotherClipPaintsThePictureAfresh)
     Renderer::shared().renderScreen();
     EXPECT_GT(node->paints, before) << "a new scale";
     faded->setAlpha(0.6f);
-    EXPECT_TRUE(frameMatchesPlainDrawing(*window)) << "at the new scale";
+    EXPECT_TRUE(screenMatchesWindowSnapshot(*window)) << "at the new scale";
 }
 
 // The tracker's account of what changed inside each view's picture, frame by frame.
