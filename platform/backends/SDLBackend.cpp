@@ -6,6 +6,7 @@
 #include "platform/backends/SDLWindowIdentity.h"
 #include "platform/backends/SDLWindowInput.h"
 #include "platform/backends/WindowInputRecorder.h"
+#include "platform/backends/X11EventWait.h"
 #include "platform/backends/X11WindowFrame.h"
 #include "platform/compositor/Renderer.h"
 #include "platform/foundation/Clock.h"
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -84,6 +86,7 @@ struct SDLBackend::Impl {
     VideoSubsystem video;
     SDLScreenWindow window;
     SDLWindowInput input;
+    std::optional<X11EventWait> displayWait;
     std::shared_ptr<WindowInputRecorder> recorder;
     bool running = false;
     bool inBackground = false;
@@ -222,6 +225,21 @@ struct SDLBackend::Impl {
         return needsPresent || animatedLastFrame || Toolkit::current().frameDue();
     }
 
+    // The next event, waiting for it at most the milliseconds given.
+    bool nextEvent(SDL_Event& event, int milliseconds)
+    {
+        if (!displayWait || !displayWait->available())
+            return SDL_WaitEventTimeout(&event, milliseconds) != 0;
+        const auto take = [&event] { return SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0; };
+        // What the display sent since the last pump (read while a frame was shown, say) is found
+        // by the wait, which then returns at once.
+        if (take())
+            return true;
+        displayWait->wait(milliseconds);
+        SDL_PumpEvents();
+        return take();
+    }
+
     // How long to sleep: until input, the next due work or the next frame, whichever is first.
     int waitMilliseconds() const
     {
@@ -265,6 +283,7 @@ Result<void> SDLBackend::open()
     if (Result<void> created = impl->window.create(zoom_); !created.ok())
         return created;
     SDLWindowIdentity::setIcon(impl->window.window());
+    impl->displayWait.emplace(impl->window.window());
     impl->recorder = recorder_;
     impl->input.setRecorder(recorder_);
     impl->window.refit();
@@ -300,7 +319,7 @@ int SDLBackend::run()
     NSRunLoop& loop = NSRunLoop::mainRunLoop();
     while (s.running) {
         SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, s.waitMilliseconds())) {
+        if (s.nextEvent(event, s.waitMilliseconds())) {
             // Work that fell due while the loop slept fires before the input that woke it, in
             // time order, as a replay of the session on a virtual clock has it.
             loop.runDue();
