@@ -6,6 +6,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NSRunLoop.h"
 #include "platform/graphics/UIBezierPath.h"
+#include "platform/graphics/GraphicsState.h"
 #include "platform/graphics/UIColor.h"
 #include "platform/graphics/UIFont.h"
 #include "platform/graphics/UIImage.h"
@@ -324,6 +325,51 @@ TEST_F(RendererTest, ImagesButtonsAndLabelsAtScaleTwo)
     EXPECT_EQ(inked(*shot, 160, 200, cx, cy), 0);
     label->setText(std::string("密码错误，请重输"));
     EXPECT_GT(inked(*Renderer::snapshotScreen(), 100, 160, cx, cy), 100) << "Chinese text has glyphs";
+}
+
+// A label is laid out once and drawn from that layout again; whatever it was laid out from
+// changing (its text, its width, where it lies) lays it out anew, as a label never seen before.
+TEST_F(RendererTest, ALabelLaidOutOnceLooksAsOneLaidOutAfresh)
+{
+    UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(100, 100), 2.0f));
+    auto label = makeView<UILabel>({ { 0, 20 }, { 100, 30 } });
+    label->setTextColor(UIColor::orangeColor());
+    label->setFont(UIFont::systemFontOfSize(14));
+    window->addSubview(label);
+    auto& layouts = GraphicsState::current().textLayouts();
+    // The screen as drawn now, and as drawn with nothing kept from before.
+    const auto sameAsFresh = [&] {
+        const auto kept = Renderer::snapshotScreen();
+        layouts.clear();
+        Renderer::shared().setNeedsFullRedraw();
+        const auto fresh = Renderer::snapshotScreen();
+        for (int y = 0; y < kept->pixelHeight(); ++y)
+            for (int x = 0; x < kept->pixelWidth(); ++x)
+                if (kept->pixelAt(x, y) != fresh->pixelAt(x, y))
+                    return ::testing::AssertionFailure() << "pixel " << x << "," << y << " differs from a fresh layout";
+        return ::testing::AssertionSuccess();
+    };
+    label->setText(std::string("Draw the pattern"));
+    Renderer::snapshotScreen();
+    const std::size_t laidOut = layouts.size();
+    Renderer::shared().setNeedsFullRedraw();
+    Renderer::snapshotScreen();
+    EXPECT_EQ(layouts.size(), laidOut) << "drawn again from the same layout";
+    label->setText(std::string("Wrong pattern, try again"));
+    EXPECT_TRUE(sameAsFresh()) << "new text";
+    label->setFrame({ { 0, 20 }, { 60, 30 } });
+    EXPECT_TRUE(sameAsFresh()) << "a narrower label truncates anew";
+    label->setFrame({ { 7, 41 }, { 60, 30 } });
+    EXPECT_TRUE(sameAsFresh()) << "moved";
+    label->setFrame({ { 0, 20 }, { 100, 30 } });
+    label->setText(std::string("Draw the pattern"));
+    EXPECT_TRUE(sameAsFresh()) << "back as it was";
+
+    for (int i = 0; i < 200; ++i) {
+        label->setText("label " + std::to_string(i));
+        Renderer::shared().renderScreen();
+    }
+    EXPECT_LE(layouts.size(), TextLayoutCache::kCapacity) << "kept layouts are bounded";
 }
 
 TEST_F(RendererTest, ScreenAndWindowSnapshotsAsPNG)

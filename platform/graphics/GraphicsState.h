@@ -1,11 +1,12 @@
 #pragma once
 // What the graphics layer keeps for one toolkit: the main screen's scale, the stack of bitmap
-// contexts, the caches of decoded, drawn and surfaced images, and the decodes under way. The
+// contexts, the caches of decoded, drawn and surfaced images and of laid-out text, and the decodes under way. The
 // decodes go first on the way out, their worker threads waited for, then the rest in reverse.
 #include "platform/graphics/DecodedImageCache.h"
 #include "platform/graphics/ImageSurfaces.h"
 #include "platform/graphics/NamedImageCache.h"
 #include "platform/graphics/PrefetchRegistry.h"
+#include "platform/graphics/TextLayoutCache.h"
 
 #include <memory>
 #include <vector>
@@ -30,6 +31,7 @@ public:
     NamedImageCache& namedImages() { return namedImages_; }
     ImageSurfaces& imageSurfaces() { return imageSurfaces_; }
     PrefetchRegistry& prefetch() { return prefetch_; }
+    TextLayoutCache& textLayouts() { return textLayouts_; }
 
 private:
     float mainScreenScale_ = 1.0f;
@@ -37,5 +39,6 @@ private:
     DecodedImageCache decodedImages_;
     NamedImageCache namedImages_;
     ImageSurfaces imageSurfaces_;
+    TextLayoutCache textLayouts_;
     PrefetchRegistry prefetch_;
 };

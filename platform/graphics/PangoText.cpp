@@ -1,6 +1,8 @@
 #include "platform/graphics/PangoText.h"
 
 #include "platform/graphics/CGContext.h"
+#include "platform/graphics/GraphicsState.h"
+#include "platform/graphics/TextLayoutCache.h"
 #include "platform/graphics/UIFont.h"
 
 #include <pango/pangocairo.h>
@@ -151,10 +153,33 @@ void PangoText::draw(cairo_t* cr, const std::string& rawText, const UIFont* font
     if (rawText.empty() || !CGFloatsAreFinite({ rect.origin.x, rect.origin.y, rect.size.width, rect.size.height }) || rect.size.width <= 0
         || rect.size.height <= 0)
         return;
-    const Layout holder(pango_cairo_create_layout(cr));
-    PangoLayout* layout = holder.get();
-    configure(layout, validUTF8(rawText), font);
-    const double offsetX = arrange(layout, rect, style);
+    // The same label drawn again through the same matrix lays out the same: it is laid out once.
+    TextLayoutCache::Key key;
+    key.text = rawText;
+    key.family = font ? font->familyName() : std::string("\n");
+    key.size = font ? font->pointSize() : 0;
+    key.alignment = style.alignment;
+    key.lineBreakMode = style.lineBreakMode;
+    key.numberOfLines = style.numberOfLines;
+    key.width = rect.size.width;
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    const double matrix[6] = { m.xx, m.yx, m.xy, m.yy, m.x0, m.y0 };
+    std::copy(std::begin(matrix), std::end(matrix), key.matrix);
+    key.surfaceType = static_cast<int>(cairo_surface_get_type(cairo_get_target(cr)));
+    TextLayoutCache& layouts = GraphicsState::current().textLayouts();
+    TextLayoutCache::Laid laid = layouts.find(key);
+    Layout holder;
+    if (laid.layout) {
+        pango_cairo_update_layout(cr, laid.layout);
+    } else {
+        holder.reset(pango_cairo_create_layout(cr));
+        configure(holder.get(), validUTF8(rawText), font);
+        laid = { holder.get(), arrange(holder.get(), rect, style) };
+        layouts.keep(std::move(key), laid);
+    }
+    PangoLayout* layout = laid.layout;
+    const double offsetX = laid.offsetX;
 
     PangoRectangle logical;
     pango_layout_get_extents(layout, nullptr, &logical);
