@@ -2,7 +2,8 @@
 // follows one touch move with a nine-node trail drawn, a full re-compose, and one frame in the
 // middle of each fade, each against the floors of one frame measured in the same process: a memset
 // of the whole frame buffer, a memcpy of a background into it, and a blend of two full-screen
-// sources into it (the per-pixel work of a fade).
+// sources into it (the per-pixel work of a fade); and, for context, the copy and the frame after a
+// move when the caches have gone cold first, as they have for a real full frame and in a window.
 #include "bench/BenchDevice.h"
 #include "gesture/TQGestureLockView.h"
 #include "lockscreen/TQViewController.h"
@@ -14,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <time.h>
 #include <vector>
 
 namespace {
@@ -66,6 +68,34 @@ void BM_MemcpyFrame(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kFrameBytes));
 }
 
+// Pushes everything the process touched out of the caches by reading a buffer larger than any
+// last-level cache (reading, so that nothing is left to write back during the copy), as a
+// frame's own pictures and screen (some 25 MB at 3x) push out each other.
+void evictCaches()
+{
+    static const std::vector<unsigned char> sweep(96u << 20, 1);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < sweep.size(); i += 64)
+        sum += sweep[i];
+    benchmark::DoNotOptimize(sum);
+}
+
+// The same copy with both buffers out of the cache first: what the copy costs a frame that has
+// touched more than the cache holds, as a full frame has. Context for the full frame's figure.
+void BM_MemcpyFrameCold(benchmark::State& state)
+{
+    std::vector<unsigned char> background(kFrameBytes, 7), frame(kFrameBytes, 1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        evictCaches();
+        state.ResumeTiming();
+        std::memcpy(frame.data(), background.data(), frame.size());
+        benchmark::DoNotOptimize(frame.data());
+        benchmark::ClobberMemory();
+        background[0]++;
+    }
+}
+
 // Two full-screen premultiplied ARGB32 sources mixed into the screen at one opacity, byte by byte
 // in eight-bit fixed point (out = under × (1 − t) + over × t): the least a fade frame that composes
 // two cached layers costs. A plain loop over bytes, left for the compiler to vectorise as it
@@ -115,6 +145,26 @@ void BM_FrameAfterMoveWindowScreen(benchmark::State& state, float width, float h
     auto& device = bench::BenchDevice::shared();
     const CGPoint end = device.nodeCentre(kTrail.back());
     wanderAndRender(state, { { { end.x + 15, end.y - 20 }, { end.x - 12, end.y - 25 }, { end.x + 3, end.y - 35 } } });
+}
+
+// The same frame after the process slept 10 ms, as the window's host sleeps between pointer
+// moves (bench/window-cpu.sh moves every 10 ms): its caches have gone cold meanwhile. Context for
+// the window's figure.
+void BM_FrameAfterMoveAfterIdle(benchmark::State& state, float width, float height, float scale)
+{
+    launchWithTrail(true, width, height, scale);
+    auto& device = bench::BenchDevice::shared();
+    const CGPoint end = device.nodeCentre(kTrail.back());
+    const std::array<CGPoint, 3> wander { { { end.x + 15, end.y - 20 }, { end.x - 12, end.y - 25 }, { end.x + 3, end.y - 35 } } };
+    std::size_t i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const timespec idle { 0, 10'000'000 };
+        nanosleep(&idle, nullptr);
+        state.ResumeTiming();
+        UITouchInjector::shared().move(wander[i++ % wander.size()]);
+        benchmark::DoNotOptimize(Renderer::shared().renderScreen());
+    }
 }
 
 void BM_FrameAfterMove(benchmark::State& state)
@@ -190,9 +240,12 @@ void BM_FadeWaitIn(benchmark::State& state) { BM_FadeWait(state, true); }
 
 BENCHMARK(BM_MemsetFrame)->Name("frame/memset_reference")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MemcpyFrame)->Name("frame/memcpy_reference")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MemcpyFrameCold)->Name("frame/memcpy_cold_reference")->Iterations(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BlendFrame)->Name("frame/blend_reference")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_FrameAfterMoveWindowScreen, small, 320.0f, 568.0f, 2.0f)->Name("window_reference/after_move_320x568@2")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_FrameAfterMoveWindowScreen, large, 390.0f, 844.0f, 3.0f)->Name("window_reference/after_move_390x844@3")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_FrameAfterMoveAfterIdle, small, 320.0f, 568.0f, 2.0f)->Name("window_reference/after_move_idle_320x568@2")->Iterations(300)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_FrameAfterMoveAfterIdle, large, 390.0f, 844.0f, 3.0f)->Name("window_reference/after_move_idle_390x844@3")->Iterations(300)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameAfterMove)->Name("frame/after_move")->ArgName("passcode")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullFrame)->Name("frame/full")->ArgName("passcode")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FadeLockIn)->Name("frame/fade/lock_in")->Unit(benchmark::kMicrosecond);
