@@ -1,7 +1,7 @@
 // The compositor's own OVER of premultiplied ARGB32 rows, which stands in for pixman wherever a
 // drawing is composed by its pixels: every byte must come out as cairo paints it, whatever the
 // row's length, where it starts, and however much of it is transparent or opaque.
-#include "platform/compositor/FadeBlend.h"
+#include "platform/graphics/FadeBlend.h"
 #include "platform/compositor/Renderer.h"
 #include "platform/graphics/UIImage.h"
 #include "platform/ui/UIImageView.h"
@@ -87,7 +87,7 @@ TEST(OverBlend, EveryRowComesOutAsCairoPaintsItAndNothingBesideIt)
         for (int start = 0; start < 9; ++start)
             for (int count = 0; start + count <= kWidth; ++count) {
                 auto row = destination;
-                compositor::blendRow(row.data() + start, source.data() + start, count, {});
+                blend::blendRow(row.data() + start, source.data() + start, count, {});
                 for (int x = 0; x < kWidth; ++x) {
                     const bool inside = x >= start && x < start + count;
                     ASSERT_EQ(row[x], inside ? expected[x] : destination[x])

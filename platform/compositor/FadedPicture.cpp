@@ -1,6 +1,6 @@
 #include "platform/compositor/FadedPicture.h"
 
-#include "platform/compositor/FadeBlend.h"
+#include "platform/graphics/FadeBlend.h"
 #include "platform/compositor/LayerPool.h"
 #include "platform/compositor/PaintRegion.h"
 #include "platform/compositor/ViewBackingStore.h"
@@ -223,7 +223,7 @@ bool FadedPicture::blend(cairo_t* cr) const
         return false;
     std::vector<std::uint8_t> masks;
     for (float alpha : alphas_)
-        masks.push_back(maskForAlpha(alpha));
+        masks.push_back(blend::maskForAlpha(alpha));
     double offsetX = 0, offsetY = 0;
     cairo_surface_get_device_offset(target, &offsetX, &offsetY);
     const int dx = static_cast<int>(std::lround(offsetX)), dy = static_cast<int>(std::lround(offsetY));
@@ -254,7 +254,7 @@ bool FadedPicture::blend(cairo_t* cr) const
         auto fromBase = [&](int x) { return baseRow + (x - base_->placed.x); };
         for (const auto& [start, end] : spans) {
             if (!baseRow) {
-                blendRow(row + start, from + start, end - start, masks);
+                blend::blendRow(row + start, from + start, end - start, masks);
                 continue;
             }
             int x = start;
@@ -263,12 +263,12 @@ bool FadedPicture::blend(cairo_t* cr) const
                 if (a >= b)
                     continue;
                 if (x < a)
-                    blendOpaqueRow(row + x, fromBase(x), a - x, masks);
-                blendRow(row + a, from + a, b - a, masks);
+                    blend::blendOpaqueRow(row + x, fromBase(x), a - x, masks);
+                blend::blendRow(row + a, from + a, b - a, masks);
                 x = b;
             }
             if (x < end)
-                blendOpaqueRow(row + x, fromBase(x), end - x, masks);
+                blend::blendOpaqueRow(row + x, fromBase(x), end - x, masks);
         }
     }
     if (!bounds.isEmpty())

@@ -1,11 +1,11 @@
 #include "platform/compositor/ViewPainter.h"
 
-#include "platform/compositor/FadeBlend.h"
 #include "platform/compositor/FadedPicture.h"
 #include "platform/compositor/PaintRegion.h"
 #include "platform/compositor/ViewBackingStore.h"
 #include "platform/compositor/ViewRecords.h"
 #include "platform/graphics/CGContext.h"
+#include "platform/graphics/FadeBlend.h"
 #include "platform/ui/UIView.h"
 
 #include <algorithm>
@@ -67,7 +67,6 @@ bool composeInk(cairo_t* cr, const ViewBackingStore& store, const PixelRect& vis
     if (!out || !in)
         return false;
     const int outStride = cairo_image_surface_get_stride(target), inStride = cairo_image_surface_get_stride(source);
-    static const std::vector<std::uint8_t> noMasks;
     PixelRect touched;
     for (const PixelRect& run : store.inkRuns()) {
         const PixelRect part = run.intersected(visible);
@@ -79,11 +78,9 @@ bool composeInk(cairo_t* cr, const ViewBackingStore& store, const PixelRect& vis
             if (area.isEmpty())
                 continue;
             touched = touched.united(area);
-            for (int y = area.y; y < area.y + area.height; ++y) {
-                auto* row = reinterpret_cast<std::uint32_t*>(out + static_cast<std::ptrdiff_t>(y + oy) * outStride) + (area.x + ox);
-                const auto* from = reinterpret_cast<const std::uint32_t*>(in + static_cast<std::ptrdiff_t>(y - dy) * inStride) + (area.x - dx);
-                blendRow(row, from, area.width, noMasks);
-            }
+            blend::overRows(reinterpret_cast<std::uint32_t*>(out + static_cast<std::ptrdiff_t>(area.y + oy) * outStride) + (area.x + ox), outStride,
+                reinterpret_cast<const std::uint32_t*>(in + static_cast<std::ptrdiff_t>(area.y - dy) * inStride) + (area.x - dx), inStride, area.width,
+                area.height);
         }
     }
     if (!touched.isEmpty())

@@ -2,13 +2,17 @@
 
 #include "platform/graphics/CGContext.h"
 #include "platform/graphics/CairoHandles.h"
+#include "platform/graphics/FadeBlend.h"
 #include "platform/graphics/FrameBuffer.h"
 #include "platform/graphics/GraphicsState.h"
 #include "platform/graphics/UIImage.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -101,58 +105,109 @@ cairo_surface_t* surfaceAtSize(const std::shared_ptr<const UIImage>& image, cair
 
 bool nearWhole(double v) { return std::abs(v - std::round(v)) < 1e-3; }
 
-// Copies an opaque picture (every pixel's top byte 0xff) placed at (left, top) of the target's
-// pixels, row by row, inside the clip: the bytes pixman writes for SOURCE from an x8r8g8b8
-// surface, without its per-pixel conversion. Answers false, having written nothing, where it
-// cannot: a target that is not a plain ARGB32 image, or a clip that is not whole rectangles.
-bool copyOpaqueRows(cairo_t* cr, cairo_surface_t* picture, int left, int top)
+// Where a picture placed at (left, top) of the target's device space lands inside the clip, in
+// the target's pixels, and where its pixel (0, 0) lies there. None where that cannot be said in
+// whole pixels: a target that is not a plain ARGB32 image, another operator than OVER, or a clip
+// that is not whole rectangles.
+struct PlacedAreas {
+    int left = 0, top = 0;
+    std::vector<PixelRect> areas;
+    // Whether every rectangle of the clip was whole pixels, so that nothing was rounded.
+    bool whole = true;
+};
+
+std::optional<PlacedAreas> placedAreas(cairo_t* cr, cairo_surface_t* picture, int left, int top)
 {
     cairo_surface_t* target = cairo_get_group_target(cr);
     if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE || cairo_image_surface_get_format(target) != CAIRO_FORMAT_ARGB32
         || cairo_get_operator(cr) != CAIRO_OPERATOR_OVER)
-        return false;
+        return std::nullopt;
     // The clip comes back in user space: with the identity matrix that is device space.
     cairo_save(cr);
     cairo_identity_matrix(cr);
     cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
     cairo_restore(cr);
-    const bool representable = clip->status == CAIRO_STATUS_SUCCESS;
-    if (representable) {
-        double offsetX = 0, offsetY = 0;
-        cairo_surface_get_device_offset(target, &offsetX, &offsetY);
-        cairo_surface_flush(target);
-        cairo_surface_flush(picture);
-        const int width = cairo_image_surface_get_width(picture), height = cairo_image_surface_get_height(picture);
-        const PixelRect targetRect { 0, 0, cairo_image_surface_get_width(target), cairo_image_surface_get_height(target) };
-        const int dx = static_cast<int>(std::lround(offsetX)), dy = static_cast<int>(std::lround(offsetY));
-        const PixelRect placed { left + dx, top + dy, width, height };
-        unsigned char* out = cairo_image_surface_get_data(target);
-        const unsigned char* in = cairo_image_surface_get_data(picture);
-        const int outStride = cairo_image_surface_get_stride(target), inStride = cairo_image_surface_get_stride(picture);
-        for (int i = 0; i < clip->num_rectangles; ++i) {
-            const cairo_rectangle_t& r = clip->rectangles[i];
-            // Device-space clips of a screen frame are whole pixels; anything else is rounded inward.
-            const int x0 = static_cast<int>(std::ceil(r.x)) + dx, y0 = static_cast<int>(std::ceil(r.y)) + dy;
-            const int x1 = static_cast<int>(std::floor(r.x + r.width)) + dx, y1 = static_cast<int>(std::floor(r.y + r.height)) + dy;
-            const PixelRect area = PixelRect { x0, y0, x1 - x0, y1 - y0 }.intersected(placed).intersected(targetRect);
-            if (area.isEmpty())
-                continue;
-            const auto rowBytes = static_cast<std::size_t>(area.width) * 4;
-            auto* to = out + static_cast<std::ptrdiff_t>(area.y) * outStride + static_cast<std::ptrdiff_t>(area.x) * 4;
-            const auto* from = in + static_cast<std::ptrdiff_t>(area.y - placed.y) * inStride + static_cast<std::ptrdiff_t>(area.x - placed.x) * 4;
-            if (static_cast<std::size_t>(outStride) == rowBytes && static_cast<std::size_t>(inStride) == rowBytes) {
-                // Whole rows on both sides, nothing between them: one copy, as a full frame's
-                // background is, lets the copy stream instead of starting afresh on every row.
-                std::memcpy(to, from, rowBytes * static_cast<std::size_t>(area.height));
-            } else {
-                for (int y = 0; y < area.height; ++y)
-                    std::memcpy(to + static_cast<std::ptrdiff_t>(y) * outStride, from + static_cast<std::ptrdiff_t>(y) * inStride, rowBytes);
-            }
-            cairo_surface_mark_dirty_rectangle(target, area.x, area.y, area.width, area.height);
-        }
+    if (clip->status != CAIRO_STATUS_SUCCESS) {
+        cairo_rectangle_list_destroy(clip);
+        return std::nullopt;
+    }
+    double offsetX = 0, offsetY = 0;
+    cairo_surface_get_device_offset(target, &offsetX, &offsetY);
+    const PixelRect targetRect { 0, 0, cairo_image_surface_get_width(target), cairo_image_surface_get_height(target) };
+    const int dx = static_cast<int>(std::lround(offsetX)), dy = static_cast<int>(std::lround(offsetY));
+    PlacedAreas placed { left + dx, top + dy, {}, true };
+    const PixelRect bounds { placed.left, placed.top, cairo_image_surface_get_width(picture), cairo_image_surface_get_height(picture) };
+    for (int i = 0; i < clip->num_rectangles; ++i) {
+        const cairo_rectangle_t& r = clip->rectangles[i];
+        placed.whole = placed.whole && r.x == std::floor(r.x) && r.y == std::floor(r.y) && r.width == std::floor(r.width)
+            && r.height == std::floor(r.height);
+        // Device-space clips of a screen frame are whole pixels; anything else is rounded inward.
+        const int x0 = static_cast<int>(std::ceil(r.x)) + dx, y0 = static_cast<int>(std::ceil(r.y)) + dy;
+        const int x1 = static_cast<int>(std::floor(r.x + r.width)) + dx, y1 = static_cast<int>(std::floor(r.y + r.height)) + dy;
+        if (const PixelRect area = PixelRect { x0, y0, x1 - x0, y1 - y0 }.intersected(bounds).intersected(targetRect); !area.isEmpty())
+            placed.areas.push_back(area);
     }
     cairo_rectangle_list_destroy(clip);
-    return representable;
+    return placed;
+}
+
+// Copies an opaque picture (every pixel's top byte 0xff) placed at (left, top) of the target's
+// pixels, row by row, inside the clip: the bytes pixman writes for SOURCE from an x8r8g8b8
+// surface, without its per-pixel conversion. Answers false, having written nothing, where it
+// cannot (see placedAreas).
+bool copyOpaqueRows(cairo_t* cr, cairo_surface_t* picture, int left, int top)
+{
+    const auto placed = placedAreas(cr, picture, left, top);
+    if (!placed)
+        return false;
+    cairo_surface_t* target = cairo_get_group_target(cr);
+    cairo_surface_flush(target);
+    cairo_surface_flush(picture);
+    unsigned char* out = cairo_image_surface_get_data(target);
+    const unsigned char* in = cairo_image_surface_get_data(picture);
+    const int outStride = cairo_image_surface_get_stride(target), inStride = cairo_image_surface_get_stride(picture);
+    for (const PixelRect& area : placed->areas) {
+        const auto rowBytes = static_cast<std::size_t>(area.width) * 4;
+        auto* to = out + static_cast<std::ptrdiff_t>(area.y) * outStride + static_cast<std::ptrdiff_t>(area.x) * 4;
+        const auto* from = in + static_cast<std::ptrdiff_t>(area.y - placed->top) * inStride + static_cast<std::ptrdiff_t>(area.x - placed->left) * 4;
+        if (static_cast<std::size_t>(outStride) == rowBytes && static_cast<std::size_t>(inStride) == rowBytes) {
+            // Whole rows on both sides, nothing between them: one copy, as a full frame's
+            // background is, lets the copy stream instead of starting afresh on every row.
+            std::memcpy(to, from, rowBytes * static_cast<std::size_t>(area.height));
+        } else {
+            for (int y = 0; y < area.height; ++y)
+                std::memcpy(to + static_cast<std::ptrdiff_t>(y) * outStride, from + static_cast<std::ptrdiff_t>(y) * inStride, rowBytes);
+        }
+        cairo_surface_mark_dirty_rectangle(target, area.x, area.y, area.width, area.height);
+    }
+    return true;
+}
+
+// Composes a premultiplied picture placed at (left, top) of the target's pixels over what is
+// there, inside the clip, as pixman composes OVER, with the rows below asked of memory ahead.
+// Answers false, having written nothing, where it cannot (see placedAreas; the clip must also be
+// whole pixels, since cairo would blend the pixels it cuts).
+bool overPictureRows(cairo_t* cr, cairo_surface_t* picture, int left, int top)
+{
+    const auto placed = placedAreas(cr, picture, left, top);
+    if (!placed || !placed->whole || cairo_image_surface_get_format(picture) != CAIRO_FORMAT_ARGB32)
+        return false;
+    cairo_surface_t* target = cairo_get_group_target(cr);
+    cairo_surface_flush(target);
+    cairo_surface_flush(picture);
+    unsigned char* out = cairo_image_surface_get_data(target);
+    const unsigned char* in = cairo_image_surface_get_data(picture);
+    if (!out || !in)
+        return false;
+    const int outStride = cairo_image_surface_get_stride(target), inStride = cairo_image_surface_get_stride(picture);
+    for (const PixelRect& area : placed->areas) {
+        auto* to = out + static_cast<std::ptrdiff_t>(area.y) * outStride + static_cast<std::ptrdiff_t>(area.x) * 4;
+        const auto* from = in + static_cast<std::ptrdiff_t>(area.y - placed->top) * inStride + static_cast<std::ptrdiff_t>(area.x - placed->left) * 4;
+        blend::overRows(reinterpret_cast<std::uint32_t*>(to), outStride, reinterpret_cast<const std::uint32_t*>(from), inStride, area.width,
+            area.height);
+        cairo_surface_mark_dirty_rectangle(target, area.x, area.y, area.width, area.height);
+    }
+    return true;
 }
 
 } // namespace
@@ -196,6 +251,8 @@ void ImageSurfaceCache::drawImage(cairo_t* cr, const std::shared_ptr<const UIIma
         if (nearWhole(left) && nearWhole(top) && nearWhole(right) && nearWhole(bottom) && width >= 1 && height >= 1 && width <= kMaxScaledSide
             && height <= kMaxScaledSide) {
             if (cairo_surface_t* sized = surfaceAtSize(image, surface, static_cast<int>(width), static_cast<int>(height))) {
+                if (!image->isOpaque() && overPictureRows(cr, sized, static_cast<int>(std::round(left)), static_cast<int>(std::round(top))))
+                    return;
                 cairo_save(cr);
                 cairo_identity_matrix(cr);
                 cairo_set_source_surface(cr, sized, std::round(left), std::round(top));

@@ -1,4 +1,4 @@
-#include "platform/compositor/FadeBlend.h"
+#include "platform/graphics/FadeBlend.h"
 
 #include "platform/graphics/CairoHandles.h"
 
@@ -10,7 +10,7 @@
 #include <immintrin.h>
 #endif
 
-namespace compositor {
+namespace blend {
 
 namespace {
 
@@ -248,6 +248,22 @@ void blendRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std
             dst[x] = blendPixel(src[x], dst[x], masks);
 }
 
+void overRows(std::uint32_t* dst, std::ptrdiff_t dstStride, const std::uint32_t* src, std::ptrdiff_t srcStride, int width, int height)
+{
+    constexpr int kRowsAhead = 8;
+    static const std::vector<std::uint8_t> noMasks;
+    auto* out = reinterpret_cast<unsigned char*>(dst);
+    const auto* in = reinterpret_cast<const unsigned char*>(src);
+    for (int y = 0; y < height; ++y, out += dstStride, in += srcStride) {
+        if (y + kRowsAhead < height)
+            for (int offset = 0; offset < width * 4; offset += 64) {
+                __builtin_prefetch(in + kRowsAhead * srcStride + offset);
+                __builtin_prefetch(out + kRowsAhead * dstStride + offset, 1);
+            }
+        blendRow(reinterpret_cast<std::uint32_t*>(out), reinterpret_cast<const std::uint32_t*>(in), width, noMasks);
+    }
+}
+
 void blendOpaqueRow(std::uint32_t* dst, const std::uint32_t* src, int count, const std::vector<std::uint8_t>& masks)
 {
     int x = 0;
@@ -262,4 +278,4 @@ void blendOpaqueRow(std::uint32_t* dst, const std::uint32_t* src, int count, con
     blendRow(dst + x, src + x, count - x, masks);
 }
 
-} // namespace compositor
+} // namespace blend
