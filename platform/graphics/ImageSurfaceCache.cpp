@@ -151,46 +151,16 @@ std::optional<PlacedAreas> placedAreas(cairo_t* cr, cairo_surface_t* picture, in
     return placed;
 }
 
-// Copies an opaque picture (every pixel's top byte 0xff) placed at (left, top) of the target's
-// pixels, row by row, inside the clip: the bytes pixman writes for SOURCE from an x8r8g8b8
-// surface, without its per-pixel conversion. Answers false, having written nothing, where it
-// cannot (see placedAreas).
-bool copyOpaqueRows(cairo_t* cr, cairo_surface_t* picture, int left, int top)
-{
-    const auto placed = placedAreas(cr, picture, left, top);
-    if (!placed)
-        return false;
-    cairo_surface_t* target = cairo_get_group_target(cr);
-    cairo_surface_flush(target);
-    cairo_surface_flush(picture);
-    unsigned char* out = cairo_image_surface_get_data(target);
-    const unsigned char* in = cairo_image_surface_get_data(picture);
-    const int outStride = cairo_image_surface_get_stride(target), inStride = cairo_image_surface_get_stride(picture);
-    for (const PixelRect& area : placed->areas) {
-        const auto rowBytes = static_cast<std::size_t>(area.width) * 4;
-        auto* to = out + static_cast<std::ptrdiff_t>(area.y) * outStride + static_cast<std::ptrdiff_t>(area.x) * 4;
-        const auto* from = in + static_cast<std::ptrdiff_t>(area.y - placed->top) * inStride + static_cast<std::ptrdiff_t>(area.x - placed->left) * 4;
-        if (static_cast<std::size_t>(outStride) == rowBytes && static_cast<std::size_t>(inStride) == rowBytes) {
-            // Whole rows on both sides, nothing between them: one copy, as a full frame's
-            // background is, lets the copy stream instead of starting afresh on every row.
-            std::memcpy(to, from, rowBytes * static_cast<std::size_t>(area.height));
-        } else {
-            for (int y = 0; y < area.height; ++y)
-                std::memcpy(to + static_cast<std::ptrdiff_t>(y) * outStride, from + static_cast<std::ptrdiff_t>(y) * inStride, rowBytes);
-        }
-        cairo_surface_mark_dirty_rectangle(target, area.x, area.y, area.width, area.height);
-    }
-    return true;
-}
-
-// Composes a premultiplied picture placed at (left, top) of the target's pixels over what is
-// there, inside the clip, as pixman composes OVER, with the rows below asked of memory ahead.
-// Answers false, having written nothing, where it cannot (see placedAreas; the clip must also be
+// Writes a picture placed at (left, top) of the target's pixels into them, inside the clip, row
+// by row: an opaque one (every pixel's top byte 0xff) copied, the bytes pixman writes for SOURCE
+// from an x8r8g8b8 surface without its per-pixel conversion; any other composed over what is
+// there as pixman composes OVER, with the rows below asked of memory ahead. Answers false,
+// having written nothing, where it cannot (see placedAreas; to compose, the clip must also be
 // whole pixels, since cairo would blend the pixels it cuts).
-bool overPictureRows(cairo_t* cr, cairo_surface_t* picture, int left, int top)
+bool placeRows(cairo_t* cr, cairo_surface_t* picture, int left, int top, bool opaque)
 {
     const auto placed = placedAreas(cr, picture, left, top);
-    if (!placed || !placed->whole || cairo_image_surface_get_format(picture) != CAIRO_FORMAT_ARGB32)
+    if (!placed || (!opaque && (!placed->whole || cairo_image_surface_get_format(picture) != CAIRO_FORMAT_ARGB32)))
         return false;
     cairo_surface_t* target = cairo_get_group_target(cr);
     cairo_surface_flush(target);
@@ -201,10 +171,20 @@ bool overPictureRows(cairo_t* cr, cairo_surface_t* picture, int left, int top)
         return false;
     const int outStride = cairo_image_surface_get_stride(target), inStride = cairo_image_surface_get_stride(picture);
     for (const PixelRect& area : placed->areas) {
+        const auto rowBytes = static_cast<std::size_t>(area.width) * 4;
         auto* to = out + static_cast<std::ptrdiff_t>(area.y) * outStride + static_cast<std::ptrdiff_t>(area.x) * 4;
         const auto* from = in + static_cast<std::ptrdiff_t>(area.y - placed->top) * inStride + static_cast<std::ptrdiff_t>(area.x - placed->left) * 4;
-        blend::overRows(reinterpret_cast<std::uint32_t*>(to), outStride, reinterpret_cast<const std::uint32_t*>(from), inStride, area.width,
-            area.height);
+        if (!opaque) {
+            blend::overRows(reinterpret_cast<std::uint32_t*>(to), outStride, reinterpret_cast<const std::uint32_t*>(from), inStride, area.width,
+                area.height);
+        } else if (static_cast<std::size_t>(outStride) == rowBytes && static_cast<std::size_t>(inStride) == rowBytes) {
+            // Whole rows on both sides, nothing between them: one copy, as a full frame's
+            // background is, lets the copy stream instead of starting afresh on every row.
+            std::memcpy(to, from, rowBytes * static_cast<std::size_t>(area.height));
+        } else {
+            for (int y = 0; y < area.height; ++y)
+                std::memcpy(to + static_cast<std::ptrdiff_t>(y) * outStride, from + static_cast<std::ptrdiff_t>(y) * inStride, rowBytes);
+        }
         cairo_surface_mark_dirty_rectangle(target, area.x, area.y, area.width, area.height);
     }
     return true;
@@ -241,7 +221,7 @@ void ImageSurfaceCache::drawImage(cairo_t* cr, const std::shared_ptr<const UIIma
     // image is drawn from a copy at its device size.
     cairo_matrix_t m;
     cairo_get_matrix(cr, &m);
-    if (const auto copy = opaqueCopy(m, image, rect); copy && copyOpaqueRows(cr, copy->pixels, copy->placed.x, copy->placed.y))
+    if (const auto copy = opaqueCopy(m, image, rect); copy && placeRows(cr, copy->pixels, copy->placed.x, copy->placed.y, true))
         return;
     if (m.xy == 0 && m.yx == 0 && m.xx > 0 && m.yy > 0) {
         const double left = m.xx * rect.origin.x + m.x0, top = m.yy * rect.origin.y + m.y0;
@@ -251,7 +231,7 @@ void ImageSurfaceCache::drawImage(cairo_t* cr, const std::shared_ptr<const UIIma
         if (nearWhole(left) && nearWhole(top) && nearWhole(right) && nearWhole(bottom) && width >= 1 && height >= 1 && width <= kMaxScaledSide
             && height <= kMaxScaledSide) {
             if (cairo_surface_t* sized = surfaceAtSize(image, surface, static_cast<int>(width), static_cast<int>(height))) {
-                if (!image->isOpaque() && overPictureRows(cr, sized, static_cast<int>(std::round(left)), static_cast<int>(std::round(top))))
+                if (!image->isOpaque() && placeRows(cr, sized, static_cast<int>(std::round(left)), static_cast<int>(std::round(top)), false))
                     return;
                 cairo_save(cr);
                 cairo_identity_matrix(cr);
