@@ -123,12 +123,18 @@ void BM_BlendFrame(benchmark::State& state)
 }
 
 // Moves the finger through the three places in turn, a frame after each, and counts the pixels
-// the frames changed.
-void wanderAndRender(benchmark::State& state, const std::array<CGPoint, 3>& wander)
+// the frames changed; with idle, the process first sleeps 10 ms (untimed) before each move.
+void wanderAndRender(benchmark::State& state, const std::array<CGPoint, 3>& wander, bool idle = false)
 {
     std::size_t i = 0;
     std::int64_t pixels = 0;
     for (auto _ : state) {
+        if (idle) {
+            state.PauseTiming();
+            const timespec sleep { 0, 10'000'000 };
+            nanosleep(&sleep, nullptr);
+            state.ResumeTiming();
+        }
         UITouchInjector::shared().move(wander[i++ % wander.size()]);
         const PixelRect changed = Renderer::shared().renderScreen();
         pixels += static_cast<std::int64_t>(changed.width) * changed.height;
@@ -136,15 +142,20 @@ void wanderAndRender(benchmark::State& state, const std::array<CGPoint, 3>& wand
     state.counters["pixelsPerFrame"] = benchmark::Counter(static_cast<double>(pixels) / static_cast<double>(state.iterations()));
 }
 
-// The frame after a move at the window's screens (320×568 points at 2×, the default, and 390×844
-// at 3×): what the window figures of scripts/bench.sh are measured against. bench/window-cpu.sh
-// moves the finger through the same places.
-void BM_FrameAfterMoveWindowScreen(benchmark::State& state, float width, float height, float scale)
+// The lock with the trail drawn at one of the window's screens, and the places around its last
+// node that bench/window-cpu.sh moves the finger through.
+std::array<CGPoint, 3> windowWander(float width, float height, float scale)
 {
     launchWithTrail(true, width, height, scale);
-    auto& device = bench::BenchDevice::shared();
-    const CGPoint end = device.nodeCentre(kTrail.back());
-    wanderAndRender(state, { { { end.x + 15, end.y - 20 }, { end.x - 12, end.y - 25 }, { end.x + 3, end.y - 35 } } });
+    const CGPoint end = bench::BenchDevice::shared().nodeCentre(kTrail.back());
+    return { { { end.x + 15, end.y - 20 }, { end.x - 12, end.y - 25 }, { end.x + 3, end.y - 35 } } };
+}
+
+// The frame after a move at the window's screens (320×568 points at 2×, the default, and 390×844
+// at 3×): what the window figures of scripts/bench.sh are measured against.
+void BM_FrameAfterMoveWindowScreen(benchmark::State& state, float width, float height, float scale)
+{
+    wanderAndRender(state, windowWander(width, height, scale));
 }
 
 // The same frame after the process slept 10 ms, as the window's host sleeps between pointer
@@ -152,19 +163,7 @@ void BM_FrameAfterMoveWindowScreen(benchmark::State& state, float width, float h
 // the window's figure.
 void BM_FrameAfterMoveAfterIdle(benchmark::State& state, float width, float height, float scale)
 {
-    launchWithTrail(true, width, height, scale);
-    auto& device = bench::BenchDevice::shared();
-    const CGPoint end = device.nodeCentre(kTrail.back());
-    const std::array<CGPoint, 3> wander { { { end.x + 15, end.y - 20 }, { end.x - 12, end.y - 25 }, { end.x + 3, end.y - 35 } } };
-    std::size_t i = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        const timespec idle { 0, 10'000'000 };
-        nanosleep(&idle, nullptr);
-        state.ResumeTiming();
-        UITouchInjector::shared().move(wander[i++ % wander.size()]);
-        benchmark::DoNotOptimize(Renderer::shared().renderScreen());
-    }
+    wanderAndRender(state, windowWander(width, height, scale), true);
 }
 
 void BM_FrameAfterMove(benchmark::State& state)

@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the drawing tests: a solid picture to draw with, and the screen compared every byte
-// with a window drawn alone the plain way.
+// Shared by the drawing tests: a solid picture to draw with, two pictures compared every byte,
+// and the screen so compared with a window drawn alone the plain way.
 #include "PixelProbe.h"
 
 #include "platform/compositor/Renderer.h"
@@ -25,22 +25,26 @@ inline std::shared_ptr<UIImage> solidImage(const std::shared_ptr<UIColor>& color
     return image;
 }
 
+// Two pictures of the same size, every pixel the same.
+inline ::testing::AssertionResult samePixels(const std::shared_ptr<UIImage>& picture, const std::shared_ptr<UIImage>& expected)
+{
+    if (!picture || !expected || picture->pixelWidth() != expected->pixelWidth() || picture->pixelHeight() != expected->pixelHeight())
+        return ::testing::AssertionFailure() << "no picture to compare";
+    for (int y = 0; y < picture->pixelHeight(); ++y)
+        for (int x = 0; x < picture->pixelWidth(); ++x)
+            if (picture->pixelAt(x, y) != expected->pixelAt(x, y))
+                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " is " << pixel_probe::at(*picture, x, y) << " instead of "
+                                                     << pixel_probe::at(*expected, x, y);
+    return ::testing::AssertionSuccess();
+}
+
 // The screen after one frame against the window drawn alone the plain way (cairo's own groups,
 // nothing kept, nothing culled): a window filling the screen at full alpha must come out byte for
 // byte the same.
 inline ::testing::AssertionResult screenMatchesWindowSnapshot(UIWindow& window)
 {
     Renderer::shared().renderScreen();
-    const auto screen = Renderer::shared().frameBuffer().toImage(1);
-    const auto alone = Renderer::snapshotWindow(window);
-    if (!screen || !alone || screen->pixelWidth() != alone->pixelWidth() || screen->pixelHeight() != alone->pixelHeight())
-        return ::testing::AssertionFailure() << "no picture to compare";
-    for (int y = 0; y < screen->pixelHeight(); ++y)
-        for (int x = 0; x < screen->pixelWidth(); ++x)
-            if (screen->pixelAt(x, y) != alone->pixelAt(x, y))
-                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " is " << pixel_probe::at(*screen, x, y) << " instead of "
-                                                     << pixel_probe::at(*alone, x, y);
-    return ::testing::AssertionSuccess();
+    return samePixels(Renderer::shared().frameBuffer().toImage(1), Renderer::snapshotWindow(window));
 }
 
 } // namespace drawing_test

@@ -260,14 +260,7 @@ TEST_F(RendererTest, ImagesButtonsAndLabelsAtScaleTwo)
     UIScreen::setMainScreen(std::make_shared<UIScreen>(CGSizeMake(100, 100), 2.0f));
     EXPECT_EQ(Renderer::snapshotScreen()->pixelWidth(), 200) << "pixels are points times the scale";
 
-    auto solid = [](const std::shared_ptr<UIColor>& color, CGSize size) {
-        UIGraphicsBeginImageContext(size);
-        CGContextSetFillColorWithColor(UIGraphicsGetCurrentContext(), color.get());
-        CGContextFillRect(UIGraphicsGetCurrentContext(), { {}, size });
-        auto image = UIGraphicsGetImageFromCurrentImageContext();
-        UIGraphicsEndImageContext();
-        return image;
-    };
+    const auto solid = drawing_test::solidImage;
     auto imageView = std::make_shared<UIImageView>();
     imageView->initWithImage(solid(UIColor::redColor(), { 2, 2 }));
     imageView->setFrame({ { 0, 0 }, { 20, 20 } });
@@ -342,12 +335,7 @@ TEST_F(RendererTest, ALabelLaidOutOnceLooksAsOneLaidOutAfresh)
         const auto kept = Renderer::snapshotScreen();
         layouts.clear();
         Renderer::shared().setNeedsFullRedraw();
-        const auto fresh = Renderer::snapshotScreen();
-        for (int y = 0; y < kept->pixelHeight(); ++y)
-            for (int x = 0; x < kept->pixelWidth(); ++x)
-                if (kept->pixelAt(x, y) != fresh->pixelAt(x, y))
-                    return ::testing::AssertionFailure() << "pixel " << x << "," << y << " differs from a fresh layout";
-        return ::testing::AssertionSuccess();
+        return drawing_test::samePixels(kept, Renderer::snapshotScreen());
     };
     label->setText(std::string("Draw the pattern"));
     Renderer::snapshotScreen();
