@@ -1,5 +1,6 @@
 #include "platform/backends/SDLBackend.h"
 
+#include "platform/backends/FramePacing.h"
 #include "platform/backends/HelpOverlay.h"
 #include "platform/backends/ScreenCover.h"
 #include "platform/backends/SDLScreenWindow.h"
@@ -28,7 +29,6 @@
 
 namespace {
 
-constexpr Uint32 kFrameMilliseconds = 16;
 // How long the loop sleeps at most while nothing is due, so a quit is never far away.
 constexpr double kIdleWaitSeconds = 0.25;
 
@@ -96,7 +96,7 @@ struct SDLBackend::Impl {
     bool helpShown = false;
     bool needsPresent = true;
     bool animatedLastFrame = false;
-    Uint32 lastPresent = 0;
+    FramePacing pacing;
 
     // The help panel when asked for, else the banner over the cover while the host is in the background.
     void updateOverlay()
@@ -129,6 +129,19 @@ struct SDLBackend::Impl {
     {
         followWindowManager(event);
         perform(input.handle(event), backend);
+        if (input.isTouching() && (event.type == SDL_MOUSEMOTION || event.type == SDL_FINGERMOTION))
+            pacing.noteMove();
+    }
+
+    FramePacing::Now now() const { return { SDL_GetTicks(), wantsFrame(), input.isTouching() }; }
+
+    // Seconds until the run loop has work due, if it has any.
+    static std::optional<double> untilWork()
+    {
+        const auto due = NSRunLoop::mainRunLoop().nextFireTime();
+        if (!due)
+            return std::nullopt;
+        return std::max(0.0, *due - Clock::current().monotonicNow());
     }
 
     void perform(SDLWindowInput::Command command, SDLBackend& backend)
@@ -199,7 +212,7 @@ struct SDLBackend::Impl {
             if (needsPresent)
                 window.presentCover();
             needsPresent = false;
-            lastPresent = SDL_GetTicks();
+            pacing.noteShown(SDL_GetTicks());
             return;
         }
         if (covered) {
@@ -214,7 +227,7 @@ struct SDLBackend::Impl {
             return;
         window.present(Renderer::shared().frameBuffer(), damage, needsPresent);
         needsPresent = false;
-        lastPresent = SDL_GetTicks();
+        pacing.noteShown(SDL_GetTicks());
     }
 
     bool wantsFrame() const
@@ -235,7 +248,10 @@ struct SDLBackend::Impl {
         // by the wait, which then returns at once.
         if (take())
             return true;
-        displayWait->wait(milliseconds);
+        if (pacing.readsInputByFrame(now(), untilWork()))
+            displayWait->sleep(milliseconds);
+        else
+            displayWait->wait(milliseconds);
         SDL_PumpEvents();
         return take();
     }
@@ -244,12 +260,10 @@ struct SDLBackend::Impl {
     int waitMilliseconds() const
     {
         double wait = kIdleWaitSeconds;
-        if (auto due = NSRunLoop::mainRunLoop().nextFireTime())
-            wait = std::min(wait, std::max(0.0, *due - Clock::current().monotonicNow()));
-        if (wantsFrame()) {
-            const Uint32 sinceFrame = SDL_GetTicks() - lastPresent;
-            wait = std::min(wait, sinceFrame >= kFrameMilliseconds ? 0.0 : (kFrameMilliseconds - sinceFrame) / 1000.0);
-        }
+        if (const auto work = untilWork())
+            wait = std::min(wait, *work);
+        if (const auto frame = pacing.untilFrame(now()))
+            wait = std::min(wait, *frame / 1000.0);
         return static_cast<int>(std::ceil(wait * 1000.0));
     }
 };
@@ -335,7 +349,7 @@ int SDLBackend::run()
         if (!s.running)
             break;
         s.input.followFocus();
-        if (SDL_GetTicks() - s.lastPresent >= kFrameMilliseconds && s.wantsFrame())
+        if (s.pacing.step(s.now()) == FramePacing::Step::Show)
             s.present();
     }
     s.input.cancelTouch();

@@ -37,6 +37,8 @@ public:
     // Starts SDL's text input while a text field of the key window has focus, stops it otherwise,
     // and tells an input method where the field is.
     void followFocus();
+    // Whether the mouse or a finger is down on the picture as a touch.
+    bool isTouching() const { return owner_ != TouchOwner::None; }
 
     // The pattern key this press names, if any (modifier chords name none).
     static std::optional<UIKeyPress> patternKey(const SDL_KeyboardEvent& event);

@@ -39,3 +39,13 @@ void X11EventWait::wait(int milliseconds) const
     (void)milliseconds;
 #endif
 }
+
+void X11EventWait::sleep(int milliseconds) const
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (display_)
+        XFlush(static_cast<Display*>(display_));
+#endif
+    if (milliseconds > 0)
+        poll(nullptr, 0, milliseconds);
+}

@@ -16,6 +16,9 @@ public:
     // Sends what is queued for the display, then sleeps until it has sent something, a signal
     // came, or the milliseconds passed; returns at once when events are already waiting.
     void wait(int milliseconds) const;
+    // Sends what is queued for the display, then sleeps the milliseconds (or until a signal)
+    // without looking at it: what it sends meanwhile waits in the connection for the next pump.
+    void sleep(int milliseconds) const;
 
 private:
     void* display_ = nullptr;
