@@ -67,6 +67,20 @@ TEST(FramePacing, FollowsAMovingFingerByFrameUntilItRestsOrLifts)
     EXPECT_EQ(pass(pacing, at(3000 + frame, false, false)), Step::Nothing);
 }
 
+TEST(FramePacing, AFrameDoneAfterItsTickPutsTheNextReadingOfInputWhenTheNextFrameMayBeShown)
+{
+    // A frame started at its tick and done 3 ms later: reading the finger's moves at the next
+    // tick would find them a little before the frame may be shown, and wake the loop twice.
+    FramePacing pacing;
+    pacing.noteMove();
+    EXPECT_EQ(pacing.step(at(4000, true, true)), Step::Show);
+    pacing.noteShown(4003);
+    EXPECT_EQ(pacing.untilFrame(at(4005, false, true)), frame - 2);
+    pacing.noteMove();
+    EXPECT_EQ(pacing.step(at(4000 + frame, true, true)), Step::Nothing);
+    EXPECT_EQ(pacing.step(at(4003 + frame, true, true)), Step::Show);
+}
+
 TEST(FramePacing, WorkDueBeforeTheFrameKeepsTheLoopWakingOnInputAndTheClockMayWrap)
 {
     FramePacing pacing;

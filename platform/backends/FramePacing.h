@@ -40,6 +40,8 @@ public:
 private:
     bool followsFinger(const Now& now) const { return followingFinger_ && now.touching; }
     static std::uint32_t remaining(std::uint32_t now, std::uint32_t since);
+    // The later of the last tick and the last frame shown.
+    std::uint32_t lastFrame() const;
 
     std::uint32_t lastShown_ = 0;
     std::uint32_t lastTick_ = 0;
