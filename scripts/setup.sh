@@ -9,7 +9,7 @@ packages=(build-essential cmake ninja-build pkg-config git
   libcairo2-dev libpango1.0-dev libsdl2-dev libplist-dev
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-wqy-microhei xvfb xauth clang libclang-rt-14-dev valgrind
-  xdotool libx11-dev python3 libpng-dev twm x11-utils
+  xdotool libx11-dev libx11-xcb-dev libxcb-shm0-dev python3 libpng-dev twm x11-utils
   librsvg2-bin lintian desktop-file-utils appstream man-db groff-base)
 
 missing=()

@@ -1,6 +1,7 @@
 #include "platform/backends/SDLScreenWindow.h"
 
 #include "platform/backends/WindowPainter.h"
+#include "platform/backends/X11ShmFramebuffer.h"
 #include "platform/backends/X11WindowFrame.h"
 #include "platform/graphics/FrameBuffer.h"
 
@@ -60,7 +61,8 @@ Result<void> SDLScreenWindow::create(std::optional<double> zoom)
     window_.reset(SDL_CreateWindow(title(), x, y, size.width, size.height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE));
     if (!window_)
         return Failure::because(SDL_GetError());
-    if (!SDL_GetWindowSurface(window_.get()))
+    framebuffer_ = X11ShmFramebuffer::create(window_.get());
+    if (!framebuffer_ && !SDL_GetWindowSurface(window_.get()))
         return Failure::because(SDL_GetError());
     // SDL writes WM_NAME in the locale's encoding and no _NET_WM_NAME in the C locale. Set after
     // the window's pixels are made, which may have had SDL make the window again.
@@ -139,23 +141,35 @@ void SDLScreenWindow::refit()
     asked_ = request;
 }
 
+// Parts are drawn only over what the last frame left: the pixels are made anew after a resize,
+// and the cover or another panel leaves the rest of them wrong for this picture. The damage is
+// in the pixels of the frame the fit was made for; any other size shows whole.
+PixelRect SDLScreenWindow::partToDraw(const FrameBuffer& picture, const std::optional<PixelRect>& damage, const Shown& now) const
+{
+    const PixelRect all { 0, 0, now.size.width, now.size.height };
+    const bool fitted = picture.width() == fit_.frame().width && picture.height() == fit_.frame().height;
+    return damage && fitted && now == shown_ ? fit_.shownArea(*damage, now.size).intersected(all) : all;
+}
+
+void SDLScreenWindow::paintPart(cairo_surface_t* target, const PixelRect& part, const FrameBuffer& picture, WindowSize size)
+{
+    const PixelRect content = fit_.contentRect(size);
+    WindowPainter::paint(target, part, &picture, content, overlayFor(content));
+    cairo_surface_flush(target);
+}
+
 void SDLScreenWindow::show(const FrameBuffer& picture, std::optional<PixelRect> damage, bool cover)
 {
+    if (framebuffer_ && !showShared(picture, damage, cover))
+        return;
     SDL_Surface* surface = window_ ? SDL_GetWindowSurface(window_.get()) : nullptr;
     if (!surface || surface->w <= 0 || surface->h <= 0)
         return;
     const WindowSize size { surface->w, surface->h };
-    const PixelRect all { 0, 0, size.width, size.height };
     const Shown now { surface->pixels, size, cover };
-    // Parts are drawn only over what the last frame left: SDL makes the pixels anew after a
-    // resize, and the cover or another panel leaves the rest of them wrong for this picture.
-    // The damage is in the pixels of the frame the fit was made for; any other size shows whole.
-    const bool fitted = picture.width() == fit_.frame().width && picture.height() == fit_.frame().height;
-    const PixelRect part = damage && fitted && now == shown_ ? fit_.shownArea(*damage, size).intersected(all) : all;
+    const PixelRect part = partToDraw(picture, damage, now);
     if (part.isEmpty())
         return;
-    const PixelRect content = fit_.contentRect(size);
-    const FrameBuffer* panel = overlayFor(content);
     const bool direct = (surface->format->format == SDL_PIXELFORMAT_RGB888 || surface->format->format == SDL_PIXELFORMAT_ARGB8888)
         && !SDL_MUSTLOCK(surface);
     if (direct) {
@@ -164,8 +178,7 @@ void SDLScreenWindow::show(const FrameBuffer& picture, std::optional<PixelRect> 
         const CairoSurface target { cairo_image_surface_create_for_data(static_cast<unsigned char*>(surface->pixels),
             surface->format->format == SDL_PIXELFORMAT_RGB888 ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, size.width, size.height,
             surface->pitch) };
-        WindowPainter::paint(target.get(), part, &picture, content, panel);
-        cairo_surface_flush(target.get());
+        paintPart(target.get(), part, picture, size);
     } else {
         // Drawn in Cairo's format, then converted into the window's for the part drawn.
         if (!staging_ || staging_->width() != size.width || staging_->height() != size.height) {
@@ -180,8 +193,7 @@ void SDLScreenWindow::show(const FrameBuffer& picture, std::optional<PixelRect> 
                 return staging_.reset();
             SDL_SetSurfaceBlendMode(stagingSurface_.get(), SDL_BLENDMODE_NONE);
         }
-        WindowPainter::paint(staging_->surface(), part, &picture, content, panel);
-        cairo_surface_flush(staging_->surface());
+        paintPart(staging_->surface(), part, picture, size);
         SDL_Rect from { part.x, part.y, part.width, part.height };
         SDL_Rect to = from;
         if (SDL_BlitSurface(stagingSurface_.get(), &from, surface, &to) != 0)
@@ -192,6 +204,29 @@ void SDLScreenWindow::show(const FrameBuffer& picture, std::optional<PixelRect> 
         return;
     // The pixels may have been made anew by the update (a window that changed size meanwhile).
     shown_ = now;
+}
+
+// Answers whether SDL's surface is to show the picture instead: the shared pixels could not be
+// had (memory refused, the display gone), and are not asked for again.
+bool SDLScreenWindow::showShared(const FrameBuffer& picture, const std::optional<PixelRect>& damage, bool cover)
+{
+    const WindowSize size = this->size();
+    unsigned char* pixels = framebuffer_->pixels(size);
+    if (!pixels) {
+        framebuffer_.reset();
+        shown_ = {};
+        return true;
+    }
+    const Shown now { pixels, size, cover };
+    const PixelRect part = partToDraw(picture, damage, now);
+    if (part.isEmpty())
+        return false;
+    const CairoSurface target { cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_RGB24, size.width, size.height,
+        framebuffer_->stride()) };
+    paintPart(target.get(), part, picture, size);
+    if (framebuffer_->update(part))
+        shown_ = now;
+    return false;
 }
 
 void SDLScreenWindow::present(const FrameBuffer& frame, const PixelRect& damage, bool full)

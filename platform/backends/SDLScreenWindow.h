@@ -2,8 +2,8 @@
 #include "platform/backends/HelpOverlay.h"
 // The desktop window and what it shows: the screen's frame buffer scaled to the window with
 // smooth filtering, bars around it when the window's shape differs, and an optional panel centred
-// on top, drawn into the window's own pixels (SDL's window surface) and sent to the display only
-// where they changed. Window positions map back to screen points through the same fit. Internal
+// on top, drawn into the window's own pixels (shared with a local X server, else SDL's window
+// surface) and sent to the display only where they changed. Window positions map back to screen points through the same fit. Internal
 // to the SDL backend; SDL's types stay declared, not included.
 #include "platform/backends/WindowFit.h"
 #include "platform/foundation/Result.h"
@@ -16,6 +16,7 @@
 struct SDL_Window;
 struct SDL_Surface;
 class FrameBuffer;
+class X11ShmFramebuffer;
 
 class SDLScreenWindow {
 public:
@@ -72,6 +73,9 @@ private:
     // Draws `picture` (the frame or the cover) into the window pixels that `damage` (picture
     // pixels) reaches, all of them when it is unset, and sends that part to the display.
     void show(const FrameBuffer& picture, std::optional<PixelRect> damage, bool cover);
+    bool showShared(const FrameBuffer& picture, const std::optional<PixelRect>& damage, bool cover);
+    PixelRect partToDraw(const FrameBuffer& picture, const std::optional<PixelRect>& damage, const Shown& now) const;
+    void paintPart(cairo_surface_t* target, const PixelRect& part, const FrameBuffer& picture, WindowSize size);
     const FrameBuffer* overlayFor(const PixelRect& picture);
 
     // Gives SDL's objects back; declared in this order, the window goes last.
@@ -91,6 +95,9 @@ private:
     int attempts_ = 0;
     bool zoomNoticed_ = false;
     std::unique_ptr<SDL_Window, SDLRelease> window_;
+    // The window's pixels shared with the X server, when it takes them; else SDL's surface holds
+    // them. Declared after the window, it goes first.
+    std::unique_ptr<X11ShmFramebuffer> framebuffer_;
     // Where the picture is drawn when the window's pixels are not in Cairo's 32-bit format: a
     // copy of them, from which the drawn parts are converted into the window's.
     std::unique_ptr<FrameBuffer> staging_;

@@ -36,6 +36,7 @@ defaults=$(realpath "$4")
 near=0.012    # a picture this near its reference is the same screen, scaled
 apart=0.05    # a region this far from its reference has changed
 limit=60      # seconds any one condition may take to come true
+displays=0
 
 fail() {
     echo "window: $*" >&2
@@ -192,14 +193,16 @@ logged() { [ "$(count "$1")" = "$2" ]; }
 measured() { measure_window "$DISPLAY" && "$@"; }
 expect() { poll "$limit" measured "$@" || fail "$what (last differences: $(cat "$work/last-differences" 2> /dev/null))"; }
 
-# Starts an X server of that size on a display number it picks itself; sets display.
+# Starts an X server of that size (further options after it) on a display number it picks
+# itself; sets display.
 start_display() {
     : > "$work/display"
+    local log="$work/xvfb-$1-$((++displays)).log"
     # Without -noreset the server resets as its last client leaves, and hangs up on a host that
     # connects just then.
-    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3> "$work/display" 2> "$work/xvfb-$1.log" &
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset "${@:2}" 3> "$work/display" 2> "$log" &
     pids+=($!)
-    poll "$limit" test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb-$1.log")"
+    poll "$limit" test -s "$work/display" || fail "Xvfb did not start: $(cat "$log")"
     display=":$(head -n 1 "$work/display")"
 }
 
@@ -486,5 +489,17 @@ grep -q '^print$' "$work/killed.scenario" && fail "a killed session's recording 
 fresh_root "$work/killed-replay-root" || fail "cannot copy $staged"
 "$host" --root "$work/killed-replay-root" --script "$work/killed.scenario" > "$work/killed-replay.out" 2>&1 \
     || fail "a killed session's recording does not play: $(cat "$work/killed-replay.out")"
+
+# A display that shares no memory with its clients (no MIT-SHM) gets the pixels through SDL's
+# window surface: the same pictures, a trail's parts drawn and taken away as they change.
+start_display 1920x1080 -extension MIT-SHM
+export DISPLAY=$display
+fresh_root "$work/plain-root" || fail "cannot copy $staged"
+start_host "$DISPLAY" --root "$work/plain-root"
+xdotool windowfocus "$wid"
+what="without shared memory the lock asks for a pattern" expect shows setting.png confirm.png
+draw 0 3 6 7 8
+what="without shared memory the lock asks for the pattern again" expect shows confirm.png setting.png success.png
+stop_host "$DISPLAY" || fail "the host without shared memory did not end well when its window closed"
 
 echo "window: all checks passed"
