@@ -134,6 +134,17 @@ TEST(WindowPainterTests, BarsAreBlackThePanelIsCentredUnscaledAndNoPictureShowsB
     EXPECT_EQ(pixel(window.get(), 104, 49), 0x0000ffu);
     EXPECT_EQ(pixel(window.get(), 105, 49), 0xff0000u);
     EXPECT_EQ(pixel(window.get(), 94, 46), 0xff0000u);
+    // A picture not quite opaque shows over black, not over what the window held before.
+    fill(frame, { 0, 0, kFrame.width, kFrame.height }, 1, 1, 1);
+    cairo_t* cr = cairo_create(frame.surface());
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgba(cr, 1, 0, 0, 0.5);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(frame.surface());
+    WindowPainter::paint(window.get(), { 0, 0, 200, 96 }, &frame, content, nullptr);
+    EXPECT_EQ(pixel(window.get(), 100, 20), 0x800000u);
+    EXPECT_EQ(pixel(window.get(), 10, 20), 0x000000u);
     // Without a picture (a cover that could not be made) the panel still shows, on black.
     WindowPainter::paint(window.get(), { 0, 0, 200, 96 }, nullptr, content, &panel);
     EXPECT_EQ(pixel(window.get(), 100, 20), 0x000000u);

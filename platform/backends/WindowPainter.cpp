@@ -19,12 +19,22 @@ void WindowPainter::paint(cairo_surface_t* target, const PixelRect& area, const 
     cairo_t* cr = context.get();
     cairo_rectangle(cr, area.x, area.y, area.width, area.height);
     cairo_clip(cr);
-    // The ground: the bars, and what shows through wherever the picture is not opaque.
+    const PixelRect shown = area.intersected(content);
+    // Pixels without alpha take the picture's premultiplied colour as it is, which is the picture
+    // over black: the ground is then laid only where the picture is not, the bars.
+    const bool opaqueTarget = cairo_image_surface_get_format(target) == CAIRO_FORMAT_RGB24 && hasPixels(picture);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_paint(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    const PixelRect shown = area.intersected(content);
+    if (opaqueTarget && !shown.isEmpty()) {
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_rectangle(cr, area.x, area.y, area.width, area.height);
+        cairo_rectangle(cr, shown.x, shown.y, shown.width, shown.height);
+        cairo_fill(cr);
+    } else {
+        // The ground: the bars, and what shows through wherever the picture is not opaque.
+        cairo_paint(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    }
     if (shown.isEmpty())
         return;
     cairo_rectangle(cr, shown.x, shown.y, shown.width, shown.height);
@@ -52,6 +62,7 @@ void WindowPainter::paint(cairo_surface_t* target, const PixelRect& area, const 
     const int height = std::min(panel->height(), content.height);
     const int x = content.x + (content.width - width) / 2;
     const int y = content.y + (content.height - height) / 2;
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     cairo_set_source_surface(cr, panel->surface(), x, y);
     cairo_rectangle(cr, x, y, width, height);
     cairo_fill(cr);
