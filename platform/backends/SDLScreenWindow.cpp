@@ -211,6 +211,8 @@ void SDLScreenWindow::show(const FrameBuffer& picture, std::optional<PixelRect> 
 bool SDLScreenWindow::showShared(const FrameBuffer& picture, const std::optional<PixelRect>& damage, bool cover)
 {
     const WindowSize size = this->size();
+    if (size.width <= 0 || size.height <= 0)
+        return false;
     unsigned char* pixels = framebuffer_->pixels(size);
     if (!pixels) {
         framebuffer_.reset();
