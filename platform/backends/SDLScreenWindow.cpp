@@ -160,8 +160,14 @@ void SDLScreenWindow::paintPart(cairo_surface_t* target, const PixelRect& part, 
 
 void SDLScreenWindow::show(const FrameBuffer& picture, std::optional<PixelRect> damage, bool cover)
 {
-    if (framebuffer_ && !showShared(picture, damage, cover))
-        return;
+    if (framebuffer_) {
+        if (showShared(picture, damage, cover))
+            return;
+        // The shared pixels could not be had (memory refused, the display gone): SDL's surface
+        // shows this picture and every later one, drawn whole.
+        framebuffer_.reset();
+        shown_ = {};
+    }
     SDL_Surface* surface = window_ ? SDL_GetWindowSurface(window_.get()) : nullptr;
     if (!surface || surface->w <= 0 || surface->h <= 0)
         return;
@@ -206,29 +212,25 @@ void SDLScreenWindow::show(const FrameBuffer& picture, std::optional<PixelRect> 
     shown_ = now;
 }
 
-// Answers whether SDL's surface is to show the picture instead: the shared pixels could not be
-// had (memory refused, the display gone), and are not asked for again.
+// Shows the picture through the shared pixels; false when they cannot be had.
 bool SDLScreenWindow::showShared(const FrameBuffer& picture, const std::optional<PixelRect>& damage, bool cover)
 {
     const WindowSize size = this->size();
     if (size.width <= 0 || size.height <= 0)
-        return false;
-    unsigned char* pixels = framebuffer_->pixels(size);
-    if (!pixels) {
-        framebuffer_.reset();
-        shown_ = {};
         return true;
-    }
+    unsigned char* pixels = framebuffer_->pixels(size);
+    if (!pixels)
+        return false;
     const Shown now { pixels, size, cover };
     const PixelRect part = partToDraw(picture, damage, now);
     if (part.isEmpty())
-        return false;
+        return true;
     const CairoSurface target { cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_RGB24, size.width, size.height,
         framebuffer_->stride()) };
     paintPart(target.get(), part, picture, size);
     if (framebuffer_->update(part))
         shown_ = now;
-    return false;
+    return true;
 }
 
 void SDLScreenWindow::present(const FrameBuffer& frame, const PixelRect& damage, bool full)
